@@ -1,0 +1,28 @@
+// HTML code replacement: the user's find/replace pairs applied to one file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/feedback.h"
+#include "engine/html_code_list.h"
+
+namespace vk {
+
+// Applies the pairs in list order to `text` in place and returns the number of replacements.
+// Each pair replaces occurrences (found ignoring case) from left to right as long as the
+// first occurrence in the whole text starts at or behind the end of what the pair inserted
+// last. Yields before pairs 0, 5, 10, ...
+std::int64_t ReplaceHtmlCodeText(std::string& text, const HtmlCodeList& list,
+                                 Feedback& feedback);
+
+// Loads the list through `load`, applies it to the file and writes the file when at least one
+// replacement was made. Returns the count. Shows
+// "Konnte " + fileName + " nicht öffnen, schreiben oder Fehler in Datei!" when the file cannot
+// be read (count 0) or written (count of the replacements made in memory), and
+// "Die Datei " + fileName + " enthält Null-Bytes und wird nicht verändert!" for a file with a
+// NUL byte (count 0). An exception thrown by `load` passes through.
+std::int64_t ReplaceHtmlCode(const std::string& fileName, const HtmlCodeListLoader& load,
+                             Feedback& feedback);
+
+}  // namespace vk

@@ -1,0 +1,57 @@
+#include "engine/case_fold.h"
+
+#include <gtest/gtest.h>
+
+namespace vk {
+namespace {
+
+TEST(CaseFoldTable, FoldsWindows1252Capitals) {
+  const auto& fold = CaseFoldTable();
+  struct Case {
+    unsigned char in, out;
+  } cases[] = {{'A', 'a'}, {'Z', 'z'},   {'a', 'a'},   {'@', '@'},   {'[', '['},
+               {0xC0, 0xE0}, {0xC4, 0xE4}, {0xD6, 0xF6}, {0xD7, 0xD7}, {0xDE, 0xFE},
+               {0xDF, 0xDF}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8E, 0x9E}, {0x9F, 0xFF},
+               {0xFF, 0xFF}, {0x80, 0x80}, {0x00, 0x00}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(fold[c.in], c.out) << "byte " << int(c.in);
+  }
+}
+
+TEST(FindNoCase, PositionsAndMisses) {
+  using namespace std::string_literals;
+  struct Case {
+    std::string pattern, text;
+    std::size_t expected;
+  } cases[] = {
+      {"<meta", "x<META name>", 2},
+      {"<pre", "<PREVIEW>", 1},
+      {"aa", "baaa", 2},                    // overlapping occurrences: first start wins
+      {"", "abc", 0},                       // empty pattern never matches
+      {"abc", "", 0},
+      {"abcd", "abc", 0},                   // text ends first
+      {"\xE4", "GR\xC4SS", 3},              // Ä found for ä
+      {"\xFF", "\x9F", 1},                  // Ÿ folds to ÿ
+      {"\xD7", "\xF7", 0},                  // multiplication sign does not fold to division sign
+      {"b", "a\0b"s, 0},                    // text ends at NUL
+      {"a\0zzz"s, "xa", 2},                 // pattern ends at NUL
+      {"<script", "<p><sCrIpT>", 4},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FindNoCase(c.pattern, c.text), c.expected) << c.pattern << " in " << c.text;
+  }
+}
+
+TEST(NoCaseSearcher, FindsFromOffsetWithoutStoppingAtNul) {
+  using namespace std::string_literals;
+  NoCaseSearcher s("ab");
+  const std::string text = "AB\0aB xab"s;
+  EXPECT_EQ(s.Find(text, 0), 0u);
+  EXPECT_EQ(s.Find(text, 1), 3u);
+  EXPECT_EQ(s.Find(text, 4), 7u);
+  EXPECT_EQ(s.Find(text, 8), NoCaseSearcher::npos);
+  EXPECT_EQ(s.Find(text, 100), NoCaseSearcher::npos);
+}
+
+}  // namespace
+}  // namespace vk

@@ -1,0 +1,47 @@
+// Helpers shared by the tests: throwaway folders, whole-file reads and writes, and a feedback
+// that records what the program would have shown.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/feedback.h"
+
+namespace vk::test {
+
+// A fresh folder below the system's temporary folder, removed with everything in it when the
+// object goes. Path() ends without a separator.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return path_; }
+  // Path() + "/" + name
+  std::string File(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// Writes `content` to `path`, creating or truncating it. Fails the test on error.
+void WriteFile(const std::string& path, const std::string& content);
+// The whole content of `path`; fails the test when it cannot be read.
+std::string ReadFile(const std::string& path);
+// True when running as root (permission tests behave differently there).
+bool RunningAsRoot();
+
+// Records every message, status text and yield.
+class RecordingFeedback : public Feedback {
+ public:
+  void Error(const std::string& text) override { errors.push_back(text); }
+  void Yield() override { ++yields; }
+  void Status(const std::string& text) override { statuses.push_back(text); }
+
+  std::vector<std::string> errors;
+  std::vector<std::string> statuses;
+  int yields = 0;
+};
+
+}  // namespace vk::test
