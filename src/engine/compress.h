@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/feedback.h"
+#include "engine/file_io.h"
 
 namespace vk {
 
@@ -44,6 +45,7 @@ CompressOutcome CompressHtmlText(std::string_view fileText, std::string& output,
 // "Konnte " + fileName + " nicht öffnen, schreiben oder Fehler in Datei!" when the file
 // cannot be read or written; "Die Datei " + fileName + " enthält Null-Bytes und wird nicht
 // verändert!" for a file with a NUL byte (left as it is).
-void CompressHtmlFile(const std::string& fileName, Feedback& feedback);
+void CompressHtmlFile(const std::string& fileName, Feedback& feedback,
+                      FileAccess& files = DiskFileAccess());
 
 }  // namespace vk

@@ -45,4 +45,17 @@ bool IsWritableFile(const std::string& path);
 //   when the space cannot be reserved the original is left as it was.
 FileStatus ReplaceFileContent(const std::string& path, std::string_view content);
 
+// Where the file-level transformations read and write. The disk is the default; the batch run
+// substitutes an in-memory page to chain several transformations with a single write, and to
+// show what a run would do without touching anything.
+class FileAccess {
+ public:
+  virtual ~FileAccess() = default;
+  virtual FileStatus Read(const std::string& path, std::string* content) = 0;
+  virtual FileStatus Write(const std::string& path, std::string_view content) = 0;
+};
+
+// ReadWholeFile and ReplaceFileContent.
+FileAccess& DiskFileAccess();
+
 }  // namespace vk

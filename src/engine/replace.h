@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/feedback.h"
+#include "engine/file_io.h"
 #include "engine/html_code_list.h"
 
 namespace vk {
@@ -23,6 +24,6 @@ std::int64_t ReplaceHtmlCodeText(std::string& text, const HtmlCodeList& list,
 // "Die Datei " + fileName + " enthält Null-Bytes und wird nicht verändert!" for a file with a
 // NUL byte (count 0). An exception thrown by `load` passes through.
 std::int64_t ReplaceHtmlCode(const std::string& fileName, const HtmlCodeListLoader& load,
-                             Feedback& feedback);
+                             Feedback& feedback, FileAccess& files = DiskFileAccess());
 
 }  // namespace vk

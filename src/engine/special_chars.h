@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "engine/feedback.h"
+#include "engine/file_io.h"
 
 namespace vk {
 
@@ -32,6 +33,7 @@ ConvertResult ConvertSpecialCharsText(std::string_view text, bool ignoreMetaTags
 //   "Konnte " + path + " nicht öffnen oder schreiben!"
 // and returns the count reached: 0 when reading failed, the full count when writing failed.
 std::int64_t ConvertSpecialCharsInFile(const std::string& path, bool ignoreMetaTags,
-                                       Feedback& feedback);
+                                       Feedback& feedback,
+                                       FileAccess& files = DiskFileAccess());
 
 }  // namespace vk
