@@ -1,21 +1,40 @@
-// The HtmlCodeList in the settings file: sections "Find HTML Code" and "Replace HTML Code".
+// The HtmlCodeList in the settings file: sections "Find HTML Code" and "Replace HTML Code",
+// one key per entry ("0", "1", ...). Nothing of the list is kept in memory between uses.
+//
+// The overloads without a SettingsStore address "Velkaro.ini" where the store is set up to
+// look for it (its IniLocation and DefFilePath), as the window does; velkaro-batch passes the
+// SettingsStore of the file it was given instead. Either way the store is left open with
+// Section "Replace HTML Code".
 #pragma once
 
 #include "engine/feedback.h"
 #include "engine/html_code_list.h"
 #include "settings/ini_file.h"
+#include "settings/settings_store.h"
 
 namespace vk {
 
-// Reads both sections (entries in the order their keys stand; a replace value "(leer)" is an
-// empty entry). Lists of unequal length are evened out after the message "Die Anzahl Einträge
-// in der Liste, des zu suchenden HTML Codes unterscheidet sich von der Liste, des zu
-// ersetzenden HTML Codes. Listenlängen werden angepasst!" and written back (which may throw
-// IniWriteError).
+// The message shown when the two stored lists differ in length.
+inline constexpr const char* kUnequalListsMessage =
+    "Die Anzahl Einträge in der Liste, des zu suchenden HTML Codes unterscheidet sich von der "
+    "Liste, des zu ersetzenden HTML Codes. Listenlängen werden angepasst!";
+
+// Reads both sections (entries in the order their keys stand, whatever their numbers; a
+// replace value exactly "(leer)" is an empty entry). A store that cannot be opened gives an
+// empty list. Lists of unequal length are evened out after kUnequalListsMessage through
+// `feedback` (the shorter list takes the other's entries at its missing positions) and written
+// back, which may throw IniWriteError.
+void LoadHtmlCodeList(TTheIniFile& ini, const SettingsStore& store, HtmlCodeList& list,
+                      Feedback& feedback);
 void LoadHtmlCodeList(TTheIniFile& ini, HtmlCodeList& list, Feedback& feedback);
 
 // Replaces both sections by the list, keys "0", "1", ...; an empty replace entry is written as
-// "(leer)". May throw IniWriteError.
+// "(leer)". Each section is replaced in one write of the file. May throw IniWriteError.
+void SaveHtmlCodeList(TTheIniFile& ini, const SettingsStore& store, const HtmlCodeList& list);
 void SaveHtmlCodeList(TTheIniFile& ini, const HtmlCodeList& list);
+
+// A loader for the replacement: every call loads the list afresh from `store`, showing the
+// store's and the list's messages through `feedback`, which must outlive the loader.
+HtmlCodeListLoader MakeHtmlCodeListLoader(SettingsStore store, Feedback& feedback);
 
 }  // namespace vk

@@ -1,16 +1,21 @@
 // TTheIniFile: the settings-file store. Every read and every write goes to the file itself;
-// nothing is cached, so another process's change is seen at the next read.
+// nothing is cached, so another process's change is seen at the next read. A write reads the
+// whole file, edits it and puts the whole file back through a synced temporary file, so the
+// file is never left half-written and lines the store does not understand survive unchanged.
 #pragma once
 
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/feedback.h"
+#include "settings/settings_folder.h"
 
 namespace vk {
 
+// loWinDir is the system's configuration folder "/etc/" on Linux.
 enum class TIniLocation { loWinDir = 0, loProgDir = 1, loUser = 2, loDefUser = 3 };
 
 // Raised when the file system refuses a write after the store was opened:
@@ -36,23 +41,53 @@ class TTheIniFile {
   const std::string& DefFilePath() const { return defFilePath_; }
   void SetDefFilePath(const std::string& path);  // appends a separator when missing
   bool Open() const { return open_; }
-  void SetOpen(bool open);  // true runs OpenStore (closing first); false closes
+  // true runs OpenStore (closing first): the path is formed from IniLocation; a file that is
+  // not writable is made writable for the user; a missing file is probed by creating and
+  // deleting it (ErrorCode 2, or the errno of the failed creation with the store closed; a
+  // folder in the file's place gives EISDIR); a file that stays read-only gives ErrorCode 5,
+  // the message "Kann Schreibschutz von <path> nicht entfernen! / Can't remove R/W flag." and
+  // a closed store. false closes.
+  void SetOpen(bool open);
 
   // Full path of the file the last successful OpenStore opened.
   const std::string& OpenedPath() const { return openedPath_; }
 
-  // All operations work on Section() and need Section, IniFileName and Open.
+  // All operations work on Section() and need Section, IniFileName and Open ("ready"); when
+  // not ready they set ErrorCode -1 and do nothing. Each sets ErrorCode 0 first. A file that
+  // cannot be read (gone, a folder, unreadable, over 64 MB) reads as empty.
+
+  // One line per key of the section in file order: key "=" value, or only the value. No keys
+  // (or no section): ErrorCode -1. Values are read whole.
   void ReadSectionLines(std::vector<std::string>& list, bool valuesOnly);
+  // An empty key writes nothing. Writes throw IniWriteError when the file system refuses,
+  // and also when the existing file cannot be read (it is never replaced unread).
   void WriteText(const std::string& key, const std::string& value);
+  // A missing key or one whose value is exactly "INIERROR": ErrorCode -1 and the default. A
+  // value that is not a 32-bit whole number (see ParseInt32): ErrorCode -2 and the default.
   std::int32_t ReadNumber(const std::string& key, std::int32_t defaultValue);
   void WriteNumber(const std::string& key, std::int32_t value);
+  // Missing: ErrorCode -1 and the default. Not a whole number: the default, ErrorCode 0.
+  // Otherwise true exactly for "1".
   bool ReadFlag(const std::string& key, bool defaultValue);
   void WriteFlag(const std::string& key, bool value);
+  // Removes the section line and the key lines of every section of this name; a file without
+  // the section is not touched.
   void ClearSection();
+  // ClearSection followed by WriteText for each pair in order (distinct keys), done as one
+  // write of the file. May throw IniWriteError.
+  void ReplaceSection(const std::vector<std::pair<std::string, std::string>>& keyValues);
 
  private:
   std::int32_t OpenStore();
   bool Ready() const;
+  std::string FormPath() const;
+  // The current text of the file; empty when it cannot be read.
+  std::string ReadBytes() const;
+  // The key's value with the "INIERROR" rule; false when missing.
+  bool ReadValue(const std::string& key, std::string* value) const;
+  // Reads the file, lets `edit` change it, and writes it back when the bytes changed.
+  template <typename Edit>
+  void EditFile(Edit edit);
 
   Feedback* feedback_;
   std::string iniFileName_;
@@ -62,14 +97,8 @@ class TTheIniFile {
   std::string defFilePath_;
   bool open_ = false;
   std::string openedPath_;
+  std::string systemFolder_;   // both read once, ending with a separator
+  std::string programFolder_;
 };
-
-// The user's per-user application-data folder: $XDG_CONFIG_HOME, else ~/.config, else the
-// program's folder. May or may not end with a separator.
-std::string UserDataFolder();
-// UserDataFolder + "/Velkaro/" (always ending with a separator). Does not create it.
-std::string SettingsFolder();
-// Creates SettingsFolder with its parents; a failure is ignored. Returns SettingsFolder().
-std::string EnsureSettingsFolder();
 
 }  // namespace vk

@@ -1,0 +1,202 @@
+#include "settings/ini_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "settings/ini_document.h"
+#include "settings/settings_file_io.h"
+
+namespace vk {
+namespace {
+
+std::string WithSeparator(const std::string& folder) {
+  if (!folder.empty() && folder.back() == '/') return folder;
+  return folder + "/";
+}
+
+}  // namespace
+
+TTheIniFile::TTheIniFile(Feedback* feedback)
+    : feedback_(feedback), systemFolder_("/etc/"), programFolder_(ProgramFolder()) {}
+
+void TTheIniFile::SetIniFileName(const std::string& name) {
+  SetOpen(false);
+  iniFileName_ = name;
+}
+
+void TTheIniFile::SetDefFilePath(const std::string& path) {
+  defFilePath_ = path.empty() ? path : WithSeparator(path);
+}
+
+void TTheIniFile::SetOpen(bool open) {
+  open_ = false;
+  if (!open) return;
+  open_ = true;
+  if (OpenStore() != 0) open_ = false;
+}
+
+bool TTheIniFile::Ready() const { return open_ && !section_.empty() && !iniFileName_.empty(); }
+
+std::string TTheIniFile::FormPath() const {
+  switch (location_) {
+    case TIniLocation::loUser:
+      return iniFileName_;
+    case TIniLocation::loProgDir:
+      return programFolder_ + iniFileName_;
+    case TIniLocation::loWinDir:
+      return systemFolder_ + iniFileName_;
+    case TIniLocation::loDefUser:
+    default:
+      return WithSeparator(defFilePath_) + iniFileName_;
+  }
+}
+
+std::int32_t TTheIniFile::OpenStore() {
+  errorCode_ = 0;
+  const std::string path = FormPath();
+  MakeUserWritable(path);  // the outcome is looked at below
+
+  std::int32_t result = 0;
+  struct stat st;
+  const bool found = ::stat(path.c_str(), &st) == 0;
+  if (!found || S_ISDIR(st.st_mode)) {
+    errorCode_ = 2;
+    // Probe the folder: can a file be created where the settings file belongs?
+    if (found) {
+      result = EISDIR;
+    } else {
+      const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd < 0) {
+        result = errno;
+      } else {
+        ::close(fd);
+        ::unlink(path.c_str());
+      }
+    }
+    if (result != 0) errorCode_ = result;
+  } else if (!IsUserWritableFile(path)) {
+    if (!MakeUserWritable(path) || !IsUserWritableFile(path)) {
+      errorCode_ = 5;
+      result = 5;
+      if (feedback_ != nullptr) {
+        feedback_->Error("Kann Schreibschutz von " + path +
+                         " nicht entfernen! / Can't remove R/W flag.");
+      }
+    }
+  }
+  if (result == 0) openedPath_ = path;
+  return result;
+}
+
+std::string TTheIniFile::ReadBytes() const {
+  std::string bytes;
+  ReadSettingsFile(openedPath_, &bytes);
+  return bytes;
+}
+
+bool TTheIniFile::ReadValue(const std::string& key, std::string* value) const {
+  const std::optional<std::string> found = IniDocument(ReadBytes()).Value(section_, key);
+  if (!found || *found == "INIERROR") return false;
+  *value = *found;
+  return true;
+}
+
+template <typename Edit>
+void TTheIniFile::EditFile(Edit edit) {
+  std::string before;
+  const int readError = ReadSettingsFile(openedPath_, &before);
+  const std::string failure = "In " + openedPath_ + " kann nicht geschrieben werden";
+  // A file that cannot be read whole is never replaced: its content would be lost.
+  if (readError != 0 && readError != ENOENT) throw IniWriteError(failure);
+  IniDocument document(before);
+  edit(document);
+  std::string after = document.Bytes();
+  if (readError == 0 && after == before) return;
+  if (readError == ENOENT && after.empty()) return;
+  if (ReplaceSettingsFile(openedPath_, after) != 0) throw IniWriteError(failure);
+}
+
+void TTheIniFile::ReadSectionLines(std::vector<std::string>& list, bool valuesOnly) {
+  errorCode_ = 0;
+  if (!Ready()) {
+    errorCode_ = -1;
+    return;
+  }
+  list.clear();
+  for (auto& entry : IniDocument(ReadBytes()).Entries(section_)) {
+    list.push_back(valuesOnly ? std::move(entry.value) : entry.key + "=" + entry.value);
+  }
+  if (list.empty()) errorCode_ = -1;
+}
+
+void TTheIniFile::WriteText(const std::string& key, const std::string& value) {
+  errorCode_ = 0;
+  if (!Ready()) {
+    errorCode_ = -1;
+    return;
+  }
+  if (key.empty()) return;
+  EditFile([&](IniDocument& document) { document.SetValue(section_, key, value); });
+}
+
+std::int32_t TTheIniFile::ReadNumber(const std::string& key, std::int32_t defaultValue) {
+  errorCode_ = 0;
+  std::string text;
+  if (!Ready() || !ReadValue(key, &text)) {
+    errorCode_ = -1;
+    return defaultValue;
+  }
+  std::int32_t number;
+  if (!ParseInt32(text, &number)) {
+    errorCode_ = -2;
+    return defaultValue;
+  }
+  return number;
+}
+
+void TTheIniFile::WriteNumber(const std::string& key, std::int32_t value) {
+  WriteText(key, std::to_string(value));
+}
+
+bool TTheIniFile::ReadFlag(const std::string& key, bool defaultValue) {
+  errorCode_ = 0;
+  std::string text;
+  if (!Ready() || !ReadValue(key, &text)) {
+    errorCode_ = -1;
+    return defaultValue;
+  }
+  std::int32_t number;
+  if (!ParseInt32(text, &number)) return defaultValue;
+  return text == "1";
+}
+
+void TTheIniFile::WriteFlag(const std::string& key, bool value) {
+  WriteText(key, value ? "1" : "0");
+}
+
+void TTheIniFile::ClearSection() {
+  errorCode_ = 0;
+  if (!Ready()) {
+    errorCode_ = -1;
+    return;
+  }
+  EditFile([&](IniDocument& document) { document.RemoveSection(section_); });
+}
+
+void TTheIniFile::ReplaceSection(
+    const std::vector<std::pair<std::string, std::string>>& keyValues) {
+  errorCode_ = 0;
+  if (!Ready()) {
+    errorCode_ = -1;
+    return;
+  }
+  std::vector<IniDocument::Entry> entries;
+  entries.reserve(keyValues.size());
+  for (const auto& [key, value] : keyValues) entries.push_back(IniDocument::Entry{key, value});
+  EditFile([&](IniDocument& document) { document.ReplaceSection(section_, entries); });
+}
+
+}  // namespace vk
