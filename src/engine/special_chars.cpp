@@ -1,0 +1,196 @@
+#include "engine/special_chars.h"
+
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+#include "engine/case_fold.h"
+
+namespace vk {
+namespace {
+
+constexpr std::array<std::string_view, 96> kEntities = {
+    "&nbsp;",   "&iexcl;",  "&cent;",   "&pound;",  "&curren;", "&yen;",    "&brvbar;", "&sect;",
+    "&uml;",    "&copy;",   "&ordf;",   "&laquo;",  "&not;",    "&shy;",    "&reg;",    "&macr;",
+    "&deg;",    "&plusmn;", "&sup2;",   "&sup3;",   "&acute;",  "&micro;",  "&para;",   "&middot;",
+    "&cedil;",  "&sup1;",   "&ordm;",   "&raquo;",  "&frac14;", "&frac12;", "&frac34;", "&iquest;",
+    "&Agrave;", "&Aacute;", "&Acirc;",  "&Atilde;", "&Auml;",   "&Aring;",  "&AElig;",  "&Ccedil;",
+    "&Egrave;", "&Eacute;", "&Ecirc;",  "&Euml;",   "&Igrave;", "&Iacute;", "&Icirc;",  "&Iuml;",
+    "&ETH;",    "&Ntilde;", "&Ograve;", "&Oacute;", "&Ocirc;",  "&Otilde;", "&Ouml;",   "&times;",
+    "&Oslash;", "&Ugrave;", "&Uacute;", "&Ucirc;",  "&Uuml;",   "&Yacute;", "&THORN;",  "&szlig;",
+    "&agrave;", "&aacute;", "&acirc;",  "&atilde;", "&auml;",   "&aring;",  "&aelig;",  "&ccedil;",
+    "&egrave;", "&eacute;", "&ecirc;",  "&euml;",   "&igrave;", "&iacute;", "&icirc;",  "&iuml;",
+    "&eth;",    "&ntilde;", "&ograve;", "&oacute;", "&ocirc;",  "&otilde;", "&ouml;",   "&divide;",
+    "&oslash;", "&ugrave;", "&uacute;", "&ucirc;",  "&uuml;",   "&yacute;", "&thorn;",  "&yuml;",
+};
+
+// No entity is longer than this; each converted byte is given this much room in the output,
+// so an entity can always be stored with one fixed-size copy.
+constexpr std::size_t kSlot = 8;
+
+struct PaddedEntity {
+  char bytes[kSlot];
+  std::size_t size;
+};
+
+constexpr std::array<PaddedEntity, 96> BuildPadded() {
+  std::array<PaddedEntity, 96> padded{};
+  for (std::size_t i = 0; i < 96; ++i) {
+    for (std::size_t k = 0; k < kSlot; ++k) {
+      padded[i].bytes[k] = k < kEntities[i].size() ? kEntities[i][k] : '\0';
+    }
+    padded[i].size = kEntities[i].size();
+  }
+  return padded;
+}
+
+constexpr std::array<PaddedEntity, 96> kPadded = BuildPadded();
+
+constexpr bool EntitiesFitSlot() {
+  for (auto e : kEntities) {
+    if (e.size() > kSlot || e.front() != '&' || e.back() != ';') return false;
+  }
+  return true;
+}
+static_assert(EntitiesFitSlot());
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+constexpr std::uint64_t kAdd60 = 0x6060606060606060ull;
+
+// One bit (bit 7 of the byte) for every byte of `w` in 0xA0..0xFF: the low seven bits plus
+// 0x60 reach bit 7 exactly when they are at least 0x20, and never carry into the next byte.
+inline std::uint64_t ConvertibleMask(std::uint64_t w) {
+  return ((w & kLow7) + kAdd60) & w & kHighBits;
+}
+
+inline std::uint64_t LoadWord(const char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
+inline bool Convertible(char c) { return static_cast<unsigned char>(c) >= 0xA0; }
+
+std::size_t CountConvertible(std::string_view text) {
+  const char* p = text.data();
+  const char* end = p + text.size();
+  std::size_t count = 0;
+  for (; end - p >= 8; p += 8) {
+    count += static_cast<std::size_t>(__builtin_popcountll(ConvertibleMask(LoadWord(p))));
+  }
+  for (; p < end; ++p) count += Convertible(*p);
+  return count;
+}
+
+// Position of the first convertible byte at or after `p`, or `end`.
+inline const char* NextConvertible(const char* p, const char* end) {
+  for (; end - p >= 8; p += 8) {
+    const std::uint64_t mask = ConvertibleMask(LoadWord(p));
+    if (mask != 0) {
+      // Words are loaded little-endian: the lowest set bit belongs to the earliest byte.
+      return p + (__builtin_ctzll(mask) >> 3);
+    }
+  }
+  while (p < end && !Convertible(*p)) ++p;
+  return p;
+}
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "NextConvertible reads words LSB first");
+
+// Appends the conversion of `text` to *out and returns the number of bytes converted.
+std::int64_t AppendConverted(std::string_view text, std::string* out) {
+  const std::size_t count = CountConvertible(text);
+  if (count == 0) {
+    out->append(text);
+    return 0;
+  }
+  const std::size_t start = out->size();
+  out->resize(start + text.size() + count * (kSlot - 1));
+  char* dst = out->data() + start;
+  const char* p = text.data();
+  const char* end = p + text.size();
+  while (p < end) {
+    const char* hit = NextConvertible(p, end);
+    const std::size_t run = static_cast<std::size_t>(hit - p);
+    std::memcpy(dst, p, run);
+    dst += run;
+    if (hit == end) break;
+    const PaddedEntity& e = kPadded[static_cast<unsigned char>(*hit) - 0xA0];
+    std::memcpy(dst, e.bytes, kSlot);  // room for a whole slot was reserved per byte
+    dst += e.size;
+    p = hit + 1;
+  }
+  out->resize(static_cast<std::size_t>(dst - out->data()));
+  return static_cast<std::int64_t>(count);
+}
+
+}  // namespace
+
+const std::array<std::string_view, 96>& EntityTable() { return kEntities; }
+
+ConvertResult ConvertSpecialChars(std::string_view text) {
+  ConvertResult result;
+  result.count = AppendConverted(text, &result.text);
+  return result;
+}
+
+ConvertResult ConvertSpecialCharsText(std::string_view text, bool ignoreMetaTags) {
+  if (!ignoreMetaTags) return ConvertSpecialChars(text);
+
+  ConvertResult result;
+  // The tags, and their closing '>', are looked for only up to the first NUL byte; from there
+  // on everything is ordinary text.
+  const void* nul = std::memchr(text.data(), 0, text.size());
+  const std::size_t searchEnd =
+      nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()) : text.size();
+  const std::string_view searchable = text.substr(0, searchEnd);
+  static const NoCaseSearcher meta("<META");
+
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t tag = meta.Find(searchable, from);
+    if (tag == NoCaseSearcher::npos) {
+      result.count += AppendConverted(text.substr(from), &result.text);
+      break;
+    }
+    result.count += AppendConverted(text.substr(from, tag - from), &result.text);
+    // A META tag ends at the first '>', quotes or not.
+    const std::size_t close = searchable.find('>', tag + meta.size());
+    if (close == std::string_view::npos) {
+      // A tag that never ends keeps everything from its start as it is.
+      result.text.append(text.substr(tag));
+      break;
+    }
+    result.text.append(text.substr(tag, close + 1 - tag));
+    from = close + 1;
+  }
+  return result;
+}
+
+std::int64_t ConvertSpecialCharsInFile(const std::string& path, bool ignoreMetaTags,
+                                       Feedback& feedback, FileAccess& files) {
+  const std::string message = "Konnte " + path + " nicht öffnen oder schreiben!";
+  std::string text;
+  ConvertResult result;
+  try {
+    if (!files.Read(path, &text).ok()) {
+      feedback.Error(message);
+      return 0;
+    }
+    if (text.empty()) return 0;
+    result = ConvertSpecialCharsText(text, ignoreMetaTags);
+  } catch (const std::bad_alloc&) {
+    feedback.Error(message);
+    return 0;
+  } catch (const std::length_error&) {
+    feedback.Error(message);
+    return 0;
+  }
+  // Every conversion makes the text longer, so a count of 0 is exactly "nothing changed".
+  if (result.count == 0) return 0;
+  if (!files.Write(path, result.text).ok()) feedback.Error(message);
+  return result.count;
+}
+
+}  // namespace vk
