@@ -13,7 +13,9 @@ namespace vk {
 // Applies the pairs in list order to `text` in place and returns the number of replacements.
 // Each pair replaces occurrences (found ignoring case) from left to right as long as the
 // first occurrence in the whole text starts at or behind the end of what the pair inserted
-// last. Yields before pairs 0, 5, 10, ...
+// last. Yields before pairs 0, 5, 10, ... A find entry ends at its first NUL byte (an empty
+// one never matches), and no search looks behind the text's first NUL byte. One pass over the
+// text per pair.
 std::int64_t ReplaceHtmlCodeText(std::string& text, const HtmlCodeList& list,
                                  Feedback& feedback);
 

@@ -1,0 +1,148 @@
+// The fast replacement against the step-by-step one on generated texts and lists.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "engine/case_fold.h"
+#include "engine/replace.h"
+#include "replace_reference_support.h"
+#include "support/test_support.h"
+
+namespace vk {
+namespace {
+
+using namespace std::string_literals;
+
+// Few distinct bytes, so occurrences, overlaps and case twins are everywhere.
+const std::string kAlphabet = "aAb<> \xC4\xE4";
+const std::string kAlphabetWithNul = "aAb<> \xC4\xE4\0"s;
+
+class Generator {
+ public:
+  explicit Generator(std::uint32_t seed) : rng_(seed) {}
+
+  std::size_t Below(std::size_t n) { return static_cast<std::size_t>(rng_() % n); }
+  bool OneIn(std::size_t n) { return Below(n) == 0; }
+
+  std::string Text(const std::string& alphabet, std::size_t maxLength) {
+    std::string s(Below(maxLength + 1), ' ');
+    for (char& c : s) c = alphabet[Below(alphabet.size())];
+    return s;
+  }
+
+  // Turns letters into their other case, at random.
+  std::string Recase(std::string s) {
+    for (char& c : s) {
+      if (!OneIn(2)) continue;
+      const unsigned char b = static_cast<unsigned char>(c);
+      if (b == 'a') c = 'A';
+      else if (b == 'A') c = 'a';
+      else if (b == 0xC4) c = '\xE4';
+      else if (b == 0xE4) c = '\xC4';
+    }
+    return s;
+  }
+
+  HtmlCodeList List(const std::string& alphabet) {
+    HtmlCodeList list;
+    const std::size_t pairs = Below(13);
+    for (std::size_t i = 0; i < pairs; ++i) {
+      if (i > 0 && OneIn(8)) {  // a duplicate of an earlier pair
+        const std::size_t j = Below(i);
+        list.find.push_back(list.find[j]);
+        list.replace.push_back(list.replace[j]);
+        continue;
+      }
+      std::string find = Text(alphabet, 4);
+      std::string replace;
+      switch (Below(6)) {
+        case 0:  // the replacement holds the find entry in another case
+          replace = Text(alphabet, 2) + Recase(find) + Text(alphabet, 2);
+          break;
+        case 1:  // deletes
+          break;
+        case 2:  // the find entry itself, other case
+          replace = Recase(find);
+          break;
+        default:
+          replace = Text(alphabet, 6);
+      }
+      list.find.push_back(std::move(find));
+      list.replace.push_back(std::move(replace));
+    }
+    return list;
+  }
+
+ private:
+  std::mt19937 rng_;
+};
+
+void ExpectSameAsReference(const std::string& text, const HtmlCodeList& list, int round,
+                           std::int64_t* replacements = nullptr) {
+  const test::ReferenceResult expected = test::ReferenceReplaceHtmlCode(text, list);
+  if (replacements) *replacements += expected.count;
+  std::string actual = text;
+  test::RecordingFeedback feedback;
+  const std::int64_t count = ReplaceHtmlCodeText(actual, list, feedback);
+  ASSERT_EQ(actual, expected.text) << "round " << round;
+  ASSERT_EQ(count, expected.count) << "round " << round;
+  ASSERT_EQ(feedback.yields, expected.yields) << "round " << round;
+}
+
+TEST(ReplaceHtmlCodeDiff, ShortTexts) {
+  Generator gen(20240611);
+  std::int64_t replacements = 0;
+  for (int round = 0; round < 20000; ++round) {
+    const std::string text = gen.Text(kAlphabet, 24);
+    const HtmlCodeList list = gen.List(kAlphabet);
+    ExpectSameAsReference(text, list, round, &replacements);
+  }
+  // The generator must produce plenty of work, or the comparison proves little.
+  EXPECT_GT(replacements, 20000);
+}
+
+TEST(ReplaceHtmlCodeDiff, LongTextsWithManyReplacements) {
+  Generator gen(7);
+  for (int round = 0; round < 2000; ++round) {
+    const std::string text = gen.Text(kAlphabet, 400);
+    ExpectSameAsReference(text, gen.List(kAlphabet), round);
+  }
+}
+
+TEST(ReplaceHtmlCodeDiff, TextsAndEntriesWithNulBytes) {
+  Generator gen(99);
+  for (int round = 0; round < 5000; ++round) {
+    const std::string text = gen.Text(kAlphabetWithNul, 30);
+    ExpectSameAsReference(text, gen.List(kAlphabetWithNul), round);
+  }
+}
+
+TEST(ReplaceHtmlCodeDiff, LongFindEntries) {
+  // Find entries longer than the inserted text and than the gaps between occurrences.
+  Generator gen(31337);
+  const std::string alphabet = "aA<";
+  for (int round = 0; round < 3000; ++round) {
+    HtmlCodeList list;
+    for (std::size_t i = 0, n = 1 + gen.Below(4); i < n; ++i) {
+      list.find.push_back(gen.Text(alphabet, 9));
+      list.replace.push_back(gen.OneIn(2) ? gen.Text(alphabet, 3) : gen.Recase(list.find.back()));
+    }
+    ExpectSameAsReference(gen.Text(alphabet, 60), list, round);
+  }
+}
+
+TEST(ReferenceFindNoCase, AgreesWithFindNoCase) {
+  // The reference's own search must be the shared search, or the comparison above is hollow.
+  Generator gen(5);
+  for (int round = 0; round < 20000; ++round) {
+    const std::string pattern = gen.Text(kAlphabetWithNul, 4);
+    const std::string text = gen.Text(kAlphabetWithNul, 20);
+    ASSERT_EQ(test::ReferenceFindNoCase(pattern, text), FindNoCase(pattern, text))
+        << "round " << round;
+  }
+}
+
+}  // namespace
+}  // namespace vk
