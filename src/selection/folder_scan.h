@@ -27,31 +27,36 @@ std::string FullPath(const std::string& folder, const std::string& name);
 bool IsHtmlFileName(std::string_view name);
 
 // Appends a row for every HTML file directly in `folder` (in directory enumeration order;
-// folders are never rows). A folder that does not exist or cannot be read adds nothing.
+// folders are never rows, hidden files are). A link counts as what it leads to; a link that
+// leads nowhere, a pipe or a device is not listed. A folder that does not exist or cannot be
+// read adds nothing.
 void ListFolder(const std::string& folder, bool ticked, std::vector<FileListRow>& rows);
 
 // Replaces `folders` by `start` (which ends with a separator) and every folder below it that
 // may be entered: no name beginning with "." (hidden on Linux), never a folder already visited
 // through a link. Breadth-first; at the end sorted by the whole path, ignoring case, in the
-// user's locale collation. Calls feedback.Yield() before each folder is read and for each
-// entry examined, and feedback.Status("Lese Ordnerstruktur: " + path) for each folder found.
+// user's locale collation; the start stays first. Calls feedback.Yield() before each folder
+// is read and for each entry examined, and feedback.Status("Lese Ordnerstruktur: " + path)
+// for each folder found. A folder that cannot be read stays listed but adds nothing below it.
 void CollectFolders(const std::string& start, std::vector<std::string>& folders,
                     Feedback& feedback);
 
 // What AddFolderFiles lists: the folder alone, or with `includeSubfolders` every folder that
-// CollectFolders gathers, in its order.
+// CollectFolders gathers, in its order. An empty folder text adds nothing.
 void ScanFolder(const std::string& folder, bool ticked, bool includeSubfolders,
                 std::vector<FileListRow>& rows, Feedback& feedback);
 
-// A row for one file given by its full path (command line, dropped files).
+// A row for one file given by its path (command line, dropped files); a relative path is
+// taken from the current folder. A missing file gets an empty date and "0 Byte".
 FileListRow MakeSingleFileRow(const std::string& path, bool ticked);
 
 // Last-modification time in local time, packed in the MS-DOS date-time format; 0 when the
 // path matches nothing or the time cannot be packed.
 std::uint32_t FileDateOf(const std::string& path);
 
-// The date text of a file: short date, and unless exactly midnight a blank and the long time,
-// seconds rounded down to even; empty when the path matches nothing.
+// The date text of a file in the user's locale: short date (four-digit year), and unless
+// exactly midnight a blank and the long time, seconds rounded down to even; also for times the
+// MS-DOS format cannot hold. Empty when the path matches nothing.
 std::string FileDateText(const std::string& path);
 
 }  // namespace vk

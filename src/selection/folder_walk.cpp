@@ -1,0 +1,167 @@
+#include "selection/folder_walk.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QString>
+
+#include <algorithm>
+#include <cstddef>
+#include <new>
+#include <unordered_set>
+
+#include "selection/folder_scan.h"
+
+namespace vk {
+namespace {
+
+// What makes a folder the same folder, whichever path leads to it.
+struct FolderId {
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool operator==(const FolderId&) const = default;
+};
+
+struct FolderIdHash {
+  std::size_t operator()(const FolderId& id) const {
+    return std::hash<ino_t>()(id.inode) * 31u + std::hash<dev_t>()(id.device);
+  }
+};
+
+// The folder's entries, read through one descriptor; closes it when done.
+class FolderReader {
+ public:
+  explicit FolderReader(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return;
+    if (fstat(fd, &info_) != 0 || (dir_ = fdopendir(fd)) == nullptr) close(fd);
+  }
+  ~FolderReader() {
+    if (dir_ != nullptr) closedir(dir_);
+  }
+  FolderReader(const FolderReader&) = delete;
+  FolderReader& operator=(const FolderReader&) = delete;
+
+  bool IsOpen() const { return dir_ != nullptr; }
+  FolderId Id() const { return {info_.st_dev, info_.st_ino}; }
+  int Fd() const { return dirfd(dir_); }
+  const dirent* Next() { return readdir(dir_); }
+
+ private:
+  DIR* dir_ = nullptr;
+  struct stat info_ {};
+};
+
+// The identity of the folder an entry leads to; false when the entry is no folder (or a link
+// that leads nowhere). A plain folder entry costs no lookup: it lives on its parent's device
+// under the entry's inode number. Only links and entries of unknown type are looked up.
+bool EntryFolderId(const FolderReader& parent, const dirent& entry, FolderId& id) {
+  if (entry.d_type == DT_DIR) {
+    id = {parent.Id().device, entry.d_ino};
+    return true;
+  }
+  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return false;
+  struct stat info {};
+  if (fstatat(parent.Fd(), entry.d_name, &info, 0) != 0 || !S_ISDIR(info.st_mode)) return false;
+  id = {info.st_dev, info.st_ino};
+  return true;
+}
+
+}  // namespace
+
+void SortFolderList(std::vector<std::string>& folders, const QLocale& locale) {
+  if (folders.size() < 3) return;
+  QCollator collator(locale);
+  collator.setCaseSensitivity(Qt::CaseInsensitive);
+  // Qt's sort keys of the C locale ignore the case setting; fold the case ourselves there.
+  const bool foldFirst = locale.language() == QLocale::C;
+
+  struct Keyed {
+    QCollatorSortKey key;
+    std::string path;
+  };
+  std::vector<Keyed> keyed;
+  keyed.reserve(folders.size() - 1);
+  for (std::size_t i = 1; i < folders.size(); ++i) {
+    const QString text = QString::fromUtf8(folders[i]);
+    keyed.push_back({collator.sortKey(foldFirst ? text.toCaseFolded() : text),
+                     std::move(folders[i])});
+  }
+  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    const int order = a.key.compare(b.key);
+    return order != 0 ? order < 0 : a.path < b.path;
+  });
+  for (std::size_t i = 0; i < keyed.size(); ++i) folders[i + 1] = std::move(keyed[i].path);
+}
+
+void CollectFolders(const std::string& start, std::vector<std::string>& folders,
+                    Feedback& feedback, const QLocale& locale) {
+  folders.clear();
+  folders.push_back(start);
+  // For every listed folder the identity it was listed under. A plain entry's identity can
+  // differ from the one the open folder reports (a mount point); then the folder's own
+  // identity decides, and a folder met before is taken out of the list again.
+  std::vector<FolderId> listedAs(1);
+  std::vector<bool> dropped(1, false);
+  std::unordered_set<FolderId, FolderIdHash> entered;
+  bool stopped = false;
+
+  // Breadth first over the list itself: no recursion, however deep the tree.
+  for (std::size_t i = 0; i < folders.size() && !stopped; ++i) {
+    feedback.Yield();
+    FolderReader reader(folders[i]);
+    if (!reader.IsOpen()) continue;  // unreadable: skipped without a word
+    if (i == 0 || reader.Id() != listedAs[i]) {
+      if (!entered.insert(reader.Id()).second) {
+        dropped[i] = true;
+        continue;
+      }
+    }
+    const std::string parent =
+        folders[i].empty() || folders[i].back() != '/' ? folders[i] + '/' : folders[i];
+    while (const dirent* entry = reader.Next()) {
+      feedback.Yield();
+      // Covers "." and "..", and hidden folders with everything below them.
+      if (entry->d_name[0] == '.') continue;
+      FolderId id;
+      if (!EntryFolderId(reader, *entry, id)) continue;
+      // A link to a folder already listed (an ancestor, or a loop) adds nothing.
+      if (!entered.insert(id).second) continue;
+      try {
+        std::string path = parent + entry->d_name + '/';
+        feedback.Status("Lese Ordnerstruktur: " + path);
+        folders.push_back(std::move(path));
+        listedAs.push_back(id);
+        dropped.push_back(false);
+      } catch (const std::bad_alloc&) {
+        // Memory is exhausted: list what was gathered so far. Shrinking allocates nothing.
+        const std::size_t complete = std::min({folders.size(), listedAs.size(), dropped.size()});
+        folders.resize(complete);
+        listedAs.resize(complete);
+        dropped.resize(complete);
+        stopped = true;
+        break;
+      }
+    }
+  }
+
+  if (std::find(dropped.begin(), dropped.end(), true) != dropped.end()) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+      if (!dropped[i]) folders[kept++] = std::move(folders[i]);
+    }
+    folders.resize(kept);
+  }
+  SortFolderList(folders, locale);
+}
+
+void CollectFolders(const std::string& start, std::vector<std::string>& folders,
+                    Feedback& feedback) {
+  CollectFolders(start, folders, feedback, QLocale::system());
+}
+
+}  // namespace vk
