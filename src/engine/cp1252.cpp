@@ -1,0 +1,117 @@
+#include "engine/cp1252.h"
+
+#include <cstdint>
+
+namespace vk {
+namespace {
+
+// Characters of the bytes 0x80..0x9F; everything else is the byte's own code point (Latin-1).
+constexpr char32_t kHigh[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88..8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
+};
+
+void AppendUtf8(char32_t cp, std::string* out) {
+  if (cp < 0x80) {
+    out->push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+// Decodes one character at text[*pos] and advances *pos; false for a broken sequence (overlong
+// forms, surrogates and values above U+10FFFF included), which consumes one byte.
+bool DecodeUtf8(std::string_view text, std::size_t* pos, char32_t* cp) {
+  const auto lead = static_cast<unsigned char>(text[*pos]);
+  int length;
+  char32_t value;
+  char32_t minimum;
+  if (lead < 0x80) {
+    *cp = lead;
+    ++*pos;
+    return true;
+  } else if ((lead & 0xE0) == 0xC0) {
+    length = 2, value = lead & 0x1F, minimum = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, value = lead & 0x0F, minimum = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, value = lead & 0x07, minimum = 0x10000;
+  } else {
+    ++*pos;
+    return false;
+  }
+  if (text.size() - *pos < static_cast<std::size_t>(length)) {
+    ++*pos;
+    return false;
+  }
+  for (int i = 1; i < length; ++i) {
+    const auto next = static_cast<unsigned char>(text[*pos + i]);
+    if ((next & 0xC0) != 0x80) {
+      ++*pos;
+      return false;
+    }
+    value = (value << 6) | (next & 0x3F);
+  }
+  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+    ++*pos;
+    return false;
+  }
+  *pos += length;
+  *cp = value;
+  return true;
+}
+
+// The byte of `cp`, or -1 when the code page has none.
+int ByteOf(char32_t cp) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
+  for (int i = 0; i < 32; ++i) {
+    if (kHigh[i] == cp) return 0x80 + i;
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::string Cp1252ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 4);
+  for (char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    AppendUtf8(b >= 0x80 && b <= 0x9F ? kHigh[b - 0x80] : char32_t{b}, &out);
+  }
+  return out;
+}
+
+bool Utf8ToCp1252(std::string_view text, std::string* out, std::string* badChar) {
+  out->clear();
+  out->reserve(text.size());
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    char32_t cp;
+    const bool decoded = DecodeUtf8(text, &pos, &cp);
+    const int byte = decoded ? ByteOf(cp) : -1;
+    if (byte < 0) {
+      if (badChar) {
+        badChar->clear();
+        AppendUtf8(decoded ? cp : char32_t{0xFFFD}, badChar);
+      }
+      return false;
+    }
+    out->push_back(static_cast<char>(byte));
+  }
+  return true;
+}
+
+}  // namespace vk
