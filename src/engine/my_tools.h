@@ -22,9 +22,11 @@ class TMyTools {
   // else size div 1,048,576 "MByte" ("Byte" when that is 0). Negative sizes give "0 Byte" or
   // "0 MByte".
   std::string SizeText(std::int64_t size) const;
-  // Decimal digits grouped by the thousands separator; value not negative.
+  // Decimal digits grouped by the thousands separator ("1.234.567"). Meant for values that
+  // are not negative; a negative one gets a '-' in front of its grouped digits.
   std::string GroupThousands(std::int64_t value) const;
-  // Decimal digits with leading zeros up to four characters.
+  // Decimal digits with leading zeros up to four characters ("0007", "12345"); a negative
+  // value gets a '-' in front of its padded digits.
   static std::string ZeroPad4(std::int64_t value);
   // 'a'..'z' and the Windows-1252 bytes of ä, ö, ü upper-cased; every other byte unchanged.
   static std::string UpperCaseGerman(std::string_view text);
