@@ -25,7 +25,9 @@ class FileStatus {
 };
 
 // Reads the whole file at `path` (following a symbolic link) into *content. On failure
-// *content is left empty. A folder gives kIsDirectory, a missing path kNotFound.
+// *content is left empty. A folder gives kIsDirectory, a missing path kNotFound, anything else
+// that is not a regular file (a pipe, a device) kIoError with EINVAL, a file too big for memory
+// kTooLarge.
 FileStatus ReadWholeFile(const std::string& path, std::string* content);
 
 // True when the file at `path` may be rewritten: it exists, is a regular file (through a link)
@@ -43,6 +45,8 @@ bool IsWritableFile(const std::string& path);
 // - A file with several hard links, or one in a folder where no temporary file can be
 //   created, is rewritten in place after its new size has been reserved, so the links stay;
 //   when the space cannot be reserved the original is left as it was.
+// - Hitting the file size limit (EFBIG) gives kTooLarge, other failures kIoError; err() holds
+//   the errno either way.
 FileStatus ReplaceFileContent(const std::string& path, std::string_view content);
 
 // Where the file-level transformations read and write. The disk is the default; the batch run
