@@ -17,16 +17,19 @@ namespace vk {
 // Blocks!", leaves `text` as it was and returns false.
 bool CompressHtmlBlock(std::string& text, Feedback& feedback);
 
-// Compresses the stretches of `piece` around its pre blocks into `result`. Returns false
-// after showing "In " + fileName + " fehlt das Ende des Pre-Bereichs! Bearbeitung
-// abgebrochen!" when a "<pre" has no "</pre>" behind it.
+// Compresses the stretches of `piece` around its pre blocks into `result`; the pre blocks
+// (from "<pre" to the first "</pre>" behind it) stay as they are. Returns false after showing
+// "In " + fileName + " fehlt das Ende des Pre-Bereichs! Bearbeitung abgebrochen!" when a
+// "<pre" has no "</pre>" behind it (one ahead of it does not count); `result` is set only on
+// true.
 bool CompressPreBlocks(std::string_view piece, std::string& result, const std::string& fileName,
                        Feedback& feedback);
 
 // Cuts `fileText` at its script blocks and appends the compressed pieces to `output`;
 // raises `writeNeeded` where a piece changed. Returns false after a missing end tag was
 // reported ("In " + fileName + " fehlt das Ende des Scripts! Bearbeitung abgebrochen!" or the
-// pre message).
+// pre message); `output` and `writeNeeded` are then left as they were. Tag names are taken as
+// they stand (lowering them is the file's step, see CompressHtmlText).
 bool CompressScriptBlocks(std::string_view fileText, std::string& output, bool& writeNeeded,
                           const std::string& fileName, Feedback& feedback);
 
@@ -36,15 +39,20 @@ enum class CompressOutcome {
   kAborted,    // a block lacks its end; the message was shown; the file stays untouched
 };
 
-// The whole compression of one file text (no NUL bytes, not empty), without file access and
-// without the yield after reading. `output` is set only for kChanged.
+// The whole compression of one file text (no NUL bytes), without file access and without the
+// yield after reading. When the text holds "<script" or "<pre", the tag names "<script",
+// "</script", "<pre" and "</pre" are lowered and the text is cut at its protected blocks;
+// otherwise it is one block. `output` is set only for kChanged. When the page's buffers
+// cannot be allocated, shows "Exception während der Komprimierung des HTML Blocks!" and
+// returns kUnchanged. Linear in the length of the text.
 CompressOutcome CompressHtmlText(std::string_view fileText, std::string& output,
                                  const std::string& fileName, Feedback& feedback);
 
 // Compresses the file in place. Shows its own messages and returns normally:
 // "Konnte " + fileName + " nicht öffnen, schreiben oder Fehler in Datei!" when the file
 // cannot be read or written; "Die Datei " + fileName + " enthält Null-Bytes und wird nicht
-// verändert!" for a file with a NUL byte (left as it is).
+// verändert!" for a file with a NUL byte (left as it is). An empty file is left alone
+// silently. Yields once after reading. Reads and writes only through `files`.
 void CompressHtmlFile(const std::string& fileName, Feedback& feedback,
                       FileAccess& files = DiskFileAccess());
 

@@ -1,0 +1,282 @@
+#include "engine/compress_block.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "engine/compress.h"
+
+namespace vk {
+namespace compress_detail {
+namespace {
+
+// The rules are defined as passes that each rewrite the whole block: blanks collapsed, then
+// CR LF, lone CR and lone LF each removed (a blank put in their place before most bytes), then
+// tabs deleted, then the blank between two tags deleted, then the end trimmed. All of that is
+// done here in one walk over the source; the comments say why each shortcut gives the same
+// bytes as the passes would.
+
+enum Kind : unsigned char { kOrdinary = 0, kTab, kCr, kLf };
+
+constexpr std::array<unsigned char, 256> MakeKinds() {
+  std::array<unsigned char, 256> kinds{};
+  kinds['\t'] = kTab;
+  kinds['\r'] = kCr;
+  kinds['\n'] = kLf;
+  return kinds;
+}
+constexpr std::array<unsigned char, 256> kKinds = MakeKinds();
+
+// A line break removed before one of these bytes leaves no blank behind.
+inline bool StopsBreakBlank(unsigned char c) {
+  return c == ' ' || c == '<' || c == '=' || c == '>';
+}
+
+// The passes that remove line breaks run in this order; a break only "sees" the breaks of its
+// own or a later pass as bytes still standing behind it.
+enum BreakPass : int { kPassCrLf = 0, kPassCr = 1, kPassLf = 2 };
+
+// The tag-gap scan yields at every 50th position of the text it leaves behind.
+constexpr std::size_t kGapYieldStep = 50;
+// Source bytes walked between two catch-ups on those yields.
+constexpr std::size_t kChunk = 64 * 1024;
+
+// Word-at-a-time tests on eight bytes (the byte at the lowest address in the lowest bits).
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+// 0x80 in every byte of `x` that is 0, nothing elsewhere.
+inline std::uint64_t ZeroBytes(std::uint64_t x) {
+  const std::uint64_t low7 = ~kHigh;
+  return ~(((x & low7) + low7) | x | low7);
+}
+// 0x80 in every byte of `x` below 14 (tab, LF, CR and a few rare control bytes).
+inline std::uint64_t LowBytes(std::uint64_t x) {
+  return ~((x | kHigh) - kOnes * 14) & ~x & kHigh;
+}
+
+class BlockPass {
+ public:
+  BlockPass(const unsigned char* src, std::size_t n, unsigned char* dst, Feedback& feedback)
+      : src_(src), n_(n), dst_(dst), feedback_(feedback) {}
+
+  // `dropLeading`: leave out the white space at the start of the result too. It can only come
+  // from the white space at the start of the block, since every other byte is written as it
+  // is; that stretch is walked for its flags and yields, then its output is forgotten.
+  BlockResult Run(bool dropLeading) {
+    std::size_t i = 0;
+    if (dropLeading) {
+      std::size_t lead = 0;
+      while (lead < n_ && IsTrimmable(src_[lead])) ++lead;
+      if (lead > 0) {
+        i = Walk(0, lead);
+        dropped_ = w_;
+        w_ = 0;
+        last_ = 0;
+      }
+    }
+    while (i < n_) {
+      const std::size_t chunkEnd = std::min(n_, i + kChunk);
+      i = Walk(i, chunkEnd);
+      // The last byte written may still lose the blank ahead of it: count only what is final.
+      YieldGapsUpTo(dropped_ + (w_ > 0 ? w_ - 1 : 0));
+    }
+    // A "> <" at the very end: nothing follows the '<', so the blank goes.
+    if (last_ == '<' && w_ >= 3 && dst_[w_ - 2] == ' ' && dst_[w_ - 3] == '>') {
+      dst_[w_ - 2] = '<';
+      --w_;
+      gapDeleted_ = true;
+    }
+    YieldGapsUpTo(dropped_ + w_);
+    while (w_ > 0 && IsTrimmable(dst_[w_ - 1])) --w_;
+    BlockResult result;
+    result.written = w_;
+    result.changed = twoBlanks_ || gapDeleted_ ||
+                     std::any_of(seen_.begin(), seen_.end(), [](bool s) { return s; });
+    // Without a change by the rules only the trim at the end can have shortened the block.
+    result.differs = result.changed || dropped_ + w_ != n_;
+    return result;
+  }
+
+ private:
+  // Walks the source from `i` to at least `end`; returns where it stopped.
+  std::size_t Walk(std::size_t i, std::size_t end) {
+    const unsigned char* const src = src_;
+    unsigned char* const dst = dst_;
+    std::size_t w = w_;
+    unsigned char last = last_;
+    unsigned char prev = prev_;
+    bool twoBlanks = twoBlanks_;
+    while (i < end) {
+      // Eight bytes at a time while none of them needs a decision: no tab, line break or
+      // other control byte, no second blank of a run and no '<' that ends a "> <" (the byte
+      // behind such a '<' decides on the gap, so no word starts right behind a '<').
+      if (kLittleEndian && i + 8 <= end && last != '<') {
+        std::uint64_t x;
+        std::memcpy(&x, src + i, 8);
+        const std::uint64_t blanks = ZeroBytes(x ^ (kOnes * ' '));
+        const std::uint64_t opens = ZeroBytes(x ^ (kOnes * '<'));
+        const std::uint64_t closes = ZeroBytes(x ^ (kOnes * '>'));
+        std::uint64_t stops = LowBytes(x) | (blanks & (blanks >> 8)) |
+                              (opens & (blanks << 8) & (closes << 16));
+        if (prev == ' ') stops |= blanks & 0x80;
+        if (opens & 0x8080) [[unlikely]] {
+          // A gap whose '>' or blank was written before this word.
+          const unsigned char before2 = w >= 2 ? dst[w - 2] : 0;
+          if ((opens & 0x80) && last == ' ' && before2 == '>') stops |= 0x80;
+          if ((opens & 0x8000) && (blanks & 0x80) && last == '>') stops |= 0x8000;
+        }
+        // Bytes ahead of the first stop are copied as they are; a stop at 0 copies nothing.
+        const std::size_t take =
+            stops == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(stops)) / 8;
+        std::memcpy(dst + w, &x, 8);
+        if (take > 0) {
+          w += take;
+          i += take;
+          last = prev = src[i - 1];
+          if (take == 8) continue;
+        }
+      }
+      const unsigned char c = src[i];
+      if (kKinds[c] == kOrdinary) {
+        if (last == '<') w = DropGap(dst, w, c);
+        // Only the first blank of a run is kept. A dropped blank follows a kept one, so `last`
+        // is a blank already and may take `c` either way.
+        const bool repeat = (c == ' ') & (prev == ' ');
+        twoBlanks |= repeat;
+        dst[w] = c;
+        w += !repeat;
+        last = c;
+        prev = c;
+        ++i;
+        continue;
+      }
+      prev = c;  // a tab or a line break ends a run of blanks
+      if (kKinds[c] == kTab) {
+        See(kTabSeen);
+        do ++i; while (i < n_ && src[i] == '\t');
+        continue;
+      }
+      std::size_t len = 1;
+      BreakPass pass = kPassLf;
+      if (c == '\r') {
+        if (i + 1 < n_ && src[i + 1] == '\n') {
+          len = 2;
+          pass = kPassCrLf;
+        } else {
+          pass = kPassCr;
+        }
+      }
+      See(pass);
+      if (NeedsBlank(i + len, pass)) {
+        if (last == '<') w = DropGap(dst, w, ' ');
+        dst[w++] = ' ';
+        last = ' ';
+      }
+      i += len;
+    }
+    w_ = w;
+    last_ = last;
+    prev_ = prev;
+    twoBlanks_ = twoBlanks;
+    return i;
+  }
+
+  // Whether the line break of `pass` that ends just before `next` leaves a blank: it does
+  // when, at the time its pass runs, a byte stands behind it that is none of " <=>". A break
+  // of its own or a later pass is still standing then. A break of an earlier pass is gone; it
+  // left a blank (which silences this one) or nothing, and nothing only where " <=>" or the
+  // end followed it, which then silences this one as well.
+  bool NeedsBlank(std::size_t next, BreakPass pass) const {
+    if (next >= n_) return false;
+    const unsigned char d = src_[next];
+    if (d == '\r') {
+      const BreakPass nextPass =
+          (next + 1 < n_ && src_[next + 1] == '\n') ? kPassCrLf : kPassCr;
+      return nextPass >= pass;
+    }
+    if (d == '\n') return true;
+    return !StopsBreakBlank(d);
+  }
+
+  // Before writing `c` behind a written '<': a blank between '>' and that '<' goes unless `c`
+  // is a lower-case 'a'. Deleting such blanks never makes another blank eligible, so deciding
+  // each one as its '<' gets a follower gives the same text as the left-to-right scan.
+  std::size_t DropGap(unsigned char* dst, std::size_t w, unsigned char c) {
+    if (c != 'a' && w >= 3 && dst[w - 2] == ' ' && dst[w - 3] == '>') {
+      dst[w - 2] = '<';
+      gapDeleted_ = true;
+      return w - 1;
+    }
+    return w;
+  }
+
+  enum Seen { kTabSeen = 3 };
+  // Each line-break pass and the tab pass yields once when the block holds its kind of byte.
+  void See(int kind) {
+    if (seen_[kind]) return;
+    seen_[kind] = true;
+    feedback_.Yield();
+  }
+
+  void YieldGapsUpTo(std::size_t length) {
+    const std::size_t due = length / kGapYieldStep;
+    while (gapYields_ < due) {
+      ++gapYields_;
+      feedback_.Yield();
+    }
+  }
+
+  const unsigned char* src_;
+  std::size_t n_;
+  unsigned char* dst_;
+  Feedback& feedback_;
+  std::size_t w_ = 0;
+  std::size_t dropped_ = 0;  // bytes of the result left out at its start
+  unsigned char last_ = 0;  // last byte written
+  unsigned char prev_ = 0;  // last source byte walked
+  bool twoBlanks_ = false;
+  bool gapDeleted_ = false;
+  std::array<bool, 4> seen_{};  // CR LF, lone CR, lone LF, tab
+  std::size_t gapYields_ = 0;
+};
+
+}  // namespace
+
+BlockResult CompressBlockTo(std::string_view block, char* dst, bool dropLeading,
+                            Feedback& feedback) {
+  try {
+    BlockPass pass(reinterpret_cast<const unsigned char*>(block.data()), block.size(),
+                   reinterpret_cast<unsigned char*>(dst), feedback);
+    return pass.Run(dropLeading);
+  } catch (const std::bad_alloc&) {
+    feedback.Error(kBlockFailure);
+    if (!block.empty()) std::memcpy(dst, block.data(), block.size());
+    BlockResult unchanged;
+    unchanged.written = block.size();
+    return unchanged;
+  }
+}
+
+}  // namespace compress_detail
+
+bool CompressHtmlBlock(std::string& text, Feedback& feedback) {
+  std::string result;
+  try {
+    result.resize(text.size());
+  } catch (const std::bad_alloc&) {
+    feedback.Error(compress_detail::kBlockFailure);
+    return false;
+  }
+  const compress_detail::BlockResult outcome =
+      compress_detail::CompressBlockTo(text, result.data(), /*dropLeading=*/false, feedback);
+  result.resize(outcome.written);
+  text.swap(result);
+  return outcome.changed;
+}
+
+}  // namespace vk
