@@ -237,28 +237,37 @@ bool CompressScriptBlocks(std::string_view fileText, std::string& output, bool& 
 CompressOutcome CompressHtmlText(std::string_view fileText, std::string& output,
                                  const std::string& fileName, Feedback& feedback) {
   if (fileText.empty()) return CompressOutcome::kUnchanged;
+  // An empty `output` is written into directly, so a caller that keeps one string for many
+  // pages keeps its memory too; it is emptied again unless the page changed.
+  std::string ownBuffer;
+  std::string& buffer = output.empty() ? output : ownBuffer;
+  auto finish = [&](CompressOutcome outcome, std::size_t size) {
+    if (outcome != CompressOutcome::kChanged) {
+      buffer.clear();
+      return outcome;
+    }
+    buffer.resize(size);
+    if (&buffer != &output) output = std::move(buffer);
+    return outcome;
+  };
   try {
     const PageTags tags = compress_detail::FindPageTags(fileText);
-    std::string buffer;
     SizeOutputBuffer(buffer, fileText.size());
     if (!tags.HasOpeningTag()) {
       const compress_detail::BlockResult result =
           CompressBlockTo(fileText, buffer.data(), /*dropLeading=*/false, feedback);
-      if (!result.changed) return CompressOutcome::kUnchanged;
-      buffer.resize(result.written);
-      output = std::move(buffer);
-      return CompressOutcome::kChanged;
+      return finish(result.changed ? CompressOutcome::kChanged : CompressOutcome::kUnchanged,
+                    result.written);
     }
     // The tag names are lowered in the page before it is cut; that alone is no reason to write.
     PageCutter cutter(fileText, tags, /*lowerNames=*/true, buffer.data(), fileName, feedback);
     bool writeNeeded = false;
-    if (!cutter.CutScripts(writeNeeded)) return CompressOutcome::kAborted;
-    if (!writeNeeded) return CompressOutcome::kUnchanged;
-    buffer.resize(cutter.size());
-    output = std::move(buffer);
-    return CompressOutcome::kChanged;
+    if (!cutter.CutScripts(writeNeeded)) return finish(CompressOutcome::kAborted, 0);
+    return finish(writeNeeded ? CompressOutcome::kChanged : CompressOutcome::kUnchanged,
+                  cutter.size());
   } catch (const std::bad_alloc&) {
     // No room for the page's buffers: nothing can be compressed, the file stays as it is.
+    buffer.clear();
     feedback.Error(compress_detail::kBlockFailure);
     return CompressOutcome::kUnchanged;
   }

@@ -98,7 +98,10 @@ class BlockPass {
     result.changed = twoBlanks_ || gapDeleted_ ||
                      std::any_of(seen_.begin(), seen_.end(), [](bool s) { return s; });
     // Without a change by the rules only the trim at the end can have shortened the block.
-    result.differs = result.changed || dropped_ + w_ != n_;
+    // The white space left out at the start belongs to the rules' result unless the trim at
+    // the end took everything.
+    const std::size_t rulesLength = w_ > 0 ? dropped_ + w_ : 0;
+    result.differs = result.changed || rulesLength != n_;
     return result;
   }
 

@@ -172,6 +172,11 @@ TEST(CompressScriptBlocks, CutsAtScriptsAndRemovesTheWhiteSpaceAroundThem) {
       {"↵<script>s</script>", true, "<script>s</script>", true, ""},
       {" → <script>s</script>", true, "<script>s</script>", true, ""},
       {"<script>s</script> x", true, "<script>s</script>x", false, ""},
+      // A piece with a pre block counts as changed when its result differs at all, and the
+      // blank ahead of "<pre" is trimmed away as the end of the stretch before it.
+      {"<script>s</script> <pre>x</pre>", true, "<script>s</script><pre>x</pre>", true, ""},
+      {"<script>s</script><pre>x</pre> ", true, "<script>s</script><pre>x</pre>", true, ""},
+      {"<script>s</script><pre>x</pre>", true, "<script>s</script><pre>x</pre>", false, ""},
       {"<script><pre></script><pre>a  b</pre>", true, "<script><pre></script><pre>a  b</pre>",
        false, ""},
       {"x <pre>y</pre><script>s</script>", true, "x<pre>y</pre><script>s</script>", true, ""},
