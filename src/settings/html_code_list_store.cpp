@@ -22,9 +22,9 @@ std::vector<std::string> ReadEntries(TTheIniFile& ini) {
   return lines;
 }
 
-std::vector<std::pair<std::string, std::string>> Numbered(const std::vector<std::string>& values,
+TTheIniFile::KeyValues Numbered(const std::vector<std::string>& values,
                                                           bool markEmpty) {
-  std::vector<std::pair<std::string, std::string>> keyValues;
+  TTheIniFile::KeyValues keyValues;
   keyValues.reserve(values.size());
   for (std::size_t i = 0; i < values.size(); ++i) {
     keyValues.emplace_back(std::to_string(i),
@@ -68,21 +68,28 @@ void SaveHtmlCodeList(TTheIniFile& ini, const SettingsStore& store, const HtmlCo
   store.ApplyTo(ini);
   ini.SetSection(kFindSection);
   ini.SetOpen(true);
-  ini.ReplaceSection(Numbered(list.find, false));
   ini.SetSection(kReplaceSection);
-  ini.ReplaceSection(Numbered(list.replace, true));
+  // Both sections in one write, so a failed save never leaves half a list behind.
+  ini.ReplaceSections({{kFindSection, Numbered(list.find, false)},
+                       {kReplaceSection, Numbered(list.replace, true)}});
 }
 
 void SaveHtmlCodeList(TTheIniFile& ini, const HtmlCodeList& list) {
   SaveHtmlCodeList(ini, DefaultNameIn(ini), list);
 }
 
-HtmlCodeListLoader MakeHtmlCodeListLoader(SettingsStore store, Feedback& feedback) {
-  return [store = std::move(store), &feedback]() {
+std::function<HtmlCodeList(Feedback&)> MakeHtmlCodeListFeedbackLoader(SettingsStore store) {
+  return [store = std::move(store)](Feedback& feedback) {
     TTheIniFile ini(&feedback);
     HtmlCodeList list;
     LoadHtmlCodeList(ini, store, list, feedback);
     return list;
+  };
+}
+
+HtmlCodeListLoader MakeHtmlCodeListLoader(SettingsStore store, Feedback& feedback) {
+  return [load = MakeHtmlCodeListFeedbackLoader(std::move(store)), &feedback]() {
+    return load(feedback);
   };
 }
 

@@ -7,6 +7,8 @@
 // Section "Replace HTML Code".
 #pragma once
 
+#include <functional>
+
 #include "engine/feedback.h"
 #include "engine/html_code_list.h"
 #include "settings/ini_file.h"
@@ -29,12 +31,18 @@ void LoadHtmlCodeList(TTheIniFile& ini, const SettingsStore& store, HtmlCodeList
 void LoadHtmlCodeList(TTheIniFile& ini, HtmlCodeList& list, Feedback& feedback);
 
 // Replaces both sections by the list, keys "0", "1", ...; an empty replace entry is written as
-// "(leer)". Each section is replaced in one write of the file. May throw IniWriteError.
+// "(leer)". Both sections are replaced in one write of the file: a write the file system
+// refuses leaves the old file whole and throws IniWriteError.
 void SaveHtmlCodeList(TTheIniFile& ini, const SettingsStore& store, const HtmlCodeList& list);
 void SaveHtmlCodeList(TTheIniFile& ini, const HtmlCodeList& list);
 
 // A loader for the replacement: every call loads the list afresh from `store`, showing the
-// store's and the list's messages through `feedback`, which must outlive the loader.
+// store's and the list's messages through `feedback`, which must outlive the loader. An
+// IniWriteError from writing back a repaired list passes on to the caller.
 HtmlCodeListLoader MakeHtmlCodeListLoader(SettingsStore store, Feedback& feedback);
+
+// The same, with the feedback given to each call (the batch run passes the one of the file it
+// is processing).
+std::function<HtmlCodeList(Feedback&)> MakeHtmlCodeListFeedbackLoader(SettingsStore store);
 
 }  // namespace vk

@@ -186,17 +186,25 @@ void TTheIniFile::ClearSection() {
   EditFile([&](IniDocument& document) { document.RemoveSection(section_); });
 }
 
-void TTheIniFile::ReplaceSection(
-    const std::vector<std::pair<std::string, std::string>>& keyValues) {
+void TTheIniFile::ReplaceSection(const KeyValues& keyValues) {
+  ReplaceSections({{section_, keyValues}});
+}
+
+void TTheIniFile::ReplaceSections(
+    const std::vector<std::pair<std::string, KeyValues>>& sections) {
   errorCode_ = 0;
   if (!Ready()) {
     errorCode_ = -1;
     return;
   }
-  std::vector<IniDocument::Entry> entries;
-  entries.reserve(keyValues.size());
-  for (const auto& [key, value] : keyValues) entries.push_back(IniDocument::Entry{key, value});
-  EditFile([&](IniDocument& document) { document.ReplaceSection(section_, entries); });
+  EditFile([&](IniDocument& document) {
+    for (const auto& [section, keyValues] : sections) {
+      std::vector<IniDocument::Entry> entries;
+      entries.reserve(keyValues.size());
+      for (const auto& [key, value] : keyValues) entries.push_back(IniDocument::Entry{key, value});
+      document.ReplaceSection(section, entries);
+    }
+  });
 }
 
 }  // namespace vk

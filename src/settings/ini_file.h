@@ -73,9 +73,13 @@ class TTheIniFile {
   // Removes the section line and the key lines of every section of this name; a file without
   // the section is not touched.
   void ClearSection();
+  using KeyValues = std::vector<std::pair<std::string, std::string>>;
   // ClearSection followed by WriteText for each pair in order (distinct keys), done as one
   // write of the file. May throw IniWriteError.
-  void ReplaceSection(const std::vector<std::pair<std::string, std::string>>& keyValues);
+  void ReplaceSection(const KeyValues& keyValues);
+  // The same for several sections in turn (Section() only has to be set for readiness), in one
+  // write: either all of them reach the file or none.
+  void ReplaceSections(const std::vector<std::pair<std::string, KeyValues>>& sections);
 
  private:
   std::int32_t OpenStore();

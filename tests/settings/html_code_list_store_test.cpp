@@ -1,0 +1,274 @@
+#include "settings/html_code_list_store.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "settings/settings_test_support.h"
+#include "support/test_support.h"
+
+namespace vk {
+namespace {
+
+using test::ReadFile;
+using test::RecordingFeedback;
+using test::TempDir;
+using test::WriteFile;
+using Strings = std::vector<std::string>;
+
+const std::string kUnequal =
+    "Die Anzahl Einträge in der Liste, des zu suchenden HTML Codes unterscheidet sich von der "
+    "Liste, des zu ersetzenden HTML Codes. Listenlängen werden angepasst!";
+
+// A store set up like the window's: "Velkaro.ini" in the folder given.
+struct WindowStore {
+  explicit WindowStore(const std::string& folder) : ini(&feedback) {
+    ini.SetIniLocation(TIniLocation::loDefUser);
+    ini.SetDefFilePath(folder);
+  }
+  HtmlCodeList Load() {
+    HtmlCodeList list;
+    list.find = {"stale"};
+    list.replace = {"stale", "stale"};
+    LoadHtmlCodeList(ini, list, feedback);
+    return list;
+  }
+  RecordingFeedback feedback;
+  TTheIniFile ini;
+};
+
+TEST(LoadHtmlCodeList, WhatTheSectionsHold) {
+  struct Case {
+    std::string name, file;
+    Strings find, replace;
+  } cases[] = {
+      {"no sections", "[Options]\r\nCreateBak=1\r\n", {}, {}},
+      {"pairs in key order as they stand",
+       "[Find HTML Code]\r\n7=<b>\r\n3=<i>\r\n[Replace HTML Code]\r\n7=<strong>\r\n3=<em>\r\n",
+       {"<b>", "<i>"},
+       {"<strong>", "<em>"}},
+      {"(leer) only in the replace section and only in this case",
+       "[Find HTML Code]\r\n0=(leer)\r\n1=a\r\n2=b\r\n"
+       "[Replace HTML Code]\r\n0=(leer)\r\n1=(LEER)\r\n2=\"(leer)\"\r\n",
+       {"(leer)", "a", "b"},
+       {"", "(LEER)", ""}},
+      {"values with = and quotes and blanks",
+       "[Find HTML Code]\r\n0=<td align=right>\r\n1=  <br>  \r\n2=\"x\"\r\n3=\r\n"
+       "[Replace HTML Code]\r\n0=<td align=\"right\">\r\n1='<br />'\r\n2=y\r\n3=z\r\n",
+       {"<td align=right>", "<br>", "x", ""},
+       {"<td align=\"right\">", "<br />", "y", "z"}},
+      {"sections named in other case, LF lines",
+       "[find html code]\n0=a\n[REPLACE HTML CODE]\n0=b\n",
+       {"a"},
+       {"b"}},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    WriteFile(dir.File("Velkaro.ini"), c.file);
+    WindowStore store(dir.Path());
+    const HtmlCodeList list = store.Load();
+    EXPECT_EQ(list.find, c.find) << c.name;
+    EXPECT_EQ(list.replace, c.replace) << c.name;
+    EXPECT_TRUE(store.feedback.errors.empty()) << c.name;
+    EXPECT_EQ(ReadFile(dir.File("Velkaro.ini")), c.file) << c.name;
+    EXPECT_EQ(store.ini.Section(), "Replace HTML Code") << c.name;
+    EXPECT_TRUE(store.ini.Open()) << c.name;
+  }
+}
+
+TEST(LoadHtmlCodeList, NoFileOrNoFolderGivesAnEmptyListSilently) {
+  TempDir dir;
+  for (const std::string& folder : {dir.Path(), dir.File("missing")}) {
+    WindowStore store(folder);
+    const HtmlCodeList list = store.Load();
+    EXPECT_TRUE(list.find.empty()) << folder;
+    EXPECT_TRUE(list.replace.empty()) << folder;
+    EXPECT_TRUE(store.feedback.errors.empty()) << folder;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("Velkaro.ini")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
+}
+
+TEST(LoadHtmlCodeList, UnequalListsEvenedOutOnceAndWrittenBack) {
+  struct Case {
+    std::string name, before;
+    Strings find, replace;
+    std::string after;
+  } cases[] = {
+      {"replace list shorter",
+       "[Find HTML Code]\r\n0=a\r\n1=b\r\n2=c\r\n[Replace HTML Code]\r\n0=A\r\n1=(leer)\r\n",
+       {"a", "b", "c"},
+       {"A", "", "c"},
+       "[Find HTML Code]\r\n0=a\r\n1=b\r\n2=c\r\n"
+       "[Replace HTML Code]\r\n0=A\r\n1=(leer)\r\n2=c\r\n"},
+      {"find list empty",
+       "[Options]\r\nCreateBak=1\r\n[Find HTML Code]\r\n[Replace HTML Code]\r\n0=<i>\r\n"
+       "1=(leer)\r\n",
+       {"<i>", ""},
+       {"<i>", ""},
+       "[Options]\r\nCreateBak=1\r\n[Find HTML Code]\r\n0=<i>\r\n1=\r\n"
+       "[Replace HTML Code]\r\n0=<i>\r\n1=(leer)\r\n"},
+      {"replace section missing",
+       "[Find HTML Code]\r\n0=x\r\n[Options]\r\nCreateBak=0\r\n",
+       {"x"},
+       {"x"},
+       "[Options]\r\nCreateBak=0\r\n[Find HTML Code]\r\n0=x\r\n[Replace HTML Code]\r\n0=x\r\n"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    WriteFile(dir.File("Velkaro.ini"), c.before);
+    WindowStore store(dir.Path());
+    const HtmlCodeList list = store.Load();
+    EXPECT_EQ(list.find, c.find) << c.name;
+    EXPECT_EQ(list.replace, c.replace) << c.name;
+    EXPECT_EQ(store.feedback.errors, Strings{kUnequal}) << c.name;
+    EXPECT_EQ(ReadFile(dir.File("Velkaro.ini")), c.after) << c.name;
+
+    const HtmlCodeList again = store.Load();
+    EXPECT_EQ(again.find, c.find) << c.name;
+    EXPECT_EQ(again.replace, c.replace) << c.name;
+    EXPECT_EQ(store.feedback.errors.size(), 1u) << c.name;
+  }
+}
+
+TEST(SaveHtmlCodeList, StoredExampleByteForByte) {
+  TempDir dir;
+  WindowStore store(dir.Path());
+  HtmlCodeList list;
+  list.find = {"<b>", "<font face=Arial>"};
+  list.replace = {"<strong>", ""};
+  SaveHtmlCodeList(store.ini, list);
+  EXPECT_EQ(ReadFile(dir.File("Velkaro.ini")),
+            "[Find HTML Code]\r\n0=<b>\r\n1=<font face=Arial>\r\n"
+            "[Replace HTML Code]\r\n0=<strong>\r\n1=(leer)\r\n");
+  EXPECT_EQ(store.ini.Section(), "Replace HTML Code");
+  const HtmlCodeList loaded = store.Load();
+  EXPECT_EQ(loaded.find, list.find);
+  EXPECT_EQ(loaded.replace, list.replace);
+}
+
+TEST(SaveHtmlCodeList, RenumbersAndKeepsOtherSections) {
+  TempDir dir;
+  const std::string path = dir.File("Velkaro.ini");
+  WriteFile(path,
+            "[Find HTML Code]\r\n7=<b>\r\n3=<i>\r\n[Options]\r\nOptCB.ItemIndex=2\r\n"
+            "[Replace HTML Code]\r\n7=<strong>\r\n3=<em>\r\n[VelkaroWindowPosition]\r\nTop=5\r\n");
+  WindowStore store(dir.Path());
+  SaveHtmlCodeList(store.ini, store.Load());
+  EXPECT_EQ(ReadFile(path),
+            "[Options]\r\nOptCB.ItemIndex=2\r\n[VelkaroWindowPosition]\r\nTop=5\r\n"
+            "[Find HTML Code]\r\n0=<b>\r\n1=<i>\r\n[Replace HTML Code]\r\n0=<strong>\r\n1=<em>\r\n");
+
+  SaveHtmlCodeList(store.ini, HtmlCodeList{});  // an empty list leaves no sections
+  EXPECT_EQ(ReadFile(path), "[Options]\r\nOptCB.ItemIndex=2\r\n[VelkaroWindowPosition]\r\nTop=5\r\n");
+}
+
+TEST(SaveHtmlCodeList, BlanksAndQuotesAreLostOnTheWayBack) {
+  TempDir dir;
+  WindowStore store(dir.Path());
+  HtmlCodeList list;
+  list.find = {" <br>", "'x'"};
+  list.replace = {"\"x\"", " "};
+  SaveHtmlCodeList(store.ini, list);
+  EXPECT_EQ(ReadFile(dir.File("Velkaro.ini")),
+            "[Find HTML Code]\r\n0= <br>\r\n1='x'\r\n[Replace HTML Code]\r\n0=\"x\"\r\n1= \r\n");
+  const HtmlCodeList loaded = store.Load();
+  EXPECT_EQ(loaded.find, (Strings{"<br>", "x"}));
+  EXPECT_EQ(loaded.replace, (Strings{"x", ""}));
+}
+
+TEST(SaveHtmlCodeList, LongListsAndLongEntriesComeBackWhole) {
+  TempDir dir;
+  WindowStore store(dir.Path());
+  HtmlCodeList list;
+  for (int i = 0; i < 5000; ++i) {
+    list.find.push_back("<tag" + std::to_string(i) + " a=b>");
+    list.replace.push_back(i % 7 == 0 ? std::string() : "<new" + std::to_string(i) + ">");
+  }
+  std::string longEntry;
+  for (int i = 0; longEntry.size() < 10000; ++i) longEntry += static_cast<char>('a' + i % 26);
+  longEntry.resize(10000);
+  list.find[4321] = longEntry;
+  list.replace[4999] = "x" + longEntry + "x";
+  SaveHtmlCodeList(store.ini, list);
+  const HtmlCodeList loaded = store.Load();
+  EXPECT_EQ(loaded.find, list.find);
+  EXPECT_EQ(loaded.replace, list.replace);
+  EXPECT_TRUE(store.feedback.errors.empty());
+}
+
+TEST(HtmlCodeListLoader, LoadsAfreshFromTheFileItWasGiven) {
+  TempDir dir;
+  const std::string path = dir.File("batch.ini");
+  WriteFile(path, "[Find HTML Code]\r\n0=<b>\r\n[Replace HTML Code]\r\n0=<strong>\r\n");
+  RecordingFeedback feedback;
+  const HtmlCodeListLoader load = MakeHtmlCodeListLoader(SettingsStoreForFile(path), feedback);
+  HtmlCodeList first = load();
+  EXPECT_EQ(first.find, Strings{"<b>"});
+  EXPECT_EQ(first.replace, Strings{"<strong>"});
+
+  WriteFile(path, "[Find HTML Code]\r\n0=<i>\r\n1=<u>\r\n[Replace HTML Code]\r\n0=<em>\r\n");
+  HtmlCodeList second = load();
+  EXPECT_EQ(second.find, (Strings{"<i>", "<u>"}));
+  EXPECT_EQ(second.replace, (Strings{"<em>", "<u>"}));
+  EXPECT_EQ(feedback.errors, Strings{kUnequal});
+  EXPECT_EQ(ReadFile(path),
+            "[Find HTML Code]\r\n0=<i>\r\n1=<u>\r\n[Replace HTML Code]\r\n0=<em>\r\n1=<u>\r\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("Velkaro.ini")));
+
+  // The user's store: "Velkaro.ini" in SettingsFolder.
+  test::ScopedEnv config("XDG_CONFIG_HOME", dir.File("config"));
+  std::filesystem::create_directories(dir.File("config/Velkaro"));
+  WriteFile(dir.File("config/Velkaro/Velkaro.ini"),
+            "[Find HTML Code]\r\n0=a\r\n[Replace HTML Code]\r\n0=(leer)\r\n");
+  HtmlCodeList user = MakeHtmlCodeListLoader(UserSettingsStore(), feedback)();
+  EXPECT_EQ(user.find, Strings{"a"});
+  EXPECT_EQ(user.replace, Strings{""});
+}
+
+TEST(HtmlCodeListLoader, MessagesGoToTheFeedbackOfEachCall) {
+  TempDir dir;
+  const std::string path = dir.File("Velkaro.ini");
+  const auto load = MakeHtmlCodeListFeedbackLoader(SettingsStoreForFile(path));
+  WriteFile(path, "[Find HTML Code]\r\n0=a\r\n[Replace HTML Code]\r\n");
+  RecordingFeedback first;
+  const HtmlCodeList list = load(first);
+  EXPECT_EQ(list.find, Strings{"a"});
+  EXPECT_EQ(list.replace, Strings{"a"});
+  EXPECT_EQ(first.errors, Strings{kUnequal});
+
+  WriteFile(path, "[Find HTML Code]\r\n0=a\r\n1=b\r\n[Replace HTML Code]\r\n0=c\r\n");
+  RecordingFeedback second;
+  EXPECT_EQ(load(second).replace, (Strings{"c", "b"}));
+  EXPECT_EQ(second.errors, Strings{kUnequal});
+  EXPECT_EQ(first.errors.size(), 1u);
+}
+
+// The repaired list cannot be written back (the file may not grow, as on a full disk): the
+// message was shown, the store's error passes on, the file stays as it was.
+TEST(HtmlCodeListLoader, RepairThatCannotBeWrittenPassesTheErrorOn) {
+  TempDir dir;
+  const std::string path = dir.File("Velkaro.ini");
+  const std::string before = "[Find HTML Code]\r\n0=" + std::string(3000, 'f') +
+                             "\r\n[Replace HTML Code]\r\n";
+  WriteFile(path, before);
+  const test::ChildResult child = test::RunWithFileSizeLimit(4096, [&]() -> std::string {
+    RecordingFeedback feedback;
+    const HtmlCodeListLoader load = MakeHtmlCodeListLoader(SettingsStoreForFile(path), feedback);
+    try {
+      load();
+    } catch (const IniWriteError& e) {
+      return (feedback.errors == Strings{kUnequal} ? "message shown | " : "no message | ") +
+             std::string(e.what());
+    }
+    return "no IniWriteError";
+  });
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(child.text, "message shown | In " + path + " kann nicht geschrieben werden");
+  EXPECT_EQ(ReadFile(path), before);
+}
+
+}  // namespace
+}  // namespace vk

@@ -1,0 +1,101 @@
+#include "settings/options.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "settings/settings_test_support.h"
+#include "support/test_support.h"
+
+namespace vk {
+namespace {
+
+using test::ReadFile;
+using test::RecordingFeedback;
+using test::TempDir;
+using test::WriteFile;
+
+TTheIniFile WindowStoreIn(const std::string& folder, Feedback* feedback) {
+  TTheIniFile ini(feedback);
+  ini.SetIniLocation(TIniLocation::loDefUser);
+  ini.SetDefFilePath(folder);
+  return ini;
+}
+
+TEST(ReadOptions, StoredValuesAndTheirFallbacks) {
+  struct Case {
+    std::optional<std::string> file;  // nullopt: no settings file
+    bool createBak, ignoreMetaTags;
+    int operationIndex;
+  } cases[] = {
+      {std::nullopt, false, false, 0},
+      {"", false, false, 0},
+      {"[Other]\r\nOptCB.ItemIndex=4\r\n", false, false, 0},
+      {"[Options]\r\nCreateBak=1\r\nIgnoreMetaTags=1\r\nOptCB.ItemIndex=6\r\n", true, true, 6},
+      {"[options]\nopTCB.itemindex = 3\nCREATEBAK=01\nignoremetatags=\"1\"\n", false, true, 3},
+      {"[Options]\r\nOptCB.ItemIndex=0\r\n", false, false, 0},
+      {"[Options]\r\nOptCB.ItemIndex=7\r\n", false, false, 0},
+      {"[Options]\r\nOptCB.ItemIndex=-5\r\n", false, false, 0},
+      {"[Options]\r\nOptCB.ItemIndex=-1\r\n", false, false, 0},
+      {"[Options]\r\nOptCB.ItemIndex=abc\r\nCreateBak=yes\r\n", false, false, 0},
+      {"[Options]\r\nOptCB.ItemIndex=INIERROR\r\nCreateBak=2\r\n", false, false, 0},
+      {"[Options]\r\nOptCB.ItemIndex=$5\r\nCreateBak=-1\r\n", false, false, 5},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    if (c.file) WriteFile(dir.File("Velkaro.ini"), *c.file);
+    RecordingFeedback feedback;
+    TTheIniFile ini = WindowStoreIn(dir.Path(), &feedback);
+    const Options options = ReadOptions(ini);
+    const std::string label = c.file.value_or("<no file>");
+    EXPECT_EQ(options.createBak, c.createBak) << label;
+    EXPECT_EQ(options.ignoreMetaTags, c.ignoreMetaTags) << label;
+    EXPECT_EQ(options.operationIndex, c.operationIndex) << label;
+    EXPECT_TRUE(feedback.errors.empty()) << label;
+    EXPECT_EQ(ini.IniFileName(), "Velkaro.ini") << label;
+    EXPECT_EQ(ini.Section(), "Options") << label;
+    EXPECT_EQ(std::filesystem::exists(dir.File("Velkaro.ini")), c.file.has_value()) << label;
+  }
+}
+
+TEST(WriteOptions, NewSectionInItsOrderThenReplacedInPlace) {
+  TempDir dir;
+  const std::string path = dir.File("Velkaro.ini");
+  WriteFile(path, "[Find HTML Code]\r\n0=<b>\r\n");
+  TTheIniFile ini = WindowStoreIn(dir.Path(), nullptr);
+  WriteOptions(ini, Options{true, false, 3});
+  EXPECT_EQ(ReadFile(path),
+            "[Find HTML Code]\r\n0=<b>\r\n"
+            "[Options]\r\nCreateBak=1\r\nIgnoreMetaTags=0\r\nOptCB.ItemIndex=3\r\n");
+
+  WriteFile(path,
+            "[Options]\r\nOptCB.ItemIndex=1\r\nCreateBak=0\r\n[Find HTML Code]\r\n0=<b>\r\n");
+  WriteOptions(ini, Options{false, true, 6});
+  EXPECT_EQ(ReadFile(path),
+            "[Options]\r\nOptCB.ItemIndex=6\r\nCreateBak=0\r\nIgnoreMetaTags=1\r\n"
+            "[Find HTML Code]\r\n0=<b>\r\n");
+
+  const Options back = ReadOptions(ini);
+  EXPECT_FALSE(back.createBak);
+  EXPECT_TRUE(back.ignoreMetaTags);
+  EXPECT_EQ(back.operationIndex, 6);
+}
+
+TEST(WriteOptions, TheFileNamedOnTheCommandLine) {
+  TempDir dir;
+  const std::string path = dir.File("batch settings.ini");
+  TTheIniFile ini;
+  WriteOptions(ini, SettingsStoreForFile(path), Options{true, true, 2});
+  EXPECT_EQ(ReadFile(path),
+            "[Options]\r\nCreateBak=1\r\nIgnoreMetaTags=1\r\nOptCB.ItemIndex=2\r\n");
+  const Options back = ReadOptions(ini, SettingsStoreForFile(path));
+  EXPECT_TRUE(back.createBak);
+  EXPECT_TRUE(back.ignoreMetaTags);
+  EXPECT_EQ(back.operationIndex, 2);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("Velkaro.ini")));
+}
+
+}  // namespace
+}  // namespace vk
