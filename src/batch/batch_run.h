@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,14 +46,26 @@ struct ResultRow {
 
   std::int64_t bytesBefore = 0;
   std::int64_t bytesAfter = 0;
+  // A file row: the number in its saving cell. The totals row: nullopt when the old total is
+  // 0 (its saving and count cells are then empty).
   std::optional<std::int64_t> savingPercent;
   std::int64_t specialCount = 0;
   std::int64_t htmlCount = 0;
   std::vector<std::string> messages;  // what was shown to the user while this file ran
+  // False only for the row of a file whose processing ended in an exception: it has its name,
+  // path and "Größe", nothing else.
+  bool complete = true;
 };
 
-// 100 - (newSize * 100) / oldSize, truncating toward zero; nullopt when oldSize is 0.
+// 100 - (newSize * 100) div oldSize in 64-bit arithmetic, div truncating toward zero;
+// nullopt when oldSize is 0 (the division fails).
 std::optional<std::int64_t> SavingPercent(std::int64_t oldSize, std::int64_t newSize);
+
+// The two sums rows: "**Summen**" with no further cells, and "<fileRows> Datei(en)" with the
+// size texts of the totals, the saving over them and the two count sums. When the old total is
+// 0 the saving and count cells stay empty (the failed division ends the row there).
+std::array<ResultRow, 2> SumRows(int fileRows, std::int64_t oldTotal, std::int64_t newTotal,
+                                 std::int64_t specialSum, std::int64_t htmlSum);
 
 // The file list as the run sees it. Tick states are read when the run reaches a row.
 class BatchRows {
@@ -71,6 +84,7 @@ class BatchSink {
   virtual void ClearResults() {}
   // Before a ticked row is processed: the status line shows "Datei: " + name.
   virtual void FileStarted(const std::string& /*name*/) {}
+  // After the file is done (or, with complete false, when an exception ended the run in it).
   virtual void AddRow(const ResultRow& row) = 0;
   // "**Summen**" and "N Datei(en)" with the totals; cells left empty where the saving
   // division failed.
@@ -80,17 +94,27 @@ class BatchSink {
 struct BatchOptions {
   bool createBak = false;
   bool ignoreMetaTags = false;
-  HtmlCodeListLoader loadHtmlCodeList;  // called once per file processed with replacement
-  bool dryRun = false;                  // change nothing on disk; report what a run would do
+  // Called once per file processed with replacement. Its own messages go where it sends them.
+  HtmlCodeListLoader loadHtmlCodeList;
+  // Used instead of loadHtmlCodeList when set: it shows its messages through the feedback it is
+  // given, so they count among the messages of the file being processed.
+  std::function<HtmlCodeList(Feedback&)> loadHtmlCodeListWith;
+  bool dryRun = false;  // change nothing on disk (no page, no backup); report what a run would do
 };
 
-// Walks the rows in order and processes every ticked one: backup, measurement, replace ->
-// convert -> compress as the flags say, measurement again; then the two sums rows. Messages go
-// to `feedback`. An exception from the list loader ends the run (no sums rows) and passes on.
+// Walks the rows in order and processes every ticked one: measurement, backup, one yield,
+// replace -> convert -> compress as the flags say, measurement again; then the two sums rows.
+// A writable page is transformed in memory and written once, with the messages, counts, bytes
+// and time stamp of running the three steps one after the other on disk. Messages go to
+// `feedback` and into the file's row. An exception from the list loader ends the run: the row
+// of that file is reported incomplete, no sums rows follow, and the exception passes on. The
+// completion message and the status line after the run are the caller's.
 void RunBatch(const ProcessFlags& flags, BatchRows& rows, BatchSink& sink, Feedback& feedback,
               const BatchOptions& options);
 
-// Copies `path` to `path + ".bak"`, overwriting; the outcome is ignored.
+// Copies the file at `path` to `path + ".bak"`, overwriting an earlier backup; nothing happens
+// when no file exists at `path`. The outcome is ignored: a backup that cannot be written (for
+// example over a read-only ".bak") is simply not made.
 void MakeBackup(const std::string& path);
 
 }  // namespace vk

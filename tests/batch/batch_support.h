@@ -1,0 +1,80 @@
+// What the batch tests share: a file list held in a vector, a sink that records every call,
+// and a feedback whose yields can run a piece of the test (a click during the run).
+#pragma once
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "batch/batch_run.h"
+#include "support/test_support.h"
+
+namespace vk::test {
+
+struct ListRow {
+  bool ticked;
+  std::string name;
+  std::string folder;
+};
+
+class VectorRows : public BatchRows {
+ public:
+  explicit VectorRows(std::vector<ListRow> rows) : rows(std::move(rows)) {}
+  int Count() const override { return static_cast<int>(rows.size()); }
+  bool Ticked(int row) const override { return rows.at(row).ticked; }
+  std::string Name(int row) const override { return rows.at(row).name; }
+  std::string Folder(int row) const override { return rows.at(row).folder; }
+
+  std::vector<ListRow> rows;
+};
+
+class RecordingSink : public BatchSink {
+ public:
+  void ClearResults() override { events.push_back("clear"); }
+  void FileStarted(const std::string& name) override { events.push_back("start " + name); }
+  void AddRow(const ResultRow& row) override {
+    events.push_back("row " + row.name);
+    rows.push_back(row);
+  }
+  void AddSumRows(const ResultRow& title, const ResultRow& totals) override {
+    events.push_back("sums");
+    sums.push_back(title);
+    sums.push_back(totals);
+  }
+
+  std::vector<std::string> events;
+  std::vector<ResultRow> rows;
+  std::vector<ResultRow> sums;
+};
+
+// The six visible cells of a row, in column order.
+inline std::vector<std::string> Cells(const ResultRow& row) {
+  return {row.name, row.sizeBefore, row.sizeAfter, row.saving, row.specialChars, row.htmlCode};
+}
+
+class ScriptedFeedback : public RecordingFeedback {
+ public:
+  void Yield() override {
+    RecordingFeedback::Yield();
+    if (onYield) onYield(yields);
+  }
+  std::function<void(int)> onYield;  // gets the number of yields so far
+};
+
+// Modification time in nanoseconds.
+inline long long MTimeOf(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return -1;
+  return static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+}
+
+// Sets the modification time far back, so any rewrite shows.
+inline void AgeFile(const std::string& path) {
+  struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+  utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+}  // namespace vk::test

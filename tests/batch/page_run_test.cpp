@@ -1,0 +1,293 @@
+// One page in memory, written once, against the three file functions run one after the other
+// on disk: the same bytes, counts, messages and rewrites, over generated pages and all seven
+// operations.
+#include "batch/page_run.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "batch/batch_support.h"
+#include "batch/memory_page.h"
+#include "engine/file_io.h"
+#include "support/test_support.h"
+
+namespace vk {
+namespace {
+
+using test::AgeFile;
+using test::MTimeOf;
+using test::ReadFile;
+using test::RecordingFeedback;
+using test::TempDir;
+using test::WriteFile;
+using ::testing::ElementsAre;
+
+constexpr long long kAged = 1000000000LL * 1000000000LL;
+
+// Pieces real pages are made of, plus the troublemakers: unclosed blocks, NUL bytes, umlauts
+// inside META tags, lone CR and LF.
+std::string GeneratePage(std::mt19937& random) {
+  static const std::vector<std::string> pieces = {
+      "<p>", "</p>", " ", "  ", "   ", "\r\n", "\n", "\r", "\t", "<b>", "</B>", "Text",
+      "Gr\xFC\xDF" "e", "\xE4\xF6\xFC", "\xA0", "<META name=\"x\" content=\"\xE9t\xE9\">",
+      "<meta content='\xC4'>", "<pre>", "</pre>", "<PRE>  a  </PRE>", "<script>", "</script>",
+      "<SCRIPT>var a  =  1;\r\n</SCRIPT>", "<a href=x>", "</a>", "> <", "<!-- c  -->",
+      "table", "TABLE", "&nbsp;", "x", "="};
+  std::uniform_int_distribution<int> length(0, 60);
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  std::uniform_int_distribution<int> rare(0, 99);
+  std::string page;
+  const int n = length(random);
+  for (int i = 0; i < n; ++i) {
+    if (rare(random) == 0) page += '\0';
+    page += pieces[pick(random)];
+  }
+  return page;
+}
+
+HtmlCodeList TestList() {
+  return HtmlCodeList{{"<b>", "</b>", "table", "  ", "\xE4", "gr"},
+                      {"<strong>", "</strong>", "table border=0", " ", "ae", ""}};
+}
+
+PageJob JobFor(int operation, bool ignoreMeta, bool dryRun = false) {
+  PageJob job;
+  job.flags = OperationKinds()[operation].flags;
+  job.ignoreMetaTags = ignoreMeta;
+  job.dryRun = dryRun;
+  job.loadList = [](Feedback&) { return TestList(); };
+  return job;
+}
+
+struct Observed {
+  PageOutcome outcome;
+  std::vector<std::string> messages;
+  std::string bytes;
+  bool rewritten;
+};
+
+bool operator==(const Observed& a, const Observed& b) {
+  return a.outcome.specialCount == b.outcome.specialCount &&
+         a.outcome.htmlCount == b.outcome.htmlCount &&
+         a.outcome.sizeAfter == b.outcome.sizeAfter && a.messages == b.messages &&
+         a.bytes == b.bytes && a.rewritten == b.rewritten;
+}
+
+std::ostream& operator<<(std::ostream& out, const Observed& o) {
+  out << "special " << o.outcome.specialCount << " html " << o.outcome.htmlCount << " size "
+      << o.outcome.sizeAfter << " rewritten " << o.rewritten << " messages [";
+  for (const std::string& m : o.messages) out << m << "; ";
+  return out << "] " << o.bytes.size() << " bytes";
+}
+
+// Puts `content` at `path` with an old time stamp, runs `run` and reports what it saw.
+template <typename Run>
+Observed Observe(const std::string& path, const std::string& content, bool readOnly, Run run) {
+  chmod(path.c_str(), 0644);
+  WriteFile(path, content);
+  if (readOnly) chmod(path.c_str(), 0444);
+  AgeFile(path);
+  RecordingFeedback feedback;
+  Observed observed;
+  observed.outcome = run(feedback);
+  observed.messages = feedback.errors;
+  observed.bytes = ReadFile(path);
+  observed.rewritten = MTimeOf(path) != kAged;
+  return observed;
+}
+
+TEST(PageRunTest, SingleWriteMatchesStepByStepOverGeneratedPages) {
+  TempDir dir;
+  const std::string path = dir.File("page.htm");
+  std::mt19937 random(20260107);
+  int rewrites = 0;
+  int withMessages = 0;
+  for (int pageNumber = 0; pageNumber < 20; ++pageNumber) {
+    const std::string content = GeneratePage(random);
+    for (int operation = 0; operation < 7; ++operation) {
+      for (bool ignoreMeta : {false, true}) {
+        for (bool readOnly : {false, true}) {
+          const PageJob job = JobFor(operation, ignoreMeta);
+          const Observed reference = Observe(path, content, readOnly, [&](Feedback& f) {
+            return ProcessPageStepByStep(path, job, f);
+          });
+          const Observed fast = Observe(path, content, readOnly, [&](Feedback& f) {
+            return ProcessPage(path, job, f);
+          });
+          const PageJob dryJob = JobFor(operation, ignoreMeta, true);
+          const Observed dry = Observe(path, content, readOnly, [&](Feedback& f) {
+            return ProcessPage(path, dryJob, f);
+          });
+          const std::string where = "page " + std::to_string(pageNumber) + " operation " +
+                                    std::to_string(operation) + (ignoreMeta ? " meta" : "") +
+                                    (readOnly ? " read-only" : "");
+          EXPECT_EQ(fast, reference) << where;
+          // A dry run reports the real run and leaves the page as it was.
+          EXPECT_EQ(dry.outcome.specialCount, reference.outcome.specialCount) << where;
+          EXPECT_EQ(dry.outcome.htmlCount, reference.outcome.htmlCount) << where;
+          EXPECT_EQ(dry.outcome.sizeAfter, reference.outcome.sizeAfter) << where;
+          EXPECT_EQ(dry.messages, reference.messages) << where;
+          EXPECT_EQ(dry.bytes, content) << where;
+          EXPECT_FALSE(dry.rewritten) << where;
+          rewrites += reference.rewritten;
+          withMessages += !reference.messages.empty();
+        }
+      }
+    }
+  }
+  // The generated pages exercise both outcomes.
+  EXPECT_GT(rewrites, 100);
+  EXPECT_GT(withMessages, 100);
+}
+
+TEST(PageRunTest, MissingAndUnreadablePagesMatchStepByStep) {
+  TempDir dir;
+  const std::string missing = dir.File("gone.htm");
+  const std::string folder = dir.File("folder.htm");
+  mkdir(folder.c_str(), 0755);
+  for (const std::string& path : {missing, folder}) {
+    for (int operation = 0; operation < 7; ++operation) {
+      for (bool dryRun : {false, true}) {
+        RecordingFeedback reference;
+        RecordingFeedback fast;
+        const PageOutcome expected = ProcessPageStepByStep(path, JobFor(operation, false), reference);
+        const PageOutcome got = ProcessPage(path, JobFor(operation, false, dryRun), fast);
+        EXPECT_EQ(fast.errors, reference.errors) << path << " " << operation;
+        EXPECT_EQ(got.sizeAfter, -1);
+        EXPECT_EQ(expected.sizeAfter, -1);
+        EXPECT_EQ(got.specialCount, 0);
+        EXPECT_EQ(got.htmlCount, 0);
+      }
+    }
+  }
+}
+
+// Reads from disk; refuses every write, as a full disk would.
+class RefusingDisk : public FileAccess {
+ public:
+  FileStatus Read(const std::string& path, std::string* content) override {
+    return DiskFileAccess().Read(path, content);
+  }
+  FileStatus Write(const std::string&, std::string_view) override {
+    ++writes;
+    return FileStatus::Error(FileStatus::Code::kIoError, 28);
+  }
+  int writes = 0;
+};
+
+TEST(PageRunTest, FailedSingleWriteFallsBackToTheStepByStepMessages) {
+  TempDir dir;
+  const std::string path = dir.File("p.htm");
+  const std::string content = "<b>\xE4</b>  \r\n<p>x</p>";
+  int loads = 0;
+  PageJob job = JobFor(6, false);
+  job.loadList = [&loads](Feedback& feedback) {
+    ++loads;
+    feedback.Error("Listenlängen werden angepasst!");
+    return TestList();
+  };
+  RefusingDisk referenceDisk;
+  const Observed reference = Observe(path, content, false, [&](Feedback& f) {
+    return ProcessPageStepByStep(path, job, f, referenceDisk);
+  });
+  RefusingDisk fastDisk;
+  const Observed fast = Observe(path, content, false, [&](Feedback& f) {
+    return ProcessPage(path, job, f, fastDisk);
+  });
+  EXPECT_EQ(fast, reference);
+  EXPECT_EQ(loads, 2);  // once per run: the redo after the failed write reuses the list
+  EXPECT_EQ(referenceDisk.writes, 3);
+  EXPECT_EQ(fastDisk.writes, 4);  // the single write, then the three of the redo
+  const std::string cannot = "Konnte " + path + " nicht öffnen, schreiben oder Fehler in Datei!";
+  EXPECT_THAT(fast.messages,
+              ElementsAre("Listenlängen werden angepasst!", cannot,
+                          "Konnte " + path + " nicht öffnen oder schreiben!", cannot));
+  EXPECT_EQ(fast.bytes, content);
+  EXPECT_FALSE(fast.rewritten);
+  EXPECT_EQ(fast.outcome.htmlCount, 4);
+  EXPECT_EQ(fast.outcome.specialCount, 1);
+}
+
+// Notes what the page on disk holds when a message is shown.
+class PageWatchingFeedback : public RecordingFeedback {
+ public:
+  explicit PageWatchingFeedback(std::string path) : path_(std::move(path)) {}
+  void Error(const std::string& text) override {
+    RecordingFeedback::Error(text);
+    pageAtMessage.push_back(ReadFile(path_));
+  }
+  std::vector<std::string> pageAtMessage;
+
+ private:
+  std::string path_;
+};
+
+TEST(PageRunTest, MessagesShowOnceThePageIsWritten) {
+  TempDir dir;
+  const std::string path = dir.File("p.htm");
+  // Replacement adds an unclosed pre block; conversion then works; compression gives up.
+  WriteFile(path, "<b>\xE4</b>");
+  PageJob job = JobFor(6, false);
+  job.loadList = [](Feedback&) { return HtmlCodeList{{"<b>"}, {"<pre>"}}; };
+  PageWatchingFeedback feedback(path);
+  const PageOutcome outcome = ProcessPage(path, job, feedback);
+  EXPECT_THAT(feedback.errors,
+              ElementsAre("In " + path + " fehlt das Ende des Pre-Bereichs! Bearbeitung "
+                          "abgebrochen!"));
+  EXPECT_THAT(feedback.pageAtMessage, ElementsAre("<pre>&auml;</b>"));
+  EXPECT_EQ(ReadFile(path), "<pre>&auml;</b>");
+  EXPECT_EQ(outcome.htmlCount, 1);
+  EXPECT_EQ(outcome.specialCount, 1);
+  EXPECT_EQ(outcome.sizeAfter, 15);
+}
+
+TEST(PageRunTest, LoaderExceptionShowsItsMessagesAndLeavesThePage) {
+  TempDir dir;
+  const std::string path = dir.File("p.htm");
+  WriteFile(path, "<b>x</b>");
+  PageJob job = JobFor(6, false);
+  job.loadList = [](Feedback& feedback) -> HtmlCodeList {
+    feedback.Error("first");
+    throw std::runtime_error("store");
+  };
+  RecordingFeedback feedback;
+  EXPECT_THROW(ProcessPage(path, job, feedback), std::runtime_error);
+  EXPECT_THAT(feedback.errors, ElementsAre("first"));
+  EXPECT_EQ(ReadFile(path), "<b>x</b>");
+}
+
+TEST(MemoryPageTest, ReadsOnceWritesInMemory) {
+  TempDir dir;
+  const std::string path = dir.File("p.htm");
+  WriteFile(path, "abc");
+  MemoryPage page(path, true);
+  std::string text = "stale";
+  ASSERT_TRUE(page.Read(path, &text).ok());
+  EXPECT_EQ(text, "abc");
+  EXPECT_FALSE(page.Written());
+  ASSERT_TRUE(page.Write(path, "xyz").ok());
+  EXPECT_TRUE(page.Written());
+  ASSERT_TRUE(page.Read(path, &text).ok());
+  EXPECT_EQ(text, "xyz");
+  EXPECT_EQ(ReadFile(path), "abc");
+
+  MemoryPage readOnly(path, false);
+  EXPECT_EQ(readOnly.Write(path, "q").code(), FileStatus::Code::kReadOnly);
+  EXPECT_FALSE(readOnly.Written());
+  ASSERT_TRUE(readOnly.Read(path, &text).ok());
+  EXPECT_EQ(text, "abc");
+
+  MemoryPage missing(dir.File("gone.htm"), true);
+  EXPECT_EQ(missing.LoadStatus().code(), FileStatus::Code::kNotFound);
+  text = "stale";
+  EXPECT_EQ(missing.Read(dir.File("gone.htm"), &text).code(), FileStatus::Code::kNotFound);
+  EXPECT_EQ(text, "");
+}
+
+}  // namespace
+}  // namespace vk
