@@ -297,10 +297,11 @@ void MeasureInChild(const char* name, const std::function<void(std::string&)>& w
     const double atStart = PeakMegabytes();
     std::string input = MakeInput();
     const double withInput = PeakMegabytes();
+    const double inputMegabytes = static_cast<double>(input.size()) / 1048576.0;
     work(input);
     const double peak = PeakMegabytes();
     std::printf("%-34s input %6.1f MB  peak RSS %6.1f MB  (input alone %6.1f MB, start %5.1f MB)\n",
-                name, input.size() / 1048576.0, peak - atStart, withInput - atStart, atStart);
+                name, inputMegabytes, peak - atStart, withInput - atStart, atStart);
     std::fflush(stdout);
     _exit(0);
   }

@@ -146,12 +146,11 @@ std::int64_t ReplacePair(std::string& text, std::string& scratch, std::string_vi
 
   const bool replaceHasNul = HasNul(replace);
   const std::size_t limit = searchable.size();
-  // The two buffers take turns from pair to pair. Keeping their memory avoids touching fresh
-  // pages on every pair, which costs more than the copying itself; a result that grows beyond
-  // the room still works, it just reallocates.
+  // The two buffers take turns from pair to pair. Fresh pages cost more than the copying
+  // itself, so a buffer is only replaced when the text no longer fits, and then by one with
+  // room to grow; a result that outgrows even that still works, it just reallocates.
   scratch.clear();
-  const std::size_t room = text.size() + text.size() / 8 + 64;
-  if (scratch.capacity() < room) scratch.reserve(room);
+  if (scratch.capacity() < text.size() + 64) scratch.reserve(text.size() + text.size() / 4 + 64);
 
   std::int64_t count = 0;
   std::size_t src = 0;  // first byte of `text` not yet copied to `scratch`

@@ -1,7 +1,9 @@
 // The fast replacement against the step-by-step one on generated texts and lists.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <random>
 #include <string>
 
@@ -130,6 +132,43 @@ TEST(ReplaceHtmlCodeDiff, LongFindEntries) {
       list.replace.push_back(gen.OneIn(2) ? gen.Text(alphabet, 3) : gen.Recase(list.find.back()));
     }
     ExpectSameAsReference(gen.Text(alphabet, 60), list, round);
+  }
+}
+
+TEST(ReplaceHtmlCodeDiff, LongReplaceEntries) {
+  // Inserted texts long enough to be searched in blocks, with the find entry near either end.
+  Generator gen(4242);
+  for (int round = 0; round < 3000; ++round) {
+    HtmlCodeList list;
+    for (std::size_t i = 0, n = 1 + gen.Below(3); i < n; ++i) {
+      std::string find = gen.Text(kAlphabet, 3);
+      std::string replace = gen.Text(kAlphabet, 80);
+      if (gen.OneIn(2)) {
+        const std::size_t at = gen.OneIn(2) ? gen.Below(3) : replace.size() - gen.Below(3);
+        replace.insert(std::min(at, replace.size()), gen.Recase(find));
+      }
+      list.find.push_back(std::move(find));
+      list.replace.push_back(std::move(replace));
+    }
+    ExpectSameAsReference(gen.Text(kAlphabet, 300), list, round);
+  }
+}
+
+TEST(ReplaceHtmlCodeDiff, PageLikeText) {
+  // Markup as pages have it, with the kind of pairs users keep.
+  Generator gen(1);
+  const char* const pieces[] = {"<br>", "<BR>", "<b>", "</B>", "<p>", "text ", "Gr\xF6\xDF" "e ",
+                                "\r\n", "\t", "<font face=\"Arial\">", "</font>", "&nbsp;"};
+  const HtmlCodeList list = {
+      {"<br>", "<b>", "</b>", "<font face=\"arial\">", "</font>", "&nbsp;", "<p>",
+       "GR\xD6\xDF" "E", "<strong>"},
+      {"<br />", "<strong>", "</strong>", "", "", " ", "<p class=x>", "Ma\xDF", "<b>"}};
+  for (int round = 0; round < 200; ++round) {
+    std::string text;
+    for (std::size_t i = 0, n = gen.Below(400); i < n; ++i) {
+      text += pieces[gen.Below(std::size(pieces))];
+    }
+    ExpectSameAsReference(text, list, round);
   }
 }
 
