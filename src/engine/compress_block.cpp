@@ -55,9 +55,7 @@ inline std::uint64_t ZeroBytes(std::uint64_t x) {
   return ~(((x & low7) + low7) | x | low7);
 }
 // 0x80 in every byte of `x` below 14 (tab, LF, CR and a few rare control bytes).
-inline std::uint64_t LowBytes(std::uint64_t x) {
-  return ~((x | kHigh) - kOnes * 14) & ~x & kHigh;
-}
+inline std::uint64_t LowBytes(std::uint64_t x) { return ~((x | kHigh) - kOnes * 14) & ~x & kHigh; }
 
 class BlockPass {
  public:
@@ -124,8 +122,8 @@ class BlockPass {
         const std::uint64_t blanks = ZeroBytes(x ^ (kOnes * ' '));
         const std::uint64_t opens = ZeroBytes(x ^ (kOnes * '<'));
         const std::uint64_t closes = ZeroBytes(x ^ (kOnes * '>'));
-        std::uint64_t stops = LowBytes(x) | (blanks & (blanks >> 8)) |
-                              (opens & (blanks << 8) & (closes << 16));
+        std::uint64_t stops =
+            LowBytes(x) | (blanks & (blanks >> 8)) | (opens & (blanks << 8) & (closes << 16));
         if (prev == ' ') stops |= blanks & 0x80;
         if (opens & 0x8080) [[unlikely]] {
           // A gap whose '>' or blank was written before this word.
@@ -161,7 +159,8 @@ class BlockPass {
       prev = c;  // a tab or a line break ends a run of blanks
       if (kKinds[c] == kTab) {
         See(kTabSeen);
-        do ++i; while (i < n_ && src[i] == '\t');
+        ++i;
+        while (i < n_ && src[i] == '\t') ++i;
         continue;
       }
       std::size_t len = 1;
@@ -198,8 +197,7 @@ class BlockPass {
     if (next >= n_) return false;
     const unsigned char d = src_[next];
     if (d == '\r') {
-      const BreakPass nextPass =
-          (next + 1 < n_ && src_[next + 1] == '\n') ? kPassCrLf : kPassCr;
+      const BreakPass nextPass = (next + 1 < n_ && src_[next + 1] == '\n') ? kPassCrLf : kPassCr;
       return nextPass >= pass;
     }
     if (d == '\n') return true;
@@ -240,8 +238,8 @@ class BlockPass {
   Feedback& feedback_;
   std::size_t w_ = 0;
   std::size_t dropped_ = 0;  // bytes of the result left out at its start
-  unsigned char last_ = 0;  // last byte written
-  unsigned char prev_ = 0;  // last source byte walked
+  unsigned char last_ = 0;   // last byte written
+  unsigned char prev_ = 0;   // last source byte walked
   bool twoBlanks_ = false;
   bool gapDeleted_ = false;
   std::array<bool, 4> seen_{};  // CR LF, lone CR, lone LF, tab

@@ -22,6 +22,7 @@ using test::Visible;
 // Pieces a block is made of: the bytes the rules look at, blanks and line breaks in every
 // neighbourhood, links and other tags, bytes from the upper half, control bytes that only the
 // trimming knows, and longer plain stretches.
+// clang-format off
 const char* const kBlockPieces[] = {
     "<",  ">",  "a",    "A",    "=",   " ",      " ",          "  ",     "\t",   "\r",
     "\n", "\r\n", "\r\n", "x",  "<a",  "<A",     "> <",        "</a>",   "<b>",  "\xA0",
@@ -34,6 +35,7 @@ const char* const kTagPieces[] = {
     "<preview>", "<script>", "<SCRIPT>", "<Script ", "</script>", "</SCRIPT>", "</sCrIpT>",
     "</script >", "</script", "<pre>x</pre>", "<script>s</script>",
 };
+// clang-format on
 
 // A fixed-seed generator; only the engine's own arithmetic on its numbers, so every platform
 // draws the same texts.

@@ -96,8 +96,8 @@ inline const BlockExample kBlockExamples[] = {
     {"   ", "", true, 0},
     {"a\rb", "a b", true, 1},
     {"a\nb", "a b", true, 1},
-    {"a\r\r\nb", "a b", true, 2},   // the CR LF leaves a blank, which silences the lone CR
-    {"a\n\rb", "a b", true, 2},     // the LF sees the CR gone by its turn
+    {"a\r\r\nb", "a b", true, 2},  // the CR LF leaves a blank, which silences the lone CR
+    {"a\n\rb", "a b", true, 2},    // the LF sees the CR gone by its turn
     {"a\n\nb", "a  b", true, 1},
     {"a\r\rb", "a  b", true, 1},
     {"a↵\rb", "a  b", true, 2},
@@ -107,16 +107,16 @@ inline const BlockExample kBlockExamples[] = {
     {"a↵=b", "a=b", true, 1},
     {"a↵>b", "a>b", true, 1},
     {"a↵ b", "a b", true, 1},
-    {"a ↵ b", "a  b", true, 1},     // blanks are collapsed before line breaks are removed
+    {"a ↵ b", "a  b", true, 1},  // blanks are collapsed before line breaks are removed
     {"a→↵b", "a b", true, 2},
-    {"a → b", "a  b", true, 1},     // tabs go after blanks were collapsed
+    {"a → b", "a  b", true, 1},  // tabs go after blanks were collapsed
     {"<b>  <i>", "<b><i>", true, 0},
     {"<b>→<i>", "<b><i>", true, 1},
     {"<b> → <i>", "<b>  <i>", true, 1},
     {"<b>↵<i>", "<b><i>", true, 1},
     {"<b>↵<a>", "<b><a>", true, 1},  // no blank is put before '<' in the first place
     {"<b>↵x<a>", "<b> x<a>", true, 1},
-    {"<b> <", "<b><", true, 0},       // nothing after the '<': the blank goes
+    {"<b> <", "<b><", true, 0},  // nothing after the '<': the blank goes
     {"> <", "><", true, 0},
     {" <a", " <a", false, 0},
     {"> <a", "> <a", false, 0},
@@ -124,9 +124,9 @@ inline const BlockExample kBlockExamples[] = {
     {"> < <x", ">< <x", true, 0},
     {"x> <b> <c", "x><b><c", true, 0},
     {"a\x0b\x0c\x01 ", "a", false, 0},  // every byte up to 32 is trimmed at the end
-    {"\x01" "a", "\x01" "a", false, 0},
+    {"\001a", "\001a", false, 0},
     {"\xE4\xF6  \xFC", "\xE4\xF6 \xFC", true, 0},
-    {"a\xA0\xA0" "b", "a\xA0\xA0" "b", false, 0},  // only byte 32 is a blank
+    {"a\240\240b", "a\240\240b", false, 0},  // only byte 32 is a blank
 };
 
 // A page, what the file holds afterwards (nullptr: untouched) and the message shown

@@ -91,7 +91,8 @@ bool CompressPreBlocks(const std::string& piece, std::string& result, const std:
     const std::string behind = rest.substr(p - 1);
     const std::size_t q = Find("</pre>", behind);
     if (q == 0) {
-      feedback.Error("In " + fileName + " fehlt das Ende des Pre-Bereichs! Bearbeitung abgebrochen!");
+      feedback.Error("In " + fileName +
+                     " fehlt das Ende des Pre-Bereichs! Bearbeitung abgebrochen!");
       return false;
     }
     std::string before = rest.substr(0, p - 1);

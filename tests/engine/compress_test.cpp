@@ -14,13 +14,13 @@
 namespace vk {
 namespace {
 
-using test::RecordingFeedback;
 using test::BlockExample;
 using test::Bytes;
 using test::FailingYield;
 using test::kBlockExamples;
 using test::kPageExamples;
 using test::PageExample;
+using test::RecordingFeedback;
 using test::Visible;
 
 std::string PreMissing(const std::string& file) {
@@ -146,8 +146,7 @@ TEST(CompressPreBlocks, KeepsPreBlocksAndCompressesAround) {
   for (const Row& row : rows) {
     RecordingFeedback feedback;
     std::string result = "untouched";
-    EXPECT_EQ(CompressPreBlocks(Bytes(row.piece), result, "f.htm", feedback), row.ok)
-        << row.piece;
+    EXPECT_EQ(CompressPreBlocks(Bytes(row.piece), result, "f.htm", feedback), row.ok) << row.piece;
     if (row.ok) {
       EXPECT_EQ(Visible(result), Visible(Bytes(row.result))) << row.piece;
       EXPECT_TRUE(feedback.errors.empty()) << row.piece;
@@ -189,8 +188,7 @@ TEST(CompressScriptBlocks, CutsAtScriptsAndRemovesTheWhiteSpaceAroundThem) {
     RecordingFeedback feedback;
     std::string output = "kept:";
     bool writeNeeded = false;
-    EXPECT_EQ(CompressScriptBlocks(Bytes(row.text), output, writeNeeded, "f.htm", feedback),
-              row.ok)
+    EXPECT_EQ(CompressScriptBlocks(Bytes(row.text), output, writeNeeded, "f.htm", feedback), row.ok)
         << row.text;
     EXPECT_EQ(Visible(output), Visible("kept:" + Bytes(row.output))) << row.text;
     EXPECT_EQ(writeNeeded, row.writeNeeded) << row.text;
@@ -273,8 +271,8 @@ TEST(CompressHtmlFile, WritesOnlyWhenSomethingWasCompressedAndYieldsAfterReading
     int writes;
     int yields;
   } rows[] = {
-      {"", 0, 0},             // empty: nothing at all
-      {"Text ", 0, 1},        // trimming alone is no reason to write
+      {"", 0, 0},       // empty: nothing at all
+      {"Text ", 0, 1},  // trimming alone is no reason to write
       {"a  b", 1, 1},
       {"<p>a\r\nb</p>", 1, 2},
       {"<pre>a\r\nb</pre>", 0, 1},
@@ -315,9 +313,9 @@ TEST(CompressHtmlFile, FailuresLeaveThePageAsItWas) {
     files.pages["/n.htm"] = "a  b\0c  d"s;
     RecordingFeedback feedback;
     CompressHtmlFile("/n.htm", feedback, files);
-    EXPECT_EQ(feedback.errors,
-              std::vector<std::string>{
-                  "Die Datei /n.htm enthält Null-Bytes und wird nicht verändert!"});
+    EXPECT_EQ(
+        feedback.errors,
+        std::vector<std::string>{"Die Datei /n.htm enthält Null-Bytes und wird nicht verändert!"});
     EXPECT_EQ(files.writes, 0);
     EXPECT_EQ(files.pages["/n.htm"], "a  b\0c  d"s);
   }
