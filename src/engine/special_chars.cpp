@@ -57,6 +57,7 @@ static_assert(EntitiesFitSlot());
 constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
 constexpr std::uint64_t kAdd60 = 0x6060606060606060ull;
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
 
 // One bit (bit 7 of the byte) for every byte of `w` in 0xA0..0xFF: the low seven bits plus
 // 0x60 reach bit 7 exactly when they are at least 0x20, and never carry into the next byte.
@@ -77,26 +78,16 @@ std::size_t CountConvertible(std::string_view text) {
   const char* end = p + text.size();
   std::size_t count = 0;
   for (; end - p >= 8; p += 8) {
-    count += static_cast<std::size_t>(__builtin_popcountll(ConvertibleMask(LoadWord(p))));
+    // At most one bit per byte: the multiplication adds the eight 0/1 bytes into the top one.
+    count += static_cast<std::size_t>(((ConvertibleMask(LoadWord(p)) >> 7) * kOnes) >> 56);
   }
   for (; p < end; ++p) count += Convertible(*p);
   return count;
 }
 
-// Position of the first convertible byte at or after `p`, or `end`.
-inline const char* NextConvertible(const char* p, const char* end) {
-  for (; end - p >= 8; p += 8) {
-    const std::uint64_t mask = ConvertibleMask(LoadWord(p));
-    if (mask != 0) {
-      // Words are loaded little-endian: the lowest set bit belongs to the earliest byte.
-      return p + (__builtin_ctzll(mask) >> 3);
-    }
-  }
-  while (p < end && !Convertible(*p)) ++p;
-  return p;
-}
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "words are read lowest byte first");
 
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "NextConvertible reads words LSB first");
+inline void StoreWord(char* p, std::uint64_t w) { std::memcpy(p, &w, sizeof w); }
 
 // Appends the conversion of `text` to *out and returns the number of bytes converted.
 std::int64_t AppendConverted(std::string_view text, std::string* out) {
@@ -110,19 +101,74 @@ std::int64_t AppendConverted(std::string_view text, std::string* out) {
   char* dst = out->data() + start;
   const char* p = text.data();
   const char* end = p + text.size();
-  while (p < end) {
-    const char* hit = NextConvertible(p, end);
-    const std::size_t run = static_cast<std::size_t>(hit - p);
-    std::memcpy(dst, p, run);
-    dst += run;
-    if (hit == end) break;
-    const PaddedEntity& e = kPadded[static_cast<unsigned char>(*hit) - 0xA0];
-    std::memcpy(dst, e.bytes, kSlot);  // room for a whole slot was reserved per byte
+  // Every input byte owns at least one output byte, and every convertible byte a whole slot,
+  // so eight bytes may be stored at `dst` whenever eight input bytes are left: the excess is
+  // overwritten by what follows.
+  while (end - p >= 8) {
+    const std::uint64_t w = LoadWord(p);
+    StoreWord(dst, w);
+    const std::uint64_t mask = ConvertibleMask(w);
+    if (mask == 0) {
+      p += 8;
+      dst += 8;
+      continue;
+    }
+    const unsigned skip = static_cast<unsigned>(__builtin_ctzll(mask)) >> 3;
+    p += skip;
+    dst += skip;
+    const PaddedEntity& e = kPadded[static_cast<unsigned char>(*p) - 0xA0];
+    std::memcpy(dst, e.bytes, kSlot);
     dst += e.size;
-    p = hit + 1;
+    ++p;
+  }
+  for (; p < end; ++p) {
+    if (!Convertible(*p)) {
+      *dst++ = *p;
+      continue;
+    }
+    const PaddedEntity& e = kPadded[static_cast<unsigned char>(*p) - 0xA0];
+    std::memcpy(dst, e.bytes, kSlot);
+    dst += e.size;
   }
   out->resize(static_cast<std::size_t>(dst - out->data()));
   return static_cast<std::int64_t>(count);
+}
+
+// Bit 7 set for exactly the bytes of `w` that are zero.
+inline std::uint64_t ZeroBytes(std::uint64_t w) {
+  return ~(((w & kLow7) + kLow7) | w | kLow7);
+}
+
+// Position of the first "<meta", in any case, at or after `from`, or npos. Pages are full of
+// '<', so instead of stopping at every one this looks at eight bytes and their successors at
+// once and stops only where a '<' is followed by an 'm' or 'M'.
+std::size_t FindMetaTag(std::string_view text, std::size_t from) {
+  static constexpr std::string_view kRest = "eta";  // after "<m", compared folded
+  const auto& fold = CaseFoldTable();
+  auto restMatches = [&](std::size_t at) {
+    if (text.size() - at < 5) return false;
+    for (std::size_t k = 0; k < kRest.size(); ++k) {
+      if (fold[static_cast<unsigned char>(text[at + 2 + k])] != kRest[k]) return false;
+    }
+    return true;
+  };
+  const char* base = text.data();
+  std::size_t i = from;
+  // Only 'M' and 'm' become 'm' when bit 5 is set.
+  for (; i + 9 <= text.size(); i += 8) {
+    const std::uint64_t w = LoadWord(base + i);
+    const std::uint64_t next = LoadWord(base + i + 1);
+    std::uint64_t hits = ZeroBytes(w ^ (kOnes * '<')) & ZeroBytes((next | (kOnes * 0x20)) ^ (kOnes * 'm'));
+    while (hits != 0) {
+      const std::size_t at = i + (static_cast<unsigned>(__builtin_ctzll(hits)) >> 3);
+      if (restMatches(at)) return at;
+      hits &= hits - 1;
+    }
+  }
+  for (; i + 5 <= text.size(); ++i) {
+    if (text[i] == '<' && (text[i + 1] | 0x20) == 'm' && restMatches(i)) return i;
+  }
+  return std::string_view::npos;
 }
 
 }  // namespace
@@ -145,18 +191,20 @@ ConvertResult ConvertSpecialCharsText(std::string_view text, bool ignoreMetaTags
   const std::size_t searchEnd =
       nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()) : text.size();
   const std::string_view searchable = text.substr(0, searchEnd);
-  static const NoCaseSearcher meta("<META");
+  constexpr std::size_t kMetaSize = 5;  // "<META"
 
+  // Room for converting everything, so that appending the pieces never moves the result.
+  result.text.reserve(text.size() + CountConvertible(text) * (kSlot - 1));
   std::size_t from = 0;
   for (;;) {
-    const std::size_t tag = meta.Find(searchable, from);
-    if (tag == NoCaseSearcher::npos) {
+    const std::size_t tag = FindMetaTag(searchable, from);
+    if (tag == std::string_view::npos) {
       result.count += AppendConverted(text.substr(from), &result.text);
       break;
     }
     result.count += AppendConverted(text.substr(from, tag - from), &result.text);
     // A META tag ends at the first '>', quotes or not.
-    const std::size_t close = searchable.find('>', tag + meta.size());
+    const std::size_t close = searchable.find('>', tag + kMetaSize);
     if (close == std::string_view::npos) {
       // A tag that never ends keeps everything from its start as it is.
       result.text.append(text.substr(tag));

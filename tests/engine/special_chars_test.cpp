@@ -200,6 +200,25 @@ TEST(ConvertSpecialCharsText, MetaTagsStayWhenAsked) {
   }
 }
 
+TEST(ConvertSpecialCharsText, FindsTheTagAtEveryOffset) {
+  // The tag search looks at several bytes at once; move the tag across those steps and put
+  // near misses ("<m", "<Me", "<mex") right before it.
+  const std::string misses[] = {"", "<m", "<Me", "<mex", "<<", "m", "<meT"};
+  for (const auto& miss : misses) {
+    for (std::size_t offset = 0; offset <= 20; ++offset) {
+      const std::string lead(offset, 'x');
+      const std::string in = lead + miss + "<mEtA \xE4>\xE4";
+      const std::string out = lead + miss + "<mEtA \xE4>&auml;";
+      const ConvertResult r = ConvertSpecialCharsText(in, true);
+      EXPECT_EQ(r.text, out) << in;
+      EXPECT_EQ(r.count, 1) << in;
+      // A tag cut short at the end is no tag.
+      const std::string cut = lead + miss + "<mEt\xE4";
+      EXPECT_EQ(ConvertSpecialCharsText(cut, true).text, lead + miss + "<mEt&auml;") << cut;
+    }
+  }
+}
+
 TEST(ConvertSpecialCharsText, AgreesWithTheStepByStepRuleOnGeneratedTexts) {
   const std::string pieces[] = {"<",      ">",    "m",  "M",   "e", "T",  "a",    " ",  "\0"s,
                                 "\xE4",   "\xA0", "\x9F", "\xC9", "x", "<meta", "<META", "<MeTa",
