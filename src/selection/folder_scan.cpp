@@ -1,4 +1,5 @@
 #include "selection/folder_scan.h"
+#include "selection/folder_scan_locale.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -36,12 +37,13 @@ bool IsHtmlFileName(std::string_view name) {
          AsciiLower(extension[1]) == 't' && AsciiLower(extension[2]) == 'm';
 }
 
-void ListFolder(const std::string& folder, bool ticked, std::vector<FileListRow>& rows) {
+void ListFolder(const std::string& folder, bool ticked, std::vector<FileListRow>& rows,
+                const QLocale& locale) {
   if (folder.empty()) return;
   DIR* dir = opendir(folder.c_str());
   if (dir == nullptr) return;
   const std::string ort = WithoutTrailingSeparator(folder);
-  const DateTextFormat format(QLocale::system());
+  const DateTextFormat format(locale);
   const TMyTools& tools = MyTools();
   while (const dirent* entry = readdir(dir)) {
     if (entry->d_type == DT_DIR || !IsHtmlFileName(entry->d_name)) continue;
@@ -56,17 +58,26 @@ void ListFolder(const std::string& folder, bool ticked, std::vector<FileListRow>
   closedir(dir);
 }
 
+void ListFolder(const std::string& folder, bool ticked, std::vector<FileListRow>& rows) {
+  ListFolder(folder, ticked, rows, QLocale::system());
+}
+
 void ScanFolder(const std::string& folder, bool ticked, bool includeSubfolders,
-                std::vector<FileListRow>& rows, Feedback& feedback) {
+                std::vector<FileListRow>& rows, Feedback& feedback, const QLocale& locale) {
   // No folder chosen: no rows, and certainly no walk from the root.
   if (folder.empty()) return;
   if (!includeSubfolders) {
-    ListFolder(folder, ticked, rows);
+    ListFolder(folder, ticked, rows, locale);
     return;
   }
   std::vector<std::string> folders;
-  CollectFolders(folder.back() == '/' ? folder : folder + '/', folders, feedback);
-  for (const std::string& each : folders) ListFolder(each, ticked, rows);
+  CollectFolders(folder.back() == '/' ? folder : folder + '/', folders, feedback, locale);
+  for (const std::string& each : folders) ListFolder(each, ticked, rows, locale);
+}
+
+void ScanFolder(const std::string& folder, bool ticked, bool includeSubfolders,
+                std::vector<FileListRow>& rows, Feedback& feedback) {
+  ScanFolder(folder, ticked, includeSubfolders, rows, feedback, QLocale::system());
 }
 
 FileListRow MakeSingleFileRow(const std::string& path, bool ticked) {

@@ -1,4 +1,4 @@
-#include "selection/folder_walk.h"
+#include "selection/folder_scan_locale.h"
 
 #include <dirent.h>
 #include <fcntl.h>
