@@ -87,8 +87,7 @@ bool PermitsWrite(const struct stat& st, const std::string& path) {
 // Rewrites the file in place, keeping its inode (and so every hard link to it). The growth is
 // reserved before the first byte is overwritten, so running out of space or hitting the file
 // size limit leaves the original as it was.
-FileStatus WriteInPlace(const std::string& target, std::string_view content,
-                        off_t oldSize) {
+FileStatus WriteInPlace(const std::string& target, std::string_view content, off_t oldSize) {
   Fd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
   if (!fd.valid()) return FromErrno(errno);
   const off_t newSize = static_cast<off_t>(content.size());

@@ -35,8 +35,8 @@ std::string TMyTools::SizeText(std::int64_t size) const {
 
 std::string TMyTools::GroupThousands(std::int64_t value) const {
   // Digits of the magnitude; unsigned so that the smallest value has one too.
-  std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value)
-                                      : static_cast<std::uint64_t>(value);
+  std::uint64_t magnitude =
+      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
   const std::string digits = std::to_string(magnitude);
   std::string out;
   out.reserve(digits.size() + (digits.size() / 3) * separator_.size() + 1);
@@ -53,8 +53,8 @@ std::string TMyTools::GroupThousands(std::int64_t value) const {
 }
 
 std::string TMyTools::ZeroPad4(std::int64_t value) {
-  std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value)
-                                      : static_cast<std::uint64_t>(value);
+  std::uint64_t magnitude =
+      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
   std::string digits = std::to_string(magnitude);
   if (digits.size() < 4) digits.insert(0, 4 - digits.size(), '0');
   return value < 0 ? "-" + digits : digits;

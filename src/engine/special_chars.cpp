@@ -135,9 +135,7 @@ std::int64_t AppendConverted(std::string_view text, std::string* out) {
 }
 
 // Bit 7 set for exactly the bytes of `w` that are zero.
-inline std::uint64_t ZeroBytes(std::uint64_t w) {
-  return ~(((w & kLow7) + kLow7) | w | kLow7);
-}
+inline std::uint64_t ZeroBytes(std::uint64_t w) { return ~(((w & kLow7) + kLow7) | w | kLow7); }
 
 // Position of the first "<meta", in any case, at or after `from`, or npos. Pages are full of
 // '<', so instead of stopping at every one this looks at eight bytes and their successors at
@@ -154,11 +152,12 @@ std::size_t FindMetaTag(std::string_view text, std::size_t from) {
   };
   const char* base = text.data();
   std::size_t i = from;
-  // Only 'M' and 'm' become 'm' when bit 5 is set.
   for (; i + 9 <= text.size(); i += 8) {
     const std::uint64_t w = LoadWord(base + i);
     const std::uint64_t next = LoadWord(base + i + 1);
-    std::uint64_t hits = ZeroBytes(w ^ (kOnes * '<')) & ZeroBytes((next | (kOnes * 0x20)) ^ (kOnes * 'm'));
+    // Only 'M' and 'm' become 'm' when bit 5 is set.
+    std::uint64_t hits =
+        ZeroBytes(w ^ (kOnes * '<')) & ZeroBytes((next | (kOnes * 0x20)) ^ (kOnes * 'm'));
     while (hits != 0) {
       const std::size_t at = i + (static_cast<unsigned>(__builtin_ctzll(hits)) >> 3);
       if (restMatches(at)) return at;

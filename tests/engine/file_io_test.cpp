@@ -1,6 +1,7 @@
 #include "engine/file_io.h"
 
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -11,8 +12,6 @@
 #include <filesystem>
 #include <functional>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "support/test_support.h"
 
@@ -68,7 +67,8 @@ TEST(FileIo, ReplaceThenReadGivesTheSameBytes) {
   const std::string contents[] = {
       "",
       "a",
-      "<p>Gr\xFC\xDF" "e</p>\r\n",
+      "<p>Gr\xFC\xDF"
+      "e</p>\r\n",
       "with\0nul\0bytes"s,
       std::string(3, '\0'),
       Pattern(1 << 20),

@@ -1,12 +1,11 @@
 #include "engine/my_tools.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <limits>
-
-#include <gtest/gtest.h>
 
 #include "support/test_support.h"
 
@@ -59,7 +58,9 @@ TEST(SizeText, TakesTheSeparatorOfTheInstance) {
       {",", 1024, "1,024 Byte"},
       {",", 1500000, "1,464 KByte"},
       {",", 999, "999 Byte"},
-      {"\xC2\xA0", 1073741824, "1\xC2\xA0" "024 MByte"},  // a no-break space, as UTF-8
+      {"\xC2\xA0", 1073741824,
+       "1\xC2\xA0"
+       "024 MByte"},  // a no-break space, as UTF-8
   };
   for (const auto& c : cases) {
     EXPECT_EQ(TMyTools(c.separator).SizeText(c.size), c.text) << c.size;
@@ -76,9 +77,16 @@ TEST(GroupThousands, GroupsFromTheRight) {
     std::int64_t value;
     std::string text;
   } cases[] = {
-      {0, "0"},          {7, "7"},           {100, "100"},         {999, "999"},
-      {1000, "1.000"},   {12345, "12.345"},  {100000, "100.000"},  {999999, "999.999"},
-      {1000000, "1.000.000"}, {1234567, "1.234.567"},
+      {0, "0"},
+      {7, "7"},
+      {100, "100"},
+      {999, "999"},
+      {1000, "1.000"},
+      {12345, "12.345"},
+      {100000, "100.000"},
+      {999999, "999.999"},
+      {1000000, "1.000.000"},
+      {1234567, "1.234.567"},
       {std::numeric_limits<std::int64_t>::max(), "9.223.372.036.854.775.807"},
       {-1234, "-1.234"},
   };
@@ -93,9 +101,8 @@ TEST(ZeroPad4, PadsToFourDigits) {
   struct Case {
     std::int64_t value;
     std::string text;
-  } cases[] = {{0, "0000"},     {7, "0007"},        {42, "0042"},
-               {123, "0123"},   {2011, "2011"},     {12345, "12345"},
-               {9999, "9999"},  {1000000, "1000000"}};
+  } cases[] = {{0, "0000"},    {7, "0007"},      {42, "0042"},   {123, "0123"},
+               {2011, "2011"}, {12345, "12345"}, {9999, "9999"}, {1000000, "1000000"}};
   for (const auto& c : cases) {
     EXPECT_EQ(TMyTools::ZeroPad4(c.value), c.text) << c.value;
   }
@@ -106,7 +113,10 @@ TEST(UpperCaseGerman, LettersAndTheThreeUmlauts) {
     std::string in, out;
   } cases[] = {
       {"index.htm", "INDEX.HTM"},
-      {"gr\xF6\xDF" "e", "GR\xD6\xDF" "E"},  // "größe" -> "GRÖßE": ß stays
+      {"gr\xF6\xDF"
+       "e",
+       "GR\xD6\xDF"
+       "E"},  // "größe" -> "GRÖßE": ß stays
       {"\xE4\xF6\xFC", "\xC4\xD6\xDC"},
       {"\xC4\xD6\xDC", "\xC4\xD6\xDC"},
       {"\xE9\xE0\xFF\xE5\xF8", "\xE9\xE0\xFF\xE5\xF8"},  // other accented letters stay
@@ -126,7 +136,9 @@ TEST(FileSizeOf, SizesFromTheDirectoryEntry) {
   const std::string small = dir.File("small.htm");
   const std::string big = dir.File("big.htm");
   WriteFile(empty, "");
-  WriteFile(small, "Gr\xFC\xDF" "e\0"s);
+  WriteFile(small,
+            "Gr\xFC\xDF"
+            "e\0"s);
   // A sparse file beyond 4 GiB costs no disk space.
   const int fd = ::open(big.c_str(), O_WRONLY | O_CREAT, 0644);
   ASSERT_GE(fd, 0);

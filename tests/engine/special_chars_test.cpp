@@ -1,14 +1,13 @@
 #include "engine/special_chars.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 #include <map>
 #include <random>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "engine/case_fold.h"
 #include "support/test_support.h"
@@ -94,9 +93,10 @@ TEST(EntityTable, HoldsTheLatin1NamesInByteOrder) {
   EXPECT_EQ(i, 96u);
 
   const std::map<unsigned char, std::string> telling = {
-      {0xA0, "&nbsp;"}, {0xAD, "&shy;"},   {0xB4, "&acute;"}, {0xB8, "&cedil;"}, {0xC4, "&Auml;"},
-      {0xC6, "&AElig;"}, {0xD0, "&ETH;"},  {0xD7, "&times;"}, {0xDE, "&THORN;"}, {0xDF, "&szlig;"},
-      {0xE4, "&auml;"}, {0xF7, "&divide;"}, {0xFF, "&yuml;"}};
+      {0xA0, "&nbsp;"},  {0xAD, "&shy;"},   {0xB4, "&acute;"}, {0xB8, "&cedil;"},
+      {0xC4, "&Auml;"},  {0xC6, "&AElig;"}, {0xD0, "&ETH;"},   {0xD7, "&times;"},
+      {0xDE, "&THORN;"}, {0xDF, "&szlig;"}, {0xE4, "&auml;"},  {0xF7, "&divide;"},
+      {0xFF, "&yuml;"}};
   for (const auto& [byte, entity] : telling) {
     const ConvertResult r = ConvertSpecialChars(std::string(1, static_cast<char>(byte)));
     EXPECT_EQ(r.text, entity);
@@ -112,7 +112,11 @@ TEST(ConvertSpecialChars, ReplacesTheUpperHalfOnly) {
       {"Gr\xFC\xDF\xE9", "Gr&uuml;&szlig;&eacute;", 3},
       {"&amp; &lt; &auml; & < > \" '", "&amp; &lt; &auml; & < > \" '", 0},
       {controls, controls, 0},
-      {"Preis: 5 \x80 \x84" "zitiert\x93", "Preis: 5 \x80 \x84" "zitiert\x93", 0},
+      {"Preis: 5 \x80 \x84"
+       "zitiert\x93",
+       "Preis: 5 \x80 \x84"
+       "zitiert\x93",
+       0},
       {"\xC3\xA4", "&Atilde;&curren;", 2},  // UTF-8 "ä", byte by byte
       {"a\0\xE4\0"s, "a\0&auml;\0"s, 1},
       {"\x9F\xA0", "\x9F&nbsp;", 1},
@@ -160,18 +164,26 @@ TEST(ConvertSpecialChars, SecondConversionChangesNothing) {
 
 TEST(ConvertSpecialCharsText, MetaTagsStayWhenAsked) {
   const std::string page =
-      "<meta name='description' content='\xDC" "bersicht'>"
-      "<META NAME='keywords' CONTENT='Gr\xF6\xDF" "e'><body>\xDC</body>";
+      "<meta name='description' content='\xDC"
+      "bersicht'>"
+      "<META NAME='keywords' CONTENT='Gr\xF6\xDF"
+      "e'><body>\xDC</body>";
   struct Case {
     std::string in;
     bool keepMeta;
     std::string out;
     std::int64_t count;
   } cases[] = {
-      {page, true, "<meta name='description' content='\xDC" "bersicht'>"
-                   "<META NAME='keywords' CONTENT='Gr\xF6\xDF" "e'><body>&Uuml;</body>", 1},
-      {page, false, "<meta name='description' content='&Uuml;bersicht'>"
-                    "<META NAME='keywords' CONTENT='Gr&ouml;&szlig;e'><body>&Uuml;</body>", 4},
+      {page, true,
+       "<meta name='description' content='\xDC"
+       "bersicht'>"
+       "<META NAME='keywords' CONTENT='Gr\xF6\xDF"
+       "e'><body>&Uuml;</body>",
+       1},
+      {page, false,
+       "<meta name='description' content='&Uuml;bersicht'>"
+       "<META NAME='keywords' CONTENT='Gr&ouml;&szlig;e'><body>&Uuml;</body>",
+       4},
       // A tag ends at its first '>', quotes or not.
       {"<meta name='x' content='a>b \xC4'>", true, "<meta name='x' content='a>b &Auml;'>", 1},
       // Text before, between and after several tags is converted.
@@ -220,9 +232,9 @@ TEST(ConvertSpecialCharsText, FindsTheTagAtEveryOffset) {
 }
 
 TEST(ConvertSpecialCharsText, AgreesWithTheStepByStepRuleOnGeneratedTexts) {
-  const std::string pieces[] = {"<",      ">",    "m",  "M",   "e", "T",  "a",    " ",  "\0"s,
-                                "\xE4",   "\xA0", "\x9F", "\xC9", "x", "<meta", "<META", "<MeTa",
-                                "<meta>", "\r\n", "\t"};
+  const std::string pieces[] = {"<",     ">",     "m",     "M",      "e",    "T",    "a",
+                                " ",     "\0"s,   "\xE4",  "\xA0",   "\x9F", "\xC9", "x",
+                                "<meta", "<META", "<MeTa", "<meta>", "\r\n", "\t"};
   std::mt19937 random(20110);
   std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
   std::uniform_int_distribution<int> length(0, 40);
