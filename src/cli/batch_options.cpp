@@ -1,0 +1,139 @@
+#include "cli/batch_options.h"
+
+#include <string_view>
+
+namespace vk::cli {
+namespace {
+
+bool ParseOperation(std::string_view text, int* operation) {
+  if (text.size() != 1 || text[0] < '0' || text[0] > '6') return false;
+  *operation = text[0] - '0';
+  return true;
+}
+
+// Applies one option that takes a value. Returns an error text or "".
+std::string TakeValue(const std::string& option, char key, const std::string& value,
+                      CommandLine& line) {
+  if (key == 'o') {
+    int operation = 0;
+    if (!ParseOperation(value, &operation)) {
+      return "the operation must be a number from 0 to 6, not '" + value + "'";
+    }
+    line.operation = operation;
+  } else {
+    if (value.empty()) return "option '" + option + "' needs a file name";
+    line.settingsFile = value;
+  }
+  return "";
+}
+
+// Applies one option without a value. False when it is unknown.
+bool TakeSwitch(std::string_view name, CommandLine& line) {
+  if (name == "r" || name == "subfolders") {
+    line.subfolders = true;
+  } else if (name == "n" || name == "dry-run") {
+    line.dryRun = true;
+  } else if (name == "h" || name == "help") {
+    line.help = true;
+  } else if (name == "version") {
+    line.version = true;
+  } else if (name == "json") {
+    line.json = true;
+  } else if (name == "backup" || name == "no-backup") {
+    line.backup = name == "backup";
+  } else if (name == "ignore-meta-tags" || name == "no-ignore-meta-tags") {
+    line.ignoreMetaTags = name == "ignore-meta-tags";
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  ParsedCommandLine parsed;
+  CommandLine& line = parsed.line;
+  auto fail = [&parsed](std::string error) {
+    parsed.error = std::move(error);
+    return parsed;
+  };
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      line.paths.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg[1] == '-') {
+      const std::size_t eq = arg.find('=');
+      const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+      const std::string option = "--" + name;
+      if (name == "operation" || name == "settings") {
+        std::string value;
+        if (eq != std::string::npos) {
+          value = arg.substr(eq + 1);
+        } else if (i + 1 < args.size()) {
+          value = args[++i];
+        } else {
+          return fail("option '" + option + "' needs a value");
+        }
+        const std::string error = TakeValue(option, name[0], value, line);
+        if (!error.empty()) return fail(error);
+        continue;
+      }
+      if (eq != std::string::npos) {
+        if (TakeSwitch(name, line)) return fail("option '" + option + "' takes no value");
+        return fail("unknown option '" + option + "'");
+      }
+      if (!TakeSwitch(name, line)) return fail("unknown option '" + option + "'");
+      continue;
+    }
+    for (std::size_t k = 1; k < arg.size(); ++k) {
+      const char key = arg[k];
+      const std::string option = std::string("-") + key;
+      if (key == 'o' || key == 's') {
+        std::string value;
+        if (k + 1 < arg.size()) {
+          value = arg.substr(k + 1);
+        } else if (i + 1 < args.size()) {
+          value = args[++i];
+        } else {
+          return fail("option '" + option + "' needs a value");
+        }
+        const std::string error = TakeValue(option, key, value, line);
+        if (!error.empty()) return fail(error);
+        break;
+      }
+      if (key != 'r' && key != 'n' && key != 'h') return fail("unknown option '" + option + "'");
+      TakeSwitch(std::string_view(&key, 1), line);
+    }
+  }
+  if (!line.help && !line.version && line.paths.empty()) return fail("no PATH given");
+  return parsed;
+}
+
+const std::string& UsageText() {
+  static const std::string text =
+      "velkaro-batch [OPTIONS] PATH...\n"
+      "  -o, --operation N        0..6, the Edit menu's order (default: the settings file's "
+      "\"OptCB.ItemIndex\")\n"
+      "      --backup | --no-backup                        (default: \"CreateBak\")\n"
+      "      --ignore-meta-tags | --no-ignore-meta-tags    (default: \"IgnoreMetaTags\")\n"
+      "  -r, --subfolders         a folder PATH includes the HTML files of all its subfolders\n"
+      "  -s, --settings FILE      use this settings file (code list and defaults) instead of "
+      "the user's Velkaro.ini\n"
+      "  -n, --dry-run            change nothing on disk (no page, no backup); report what a "
+      "run would do\n"
+      "      --json               print the results as JSON instead of the table\n"
+      "  -h, --help   /   --version\n";
+  return text;
+}
+
+std::string VersionText() { return std::string("velkaro-batch ") + VELKARO_VERSION + "\n"; }
+
+}  // namespace vk::cli

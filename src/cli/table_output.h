@@ -1,0 +1,15 @@
+// The results list as text: the six column captions, the file rows and the sums rows, each
+// column as wide as its widest cell; names left-aligned, numbers right-aligned.
+#pragma once
+
+#include <string>
+
+#include "cli/results_collector.h"
+
+namespace vk::cli {
+
+// Widths count characters, not bytes, so "Größe" lines up; a name that is not UTF-8 counts
+// one per byte.
+std::string RenderTable(const ResultsCollector& results);
+
+}  // namespace vk::cli

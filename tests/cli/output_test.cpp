@@ -1,0 +1,152 @@
+// The table and the JSON that velkaro-batch prints for a run's rows.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cli/json_output.h"
+#include "cli/results_collector.h"
+#include "cli/table_output.h"
+#include "engine/my_tools.h"
+
+namespace vk::cli {
+namespace {
+
+ResultRow FileRow(std::string name, std::string path, std::int64_t before, std::int64_t after,
+                  std::int64_t special, std::int64_t html, std::vector<std::string> messages = {}) {
+  ResultRow row;
+  row.name = std::move(name);
+  row.path = std::move(path);
+  row.bytesBefore = before;
+  row.bytesAfter = after;
+  row.sizeBefore = std::to_string(before) + " Byte";
+  row.sizeAfter = std::to_string(after) + " Byte";
+  row.savingPercent = SavingPercent(before, after).value_or(0);
+  row.saving = std::to_string(*row.savingPercent);
+  row.specialCount = special;
+  row.htmlCount = html;
+  row.specialChars = std::to_string(special);
+  row.htmlCode = std::to_string(html);
+  row.messages = std::move(messages);
+  return row;
+}
+
+ResultsCollector ThreeRows() {
+  ResultsCollector results;
+  results.ClearResults();
+  results.AddRow(FileRow("a.htm", "/w/a.htm", 1000, 900, 0, 10));
+  results.AddRow(FileRow("Übersicht.html", "/w/Übersicht.html", 20, 25, 1, 0,
+                         {"Konnte /w/Übersicht.html nicht öffnen oder schreiben!"}));
+  results.AddRow(FileRow("c.htm", "/w/c.htm", 0, 0, 0, 0));
+  const auto sums = SumRows(3, 1020, 925, 1, 10);
+  results.AddSumRows(sums[0], sums[1]);
+  return results;
+}
+
+TEST(RenderTableTest, ColumnsAlignedByCharacters) {
+  MyTools().SetThousandsSeparator(".");
+  const std::string expected =
+      "Dateiname            Größe  Neue Größe  Einsparung %  Sonderzeichen  HTML-Code\n"
+      "a.htm            1000 Byte    900 Byte            10              0         10\n"
+      "Übersicht.html     20 Byte     25 Byte           -25              1          0\n"
+      "c.htm               0 Byte      0 Byte             0              0          0\n"
+      "**Summen**\n"
+      "3 Datei(en)     1.020 Byte    925 Byte            10              1         10\n";
+  EXPECT_EQ(RenderTable(ThreeRows()), expected);
+}
+
+TEST(RenderTableTest, NoRowsAndEmptySums) {
+  ResultsCollector results;
+  const auto sums = SumRows(0, 0, 0, 0, 0);
+  results.AddSumRows(sums[0], sums[1]);
+  EXPECT_EQ(RenderTable(results),
+            "Dateiname     Größe  Neue Größe  Einsparung %  Sonderzeichen  HTML-Code\n"
+            "**Summen**\n"
+            "0 Datei(en)  0 Byte      0 Byte\n");
+}
+
+TEST(JsonStringTest, EscapesAndForeignBytes) {
+  struct Case {
+    std::string in, out;
+  };
+  const Case cases[] = {
+      {"plain", "\"plain\""},
+      {"a\"b\\c", "\"a\\\"b\\\\c\""},
+      {"l1\nl2\r\t", "\"l1\\nl2\\r\\t\""},
+      {std::string("\x01\x1f\0", 3), "\"\\u0001\\u001f\\u0000\""},
+      {"Größe €", "\"Größe €\""},
+      {"/w/\xE4.htm", "\"/w/ä.htm\""},           // a Windows-1252 name
+      {"\x80\xC3", "\"€Ã\""},                     // a lone lead byte at the end
+      {"\xED\xA0\x80", "\"í\xC2\xA0\xE2\x82\xAC\""},  // no surrogates: three Windows-1252 bytes
+      {"\xF0\x9F\x98\x80", "\"\xF0\x9F\x98\x80\""},   // four-byte UTF-8 passes
+      {"\xC0\xAF", "\"À¯\""},                     // overlong form refused
+  };
+  for (const Case& c : cases) EXPECT_EQ(JsonString(c.in), c.out) << c.out;
+}
+
+TEST(RenderJsonTest, ParsesBackWithEveryField) {
+  const std::string json = RenderJson(ThreeRows(), 6, true);
+  QJsonParseError error;
+  const QJsonDocument document =
+      QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
+  ASSERT_EQ(error.error, QJsonParseError::NoError) << json;
+  const QJsonObject root = document.object();
+  EXPECT_EQ(root.value("operation").toInt(-1), 6);
+  EXPECT_EQ(root.value("dry_run").toBool(false), true);
+  const QJsonArray files = root.value("files").toArray();
+  ASSERT_EQ(files.size(), 3);
+  const QJsonObject second = files[1].toObject();
+  EXPECT_EQ(second.value("path").toString().toStdString(), "/w/Übersicht.html");
+  EXPECT_EQ(second.value("name").toString().toStdString(), "Übersicht.html");
+  EXPECT_EQ(second.value("size_before").toInteger(), 20);
+  EXPECT_EQ(second.value("size_after").toInteger(), 25);
+  EXPECT_EQ(second.value("saving_percent").toInteger(), -25);
+  EXPECT_EQ(second.value("special_chars").toInteger(), 1);
+  EXPECT_EQ(second.value("html_code").toInteger(), 0);
+  const QJsonArray messages = second.value("messages").toArray();
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_EQ(messages[0].toString().toStdString(),
+            "Konnte /w/Übersicht.html nicht öffnen oder schreiben!");
+  EXPECT_EQ(files[0].toObject().value("messages").toArray().size(), 0);
+  const QJsonObject sums = root.value("sums").toObject();
+  EXPECT_EQ(sums.value("files").toInteger(), 3);
+  EXPECT_EQ(sums.value("size_before").toInteger(), 1020);
+  EXPECT_EQ(sums.value("size_after").toInteger(), 925);
+  EXPECT_EQ(sums.value("saving_percent").toInteger(), 10);
+  EXPECT_EQ(sums.value("special_chars").toInteger(), 1);
+  EXPECT_EQ(sums.value("html_code").toInteger(), 10);
+}
+
+TEST(RenderJsonTest, ExactTextForEmptyTotalsAndAnUnfinishedRun) {
+  ResultsCollector empty;
+  const auto sums = SumRows(1, 0, 0, 0, 0);
+  empty.AddRow(FileRow("e.htm", "/e.htm", 0, 0, 0, 0));
+  empty.AddSumRows(sums[0], sums[1]);
+  EXPECT_EQ(RenderJson(empty, 0, false),
+            "{\"operation\": 0,\n \"dry_run\": false,\n \"files\": [\n"
+            "  {\"path\": \"/e.htm\", \"name\": \"e.htm\", \"size_before\": 0, \"size_after\": 0,"
+            " \"saving_percent\": 0, \"special_chars\": 0, \"html_code\": 0, \"messages\": []}\n"
+            " ],\n \"sums\": {\"files\": 1, \"size_before\": 0, \"size_after\": 0,"
+            " \"saving_percent\": null, \"special_chars\": 0, \"html_code\": 0}}\n");
+
+  ResultsCollector ended;
+  ResultRow unfinished;
+  unfinished.name = "u.htm";
+  unfinished.path = "/u.htm";
+  unfinished.bytesBefore = 7;
+  unfinished.complete = false;
+  unfinished.messages = {"m"};
+  ended.AddRow(unfinished);
+  EXPECT_EQ(RenderJson(ended, 4, false),
+            "{\"operation\": 4,\n \"dry_run\": false,\n \"files\": [\n"
+            "  {\"path\": \"/u.htm\", \"name\": \"u.htm\", \"size_before\": 7, \"size_after\": null,"
+            " \"saving_percent\": null, \"special_chars\": null, \"html_code\": null,"
+            " \"messages\": [\"m\"]}\n ],\n \"sums\": null}\n");
+  EXPECT_EQ(RenderJson(ResultsCollector(), 1, true),
+            "{\"operation\": 1,\n \"dry_run\": true,\n \"files\": [],\n \"sums\": null}\n");
+}
+
+}  // namespace
+}  // namespace vk::cli
