@@ -7,6 +7,7 @@
 #include <new>
 #include <stdexcept>
 #include <string_view>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -33,9 +34,27 @@ class FoldedFinder {
 
   // 0-based position of the first occurrence starting at or after `from`, or npos.
   std::size_t Find(std::string_view text, std::size_t from) const {
-#if defined(__SSE2__)
     const std::size_t m = folded_.size();
     if (from > text.size() || text.size() - from < m) return npos;
+#if defined(__SSE2__)
+    // Most HTML patterns begin with '<' and end with '>', which have no other case: those ends
+    // need one comparison instead of two.
+    const bool firstTwin = first_[0] != first_[1];
+    const bool lastTwin = last_[0] != last_[1];
+    if (firstTwin) {
+      return lastTwin ? FindInBlocks<true, true>(text, from) : FindInBlocks<true, false>(text, from);
+    }
+    return lastTwin ? FindInBlocks<false, true>(text, from) : FindInBlocks<false, false>(text, from);
+#else
+    return plain_.Find(text, from);
+#endif
+  }
+
+ private:
+#if defined(__SSE2__)
+  template <bool kFirstTwin, bool kLastTwin>
+  std::size_t FindInBlocks(std::string_view text, std::size_t from) const {
+    const std::size_t m = folded_.size();
     const char* s = text.data();
     const std::size_t starts = text.size() - m + 1;  // start positions that can match
     const __m128i f0 = _mm_set1_epi8(static_cast<char>(first_[0]));
@@ -47,8 +66,10 @@ class FoldedFinder {
     auto candidates = [&](std::size_t at) {
       const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
       const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at + m - 1));
-      const __m128i firstHits = _mm_or_si128(_mm_cmpeq_epi8(a, f0), _mm_cmpeq_epi8(a, f1));
-      const __m128i lastHits = _mm_or_si128(_mm_cmpeq_epi8(b, l0), _mm_cmpeq_epi8(b, l1));
+      __m128i firstHits = _mm_cmpeq_epi8(a, f0);
+      if constexpr (kFirstTwin) firstHits = _mm_or_si128(firstHits, _mm_cmpeq_epi8(a, f1));
+      __m128i lastHits = _mm_cmpeq_epi8(b, l0);
+      if constexpr (kLastTwin) lastHits = _mm_or_si128(lastHits, _mm_cmpeq_epi8(b, l1));
       return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_and_si128(firstHits, lastHits)));
     };
     std::size_t i = from;
@@ -71,12 +92,9 @@ class FoldedFinder {
       }
     }
     return npos;
-#else
-    return plain_.Find(text, from);
-#endif
   }
+#endif
 
- private:
   // The bytes between the first and the last, which the filter has already checked.
   bool InnerMatches(const char* p) const {
     for (std::size_t k = 1; k + 1 < folded_.size(); ++k) {
@@ -119,9 +137,8 @@ std::string NulBytesMessage(const std::string& fileName) {
   return "Die Datei " + fileName + " enthält Null-Bytes und wird nicht verändert!";
 }
 
-// Applies one pair to `text` and returns its number of replacements. `textHasNul` says whether
-// the text holds a NUL byte (the search never looks behind the first one); it is raised when
-// the pair inserted one.
+// One pair working through a stream of text: the bytes of the previous pair's result come in
+// piece by piece, and the stage passes on every byte it has settled.
 //
 // The pair's rule is "search the whole text from its start; go on while the first occurrence
 // starts at or behind the end of the last inserted text". After a replacement at p, an
@@ -129,71 +146,173 @@ std::string NulBytesMessage(const std::string& fileName) {
 // p was free of occurrences before and is unchanged. So the only place to look is a window of
 // find-size-minus-one bytes on either side of the inserted text; if it holds no occurrence, the
 // next one is the first occurrence in the untouched rest, which a plain forward search finds.
-// That makes one pass over the text per pair instead of one search from the start per
-// replacement.
-std::int64_t ReplacePair(std::string& text, std::string& scratch, std::string_view findEntry,
-                         std::string_view replace, bool& textHasNul) {
-  const std::string_view find = UpToNul(findEntry);
-  if (find.empty()) return 0;
-  const FoldedFinder searcher(find);
-  const std::size_t m = find.size();
-  const std::size_t r = replace.size();
+// That needs nothing from the text but the last few bytes passed on, so the pair can work on
+// a stream.
+class PairStage {
+ public:
+  // `find` is not empty and holds no NUL byte.
+  PairStage(std::string_view find, std::string_view replace, bool inputMayHoldNul)
+      : finder_(find),
+        replace_(replace),
+        m_(find.size()),
+        replaceHasNul_(HasNul(replace)),
+        inputMayHoldNul_(inputMayHoldNul) {}
 
-  // Only the bytes ahead of the first NUL can be searched.
-  const std::string_view searchable = textHasNul ? UpToNul(text) : std::string_view(text);
-  std::size_t p = searcher.Find(searchable, 0);
-  if (p == npos) return 0;
+  // Where the bytes for this stage go; it keeps what it could not settle yet at the front.
+  std::string& Input() { return input_; }
 
-  const bool replaceHasNul = HasNul(replace);
-  const std::size_t limit = searchable.size();
-  // The two buffers take turns from pair to pair. Fresh pages cost more than the copying
-  // itself, so a buffer is only replaced when the text no longer fits, and then by one with
-  // room to grow; a result that outgrows even that still works, it just reallocates.
-  scratch.clear();
-  if (scratch.capacity() < text.size() + 64) scratch.reserve(text.size() + text.size() / 4 + 64);
+  // Works through Input() and appends every settled byte to `out`. `final`: the text ends
+  // with what is in Input() now.
+  void Process(bool final, std::string& out) {
+    std::size_t pos = 0;  // bytes of Input() ahead of it are passed on
+    if (!done_) {
+      // Nothing behind the first NUL byte is ever searched.
+      std::size_t limit = input_.size();
+      bool hasNul = false;
+      if (inputMayHoldNul_) {
+        if (const void* nul = std::memchr(input_.data(), 0, input_.size())) {
+          limit = static_cast<std::size_t>(static_cast<const char*>(nul) - input_.data());
+          hasNul = true;
+        }
+      }
+      const std::string_view searchable(input_.data(), limit);
+      const bool complete = final || hasNul;  // no searchable byte will be added
+      while (true) {
+        const std::size_t p = finder_.Find(searchable, pos);
+        if (p == npos) {
+          if (complete) {
+            done_ = true;
+            break;
+          }
+          // An occurrence may still begin in the last find-size-minus-one bytes.
+          const std::size_t keep = std::min(m_ - 1, limit - pos);
+          PassOn(searchable.substr(pos, limit - keep - pos), out);
+          pos = limit - keep;
+          break;
+        }
+        if (!complete && p + 2 * m_ - 1 > limit) {
+          // The check behind the replacement needs bytes that have not come yet.
+          PassOn(searchable.substr(pos, p - pos), out);
+          pos = p;
+          break;
+        }
+        PassOn(searchable.substr(pos, p - pos), out);
+        window_.assign(recent_);
+        window_.append(replace_);
+        window_.append(searchable.substr(p + m_, std::min(m_ - 1, limit - (p + m_))));
+        PassOn(replace_, out);
+        ++count_;
+        pos = p + m_;
+        // A NUL in the inserted text ends every later search ahead of the last end. Otherwise
+        // the window is too short on either side to hold an occurrence that starts behind the
+        // inserted text or ends ahead of it, so any hit there starts before the last end.
+        if (replaceHasNul_ || finder_.Find(window_, 0) != npos) {
+          done_ = true;
+          break;
+        }
+      }
+    }
+    if (done_) {
+      out.append(input_, pos);
+      input_.clear();
+    } else {
+      input_.erase(0, pos);
+    }
+  }
+
+  std::int64_t count() const { return count_; }
+
+ private:
+  // Appends and remembers the last find-size-minus-one bytes passed on, the part of the window
+  // ahead of an inserted text.
+  void PassOn(std::string_view piece, std::string& out) {
+    out.append(piece);
+    const std::size_t keep = m_ - 1;
+    if (piece.size() >= keep) {
+      recent_.assign(piece.substr(piece.size() - keep));
+    } else {
+      recent_.append(piece);
+      if (recent_.size() > keep) recent_.erase(0, recent_.size() - keep);
+    }
+  }
+
+  const FoldedFinder finder_;
+  const std::string_view replace_;
+  const std::size_t m_;
+  const bool replaceHasNul_;
+  const bool inputMayHoldNul_;
+  bool done_ = false;  // the pair has ended; the rest passes through
+  std::int64_t count_ = 0;
+  std::string input_;
+  std::string recent_;
+  std::string window_;
+};
+
+// Runs up to five pairs over `text` at once: the text goes through the stages in pieces small
+// enough to stay in the processor's cache, and only the last stage writes the big result.
+// `nulPossible` says whether the text may hold a NUL byte and is raised when a pair inserts
+// one. Returns the number of replacements.
+std::int64_t ApplyPairs(std::string& text, std::string& result, const HtmlCodeList& list,
+                        std::size_t first, std::size_t end, bool& nulPossible,
+                        std::size_t pieceBytes) {
+  std::vector<PairStage> stages;
+  stages.reserve(end - first);
+  for (std::size_t i = first; i < end; ++i) {
+    const std::string_view find = UpToNul(list.find[i]);
+    if (find.empty()) continue;  // never matches
+    stages.emplace_back(find, list.replace[i], nulPossible);
+    nulPossible = nulPossible || HasNul(list.replace[i]);
+  }
+  if (stages.empty()) return 0;
+
+  // The two big buffers take turns from group to group. Fresh pages cost more than the
+  // copying itself, so a buffer is only replaced when the text no longer fits, and then by one
+  // with room to grow; a result that outgrows even that still works, it just reallocates.
+  result.clear();
+  if (result.capacity() < text.size() + 64) result.reserve(text.size() + text.size() / 4 + 64);
+
+  for (std::size_t at = 0;; at += pieceBytes) {
+    const bool final = text.size() - at <= pieceBytes;
+    stages.front().Input().append(text, at, pieceBytes);
+    for (std::size_t k = 0; k < stages.size(); ++k) {
+      stages[k].Process(final, k + 1 < stages.size() ? stages[k + 1].Input() : result);
+    }
+    if (final) break;
+  }
 
   std::int64_t count = 0;
-  std::size_t src = 0;  // first byte of `text` not yet copied to `scratch`
-  std::string window;
-  while (true) {
-    scratch.append(text, src, p - src);
-    const std::size_t insertedAt = scratch.size();
-    scratch.append(replace);
-    ++count;
-    src = p + m;
-    // A NUL in the inserted text ends every later search ahead of the last end.
-    if (replaceHasNul) break;
-
-    const std::size_t before = std::min(m - 1, insertedAt);
-    const std::size_t after = std::min(m - 1, limit - src);
-    window.assign(scratch, insertedAt - before, before + r);
-    window.append(text, src, after);
-    // The window is too short on either side to hold an occurrence that starts behind the
-    // inserted text or ends ahead of it, so any hit starts before the last end.
-    if (searcher.Find(window, 0) != npos) break;
-
-    p = searcher.Find(searchable, src);
-    if (p == npos) break;
-  }
-  scratch.append(text, src, npos);
-  text.swap(scratch);
-  if (replaceHasNul) textHasNul = true;
+  for (const PairStage& stage : stages) count += stage.count();
+  if (count > 0) text.swap(result);
   return count;
 }
 
+constexpr std::size_t kPairsPerYield = 5;
+constexpr std::size_t kPieceBytes = 64 * 1024;
+
 }  // namespace
+
+namespace replace_detail {
+
+std::int64_t ReplaceHtmlCodeTextInPieces(std::string& text, const HtmlCodeList& list,
+                                         Feedback& feedback, std::size_t pieceBytes) {
+  const std::size_t pairs = std::min(list.find.size(), list.replace.size());
+  bool nulPossible = HasNul(text);
+  std::string result;
+  std::int64_t count = 0;
+  for (std::size_t first = 0; first < pairs; first += kPairsPerYield) {
+    feedback.Yield();
+    const std::size_t end = std::min(pairs, first + kPairsPerYield);
+    count += ApplyPairs(text, result, list, first, end, nulPossible,
+                        std::max<std::size_t>(pieceBytes, 1));
+  }
+  return count;
+}
+
+}  // namespace replace_detail
 
 std::int64_t ReplaceHtmlCodeText(std::string& text, const HtmlCodeList& list,
                                  Feedback& feedback) {
-  const std::size_t pairs = std::min(list.find.size(), list.replace.size());
-  bool textHasNul = HasNul(text);
-  std::string scratch;
-  std::int64_t count = 0;
-  for (std::size_t i = 0; i < pairs; ++i) {
-    if (i % 5 == 0) feedback.Yield();
-    count += ReplacePair(text, scratch, list.find[i], list.replace[i], textHasNul);
-  }
-  return count;
+  return replace_detail::ReplaceHtmlCodeTextInPieces(text, list, feedback, kPieceBytes);
 }
 
 std::int64_t ReplaceHtmlCode(const std::string& fileName, const HtmlCodeListLoader& load,

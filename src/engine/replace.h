@@ -1,6 +1,7 @@
 // HTML code replacement: the user's find/replace pairs applied to one file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -15,9 +16,16 @@ namespace vk {
 // first occurrence in the whole text starts at or behind the end of what the pair inserted
 // last. Yields before pairs 0, 5, 10, ... A find entry ends at its first NUL byte (an empty
 // one never matches), and no search looks behind the text's first NUL byte. One pass over the
-// text per pair.
+// text for every five pairs.
 std::int64_t ReplaceHtmlCodeText(std::string& text, const HtmlCodeList& list,
                                  Feedback& feedback);
+
+namespace replace_detail {
+// ReplaceHtmlCodeText with the text handed through the pairs in pieces of `pieceBytes`, so
+// tests can reach every seam between pieces with tiny ones.
+std::int64_t ReplaceHtmlCodeTextInPieces(std::string& text, const HtmlCodeList& list,
+                                         Feedback& feedback, std::size_t pieceBytes);
+}  // namespace replace_detail
 
 // Loads the list through `load`, applies it to the file and writes the file when at least one
 // replacement was made. Returns the count. Shows
