@@ -21,13 +21,13 @@ namespace {
 constexpr std::size_t npos = NoCaseSearcher::npos;
 
 // Finds a non-empty pattern ignoring case, like NoCaseSearcher. HTML is full of '<', so
-// stopping at every occurrence of the first byte is slow; instead 16 start positions at a time
+// stopping at every occurrence of the first byte is slow; instead 32 start positions at a time
 // are filtered on the pattern's first and last byte (in both cases), and only the few that
 // pass are compared byte by byte.
 class FoldedFinder {
  public:
   explicit FoldedFinder(std::string_view pattern)
-      : plain_(pattern), folded_(FoldCase(pattern)) {
+      : folded_(FoldCase(pattern)) {
     BytesFoldingTo(static_cast<unsigned char>(folded_.front()), first_);
     BytesFoldingTo(static_cast<unsigned char>(folded_.back()), last_);
   }
@@ -46,7 +46,7 @@ class FoldedFinder {
     }
     return lastTwin ? FindInBlocks<false, true>(text, from) : FindInBlocks<false, false>(text, from);
 #else
-    return plain_.Find(text, from);
+    return FindOneByOne(text, from);
 #endif
   }
 
@@ -81,11 +81,18 @@ class FoldedFinder {
         mask &= mask - 1;
       }
     }
-    // Fewer than 32 start positions left (and every search in the small window around an
-    // inserted text): one by one, which beats setting up a memchr for a few bytes.
+    // Fewer than 32 start positions left, as in every search in the small window around an
+    // inserted text.
+    return FindOneByOne(text, i);
+  }
+#endif
+
+  std::size_t FindOneByOne(std::string_view text, std::size_t from) const {
+    const std::size_t m = folded_.size();
+    const char* s = text.data();
     const unsigned char first = static_cast<unsigned char>(folded_.front());
     const unsigned char last = static_cast<unsigned char>(folded_.back());
-    for (; i < starts; ++i) {
+    for (std::size_t i = from; i + m <= text.size(); ++i) {
       if (fold_[static_cast<unsigned char>(s[i])] == first &&
           fold_[static_cast<unsigned char>(s[i + m - 1])] == last && InnerMatches(s + i)) {
         return i;
@@ -93,7 +100,6 @@ class FoldedFinder {
     }
     return npos;
   }
-#endif
 
   // The bytes between the first and the last, which the filter has already checked.
   bool InnerMatches(const char* p) const {
@@ -115,7 +121,6 @@ class FoldedFinder {
   }
 
   const unsigned char* fold_ = CaseFoldTable().data();
-  NoCaseSearcher plain_;
   std::string folded_;
   unsigned char first_[2];
   unsigned char last_[2];
