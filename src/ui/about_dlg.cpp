@@ -23,12 +23,17 @@ QLabel* Named(QLabel* label, const QString& name) {
   return label;
 }
 
-QLabel* ValueField(const QString& name) {
+// A value label wide enough for `widest`, so that the fixed-size dialog is laid out for the
+// longest values before it shows any and never cuts one off.
+QLabel* ValueField(const QString& name, const QString& widest = QString()) {
   auto* label = new QLabel;
   label->setObjectName(name + QStringLiteral("Value"));
   label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  if (!widest.isEmpty()) label->setMinimumWidth(label->fontMetrics().horizontalAdvance(widest));
   return label;
 }
+
+const QString kWidestSize = QStringLiteral("134.217.728 MByte");
 
 }  // namespace
 
@@ -155,39 +160,40 @@ QWidget* TAboutDlg::BuildSystemPage() {
   grid->setVerticalSpacing(6);
 
   int row = 0;
-  auto single = [&](const QString& caption, const QString& name) {
+  auto single = [&](const QString& caption, const QString& name, const QString& widest) {
     auto* label = new QLabel(caption);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QLabel* value = ValueField(name);
+    QLabel* value = ValueField(name, widest);
     grid->addWidget(label, row, 0);
     grid->addWidget(value, row, 1, 1, 3);
     ++row;
     return value;
   };
-  auto pair = [&](const QString& caption1, const QString& name1, const QString& caption2,
-                  const QString& name2) {
+  auto pair = [&](const QString& caption1, const QString& name1, const QString& widest1,
+                  const QString& caption2, const QString& name2, const QString& widest2) {
     grid->addWidget(new QLabel(caption1), row, 0);
-    grid->addWidget(ValueField(name1), row, 1);
+    grid->addWidget(ValueField(name1, widest1), row, 1);
     grid->addWidget(new QLabel(caption2), row, 2);
-    grid->addWidget(ValueField(name2), row, 3);
+    grid->addWidget(ValueField(name2, widest2), row, 3);
     ++row;
   };
-  QLabel* os = single(QStringLiteral("Windows-Version:"), QStringLiteral("WinVersion"));
+  QLabel* os = single(QStringLiteral("Windows-Version:"), QStringLiteral("WinVersion"), {});
   os->setWordWrap(true);  // up to two lines
   os->setMinimumHeight(2 * os->fontMetrics().lineSpacing());
   os->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  single(QStringLiteral("Computername:"), QStringLiteral("ComputerName"));
-  single(QStringLiteral("Angemeldet als:"), QStringLiteral("UserName"));
-  single(QStringLiteral("Bildschirm:"), QStringLiteral("Screen"));
-  pair(QStringLiteral("Prozessor:"), QStringLiteral("CPU"), QStringLiteral("Anzahl:"),
-       QStringLiteral("NumCPUs"));
-  pair(QStringLiteral("Phys. Speicher total:"), QStringLiteral("TotalPhys"),
-       QStringLiteral("verfügbar:"), QStringLiteral("AvailPhys"));
-  single(QStringLiteral("Ausnutzung:"), QStringLiteral("MemLoad"));
-  pair(QStringLiteral("Virt. Speicher total:"), QStringLiteral("TotalVirtual"),
-       QStringLiteral("verfügbar:"), QStringLiteral("AvailVirtual"));
-  pair(QStringLiteral("für Auslag.datei total:"), QStringLiteral("TotalPageFile"),
-       QStringLiteral("verfügbar:"), QStringLiteral("AvailPageFile"));
+  single(QStringLiteral("Computername:"), QStringLiteral("ComputerName"), {});
+  single(QStringLiteral("Angemeldet als:"), QStringLiteral("UserName"), {});
+  single(QStringLiteral("Bildschirm:"), QStringLiteral("Screen"), {});
+  pair(QStringLiteral("Prozessor:"), QStringLiteral("CPU"),
+       QStringLiteral("Pentium o. kompat.  9999 MHz"), QStringLiteral("Anzahl:"),
+       QStringLiteral("NumCPUs"), QStringLiteral("9999"));
+  pair(QStringLiteral("Phys. Speicher total:"), QStringLiteral("TotalPhys"), kWidestSize,
+       QStringLiteral("verfügbar:"), QStringLiteral("AvailPhys"), kWidestSize);
+  single(QStringLiteral("Ausnutzung:"), QStringLiteral("MemLoad"), {});
+  pair(QStringLiteral("Virt. Speicher total:"), QStringLiteral("TotalVirtual"), kWidestSize,
+       QStringLiteral("verfügbar:"), QStringLiteral("AvailVirtual"), kWidestSize);
+  pair(QStringLiteral("für Auslag.datei total:"), QStringLiteral("TotalPageFile"), kWidestSize,
+       QStringLiteral("verfügbar:"), QStringLiteral("AvailPageFile"), kWidestSize);
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(3, 1);
   grid->setRowStretch(row, 1);
