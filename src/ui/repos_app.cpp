@@ -64,6 +64,18 @@ void TRePosApp::SavePlacement(bool useIni) {
                     vk::SavePlacement(PlacementStateOf(owner_), onNonPrimary, allowMaximized_));
 }
 
+TRePosApp* MainWindowRePosApp(QWidget* window) {
+  if (auto* existing = window->findChild<TRePosApp*>(QStringLiteral("RePosApp"),
+                                                     Qt::FindDirectChildrenOnly)) {
+    return existing;
+  }
+  auto* repos = new TRePosApp(window);
+  repos->setObjectName(QStringLiteral("RePosApp"));
+  repos->SetSectionName("VelkaroWindowPosition");
+  repos->SetAllowMaximized(true);
+  return repos;
+}
+
 std::vector<MonitorInfo> CurrentMonitors() {
   std::vector<MonitorInfo> monitors;
   const QScreen* primary = QGuiApplication::primaryScreen();

@@ -61,6 +61,11 @@ class TRePosApp : public QObject {
   TReposMonitor monitor_ = TReposMonitor::rposPrimary;
 };
 
+// The main window's component, its child "RePosApp", created on first use with the main
+// window's settings: section "VelkaroWindowPosition", AllowMaximized true. The caller sets
+// InifileName before each restore and save.
+TRePosApp* MainWindowRePosApp(QWidget* window);
+
 // The screens as the placement sees them: the primary one first, then the others in the
 // system's order, each with its geometry on the virtual desktop.
 std::vector<MonitorInfo> CurrentMonitors();

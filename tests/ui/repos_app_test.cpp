@@ -53,6 +53,17 @@ TEST(RePosAppDefaults, AreThoseOfTheComponent) {
   EXPECT_EQ(repos.parent(), &window);
 }
 
+TEST(RePosAppDefaults, TheMainWindowsComponentUsesItsSectionAndAllowsMaximized) {
+  EnsureApp();
+  QWidget window;
+  TRePosApp* repos = MainWindowRePosApp(&window);
+  EXPECT_EQ(repos->SectionName(), "VelkaroWindowPosition");
+  EXPECT_TRUE(repos->AllowMaximized());
+  EXPECT_EQ(repos->LeftName(), "Left");
+  EXPECT_EQ(repos->parent(), &window);
+  EXPECT_EQ(MainWindowRePosApp(&window), repos);
+}
+
 TEST_F(RePosAppTest, RestoresEdgesSizeAndMaximizedFromTheFile) {
   test::WriteFile(path_,
                   "[VelkaroWindowPosition]\r\nShowCmd=1\r\nTop=40\r\nLeft=30\r\nWidth=300\r\n"
