@@ -36,7 +36,8 @@ void ListFolder(const std::string& folder, bool ticked, std::vector<FileListRow>
 // may be entered: no name beginning with "." (hidden on Linux), never a folder already visited
 // through a link. Breadth-first; at the end sorted by the whole path, ignoring case, in the
 // user's locale collation; the start stays first. Calls feedback.Yield() before each folder
-// is read and for each entry examined, and feedback.Status("Lese Ordnerstruktur: " + path)
+// is read and for each of its entries (files included, so a folder of many files stays
+// responsive), and feedback.Status("Lese Ordnerstruktur: " + path)
 // for each folder found. A folder that cannot be read stays listed but adds nothing below it.
 void CollectFolders(const std::string& start, std::vector<std::string>& folders,
                     Feedback& feedback);
