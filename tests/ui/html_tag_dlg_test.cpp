@@ -353,6 +353,7 @@ class EntryEditTest : public ::testing::Test {
   }
   void TearDown() override { SetDialogs(nullptr); }
   RecordingDialogs dialogs_;
+  bool app_ = (EnsureApp(), true);  // before the dialog, when the test runs alone
   THTMLTagEntryEdit entry_{nullptr, QStringLiteral("hinzufügen")};
 };
 

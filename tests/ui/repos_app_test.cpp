@@ -31,6 +31,7 @@ class RePosAppTest : public ::testing::Test {
     repos_.SetInifileName(path_);
   }
 
+  bool app_ = (EnsureApp(), true);  // before the widget, when the test runs alone
   test::TempDir dir_;
   std::string path_ = dir_.File("Velkaro.ini");
   QWidget window_;
