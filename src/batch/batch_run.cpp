@@ -1,9 +1,16 @@
 #include "batch/batch_run.h"
 
+#include <sys/stat.h>
+
+#include <deque>
+#include <future>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "batch/page_run.h"
+#include "batch/page_workers.h"
 #include "engine/my_tools.h"
 #include "selection/folder_scan.h"
 
@@ -34,6 +41,210 @@ std::function<HtmlCodeList(Feedback&)> ListLoaderOf(const BatchOptions& options)
   }
   return {};
 }
+
+// The file a path leads to, to recognise a page reached again through another name.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return std::nullopt;
+  return FileIdentity{info.st_dev, info.st_ino};
+}
+
+// A row whose page is in hand: prepared on this thread or on a helper, maybe still being
+// written.
+struct PendingRow {
+  ResultRow row;
+  PageJob job;  // this page's own job: on a helper it carries the list loaded for it
+  std::unique_ptr<PageRun> run;
+  std::optional<FileIdentity> identity;
+  std::future<PageWorkers::Result> done;  // valid when a helper has the page
+  PageWorkers::Result written;             // the write on this thread, when there was one
+};
+
+// Passes messages on and keeps a copy.
+class CopyingFeedback : public Feedback {
+ public:
+  CopyingFeedback(Feedback& target, std::vector<std::string>& copies)
+      : target_(target), copies_(copies) {}
+  void Error(const std::string& text) override {
+    copies_.push_back(text);
+    target_.Error(text);
+  }
+  void Yield() override { target_.Yield(); }
+  void Status(const std::string& text) override { target_.Status(text); }
+
+ private:
+  Feedback& target_;
+  std::vector<std::string>& copies_;
+};
+
+class Run {
+ public:
+  Run(const ProcessFlags& flags, BatchSink& sink, Feedback& feedback, const BatchOptions& options)
+      : flags_(flags),
+        sink_(sink),
+        feedback_(feedback),
+        options_(options),
+        pagesAtOnce_(std::max(options.pagesAtOnce, 1)) {
+    job_.flags = flags;
+    job_.ignoreMetaTags = options.ignoreMetaTags;
+    job_.dryRun = options.dryRun;
+    job_.loadList = ListLoaderOf(options);
+    if (pagesAtOnce_ > 1) workers_.emplace(pagesAtOnce_);
+  }
+
+  void File(const std::string& name, const std::string& folder) {
+    auto pending = std::make_unique<PendingRow>();
+    ResultRow& row = pending->row;
+    row.name = name;
+    sink_.FileStarted(row.name);
+    row.path = FullPath(folder, row.name);
+    // A page is looked at again only once its earlier run is done.
+    pending->identity = IdentityOf(row.path);
+    while (!pending_.empty() && InHand(row.path, pending->identity)) CompleteFirst();
+
+    row.bytesBefore = tools_.FileSizeOf(row.path);
+    oldTotal_ += row.bytesBefore;
+    row.sizeBefore = tools_.SizeText(row.bytesBefore);
+    if (options_.createBak && !options_.dryRun) MakeBackup(row.path);
+    feedback_.Yield();
+
+    pending->job = job_;
+    if (workers_) {
+      HandOver(*pending);
+    } else {
+      pending->run = std::make_unique<PageRun>(row.path, pending->job);
+      try {
+        pending->run->Prepare(feedback_);
+      } catch (...) {
+        EndEarly(*pending, {});
+        throw;
+      }
+      if (pending->run->NeedsWrite()) {
+        pending->written = DiskFileAccess().Write(row.path, pending->run->Content());
+      }
+    }
+    pending_.push_back(std::move(pending));
+    while (static_cast<int>(pending_.size()) > pagesAtOnce_ - 1) CompleteFirst();
+  }
+
+  void End() {
+    while (!pending_.empty()) CompleteFirst();
+    const std::array<ResultRow, 2> sums =
+        SumRows(fileRows_, oldTotal_, newTotal_, specialSum_, htmlSum_);
+    sink_.AddSumRows(sums[0], sums[1]);
+  }
+
+ private:
+  // The list is loaded here, in row order, as the replacement would load it first thing; the
+  // helper's replacement gets it, with the messages of the load, from the page's own job.
+  void HandOver(PendingRow& pending) {
+    const std::string& path = pending.row.path;
+    if (flags_.replace) {
+      std::vector<std::string> loadMessages;
+      HtmlCodeList list;
+      if (job_.loadList) {
+        SilentFeedback silent;
+        CopyingFeedback copying(silent, loadMessages);
+        try {
+          list = job_.loadList(copying);
+        } catch (...) {
+          EndEarly(pending, loadMessages);
+          throw;
+        }
+      }
+      pending.job.loadList = [list = std::move(list),
+                              loadMessages = std::move(loadMessages)](Feedback& feedback) {
+        for (const std::string& text : loadMessages) feedback.Error(text);
+        return list;
+      };
+    }
+    pending.run = std::make_unique<PageRun>(path, pending.job);
+    pending.done = workers_->Submit([run = pending.run.get(), path]() -> PageWorkers::Result {
+      SilentFeedback helper;  // messages are kept by the run; yields are not passed on here
+      run->Prepare(helper);
+      if (!run->NeedsWrite()) return std::nullopt;
+      return DiskFileAccess().Write(path, run->Content());
+    });
+  }
+
+  bool InHand(const std::string& path, const std::optional<FileIdentity>& identity) const {
+    for (const auto& pending : pending_) {
+      if (pending->row.path == path || (identity && pending->identity == identity)) return true;
+    }
+    return false;
+  }
+
+  // An exception ends the run in this row: the rows ahead are finished first, then this one is
+  // reported as far as it got, with the messages shown until then. (Only the list loader
+  // throws in practice, on this thread, before later rows are started. Should a helper fail,
+  // the pages of the rows behind may already be written; they are not reported.)
+  void EndEarly(PendingRow& pending, const std::vector<std::string>& messages) {
+    while (!pending_.empty() && pending_.front().get() != &pending) CompleteFirst();
+    ResultRow& row = pending.row;
+    RowFeedback rowFeedback(feedback_, row.messages);
+    for (const std::string& text : messages) rowFeedback.Error(text);
+    if (pending.run) pending.run->ReleaseMessages(rowFeedback);
+    row.complete = false;
+    sink_.AddRow(row);
+  }
+
+  void CompleteFirst() {
+    if (pending_.front()->done.valid()) {
+      try {
+        pending_.front()->written = pending_.front()->done.get();
+      } catch (...) {
+        EndEarly(*pending_.front(), {});
+        throw;
+      }
+    }
+    std::unique_ptr<PendingRow> pending = std::move(pending_.front());
+    pending_.pop_front();
+    ResultRow& row = pending->row;
+    RowFeedback rowFeedback(feedback_, row.messages);
+    const FileStatus* written = pending->written ? &*pending->written : nullptr;
+    const PageOutcome outcome = pending->run->Finish(written, rowFeedback);
+
+    if (flags_.replace) htmlCount_ = outcome.htmlCount;
+    const std::int64_t specialCount = flags_.convert ? outcome.specialCount : 0;
+    row.bytesAfter = outcome.sizeAfter;
+    newTotal_ += row.bytesAfter;
+    row.sizeAfter = tools_.SizeText(row.bytesAfter);
+    row.savingPercent = SavingPercent(row.bytesBefore, row.bytesAfter).value_or(0);
+    row.saving = std::to_string(*row.savingPercent);
+    row.specialCount = specialCount;
+    row.htmlCount = htmlCount_;
+    row.specialChars = std::to_string(specialCount);
+    row.htmlCode = std::to_string(htmlCount_);
+    specialSum_ += specialCount;
+    htmlSum_ += htmlCount_;
+    ++fileRows_;
+    sink_.AddRow(row);
+  }
+
+  const ProcessFlags& flags_;
+  BatchSink& sink_;
+  Feedback& feedback_;
+  const BatchOptions& options_;
+  const int pagesAtOnce_;
+  const TMyTools& tools_ = MyTools();
+  PageJob job_;
+  std::deque<std::unique_ptr<PendingRow>> pending_;
+  // Declared after the rows it works on, so it is stopped (its work finished) before they go.
+  std::optional<PageWorkers> workers_;
+  std::int64_t oldTotal_ = 0;
+  std::int64_t newTotal_ = 0;
+  std::int64_t specialSum_ = 0;
+  std::int64_t htmlSum_ = 0;
+  int fileRows_ = 0;
+  // Set once per run; a file processed with replacement overwrites it.
+  std::int64_t htmlCount_ = 0;
+};
 
 }  // namespace
 
@@ -72,65 +283,12 @@ std::array<ResultRow, 2> SumRows(int fileRows, std::int64_t oldTotal, std::int64
 void RunBatch(const ProcessFlags& flags, BatchRows& rows, BatchSink& sink, Feedback& feedback,
               const BatchOptions& options) {
   sink.ClearResults();
-  PageJob job;
-  job.flags = flags;
-  job.ignoreMetaTags = options.ignoreMetaTags;
-  job.dryRun = options.dryRun;
-  job.loadList = ListLoaderOf(options);
-
-  const TMyTools& tools = MyTools();
-  std::int64_t oldTotal = 0;
-  std::int64_t newTotal = 0;
-  std::int64_t specialSum = 0;
-  std::int64_t htmlSum = 0;
-  int fileRows = 0;
-  // Set once per run; a file processed with replacement overwrites it.
-  std::int64_t htmlCount = 0;
-
+  Run run(flags, sink, feedback, options);
   const int count = rows.Count();
   for (int index = 0; index < count; ++index) {
-    if (!rows.Ticked(index)) continue;
-    ResultRow row;
-    row.name = rows.Name(index);
-    sink.FileStarted(row.name);
-    std::int64_t specialCount = 0;
-    row.path = FullPath(rows.Folder(index), row.name);
-    RowFeedback rowFeedback(feedback, row.messages);
-
-    row.bytesBefore = tools.FileSizeOf(row.path);
-    oldTotal += row.bytesBefore;
-    row.sizeBefore = tools.SizeText(row.bytesBefore);
-    if (options.createBak && !options.dryRun) MakeBackup(row.path);
-    feedback.Yield();
-
-    PageOutcome outcome;
-    try {
-      outcome = ProcessPage(row.path, job, rowFeedback);
-    } catch (...) {
-      row.complete = false;
-      sink.AddRow(row);
-      throw;
-    }
-    if (flags.replace) htmlCount = outcome.htmlCount;
-    if (flags.convert) specialCount = outcome.specialCount;
-
-    row.bytesAfter = outcome.sizeAfter;
-    newTotal += row.bytesAfter;
-    row.sizeAfter = tools.SizeText(row.bytesAfter);
-    row.savingPercent = SavingPercent(row.bytesBefore, row.bytesAfter).value_or(0);
-    row.saving = std::to_string(*row.savingPercent);
-    row.specialCount = specialCount;
-    row.htmlCount = htmlCount;
-    row.specialChars = std::to_string(specialCount);
-    row.htmlCode = std::to_string(htmlCount);
-    specialSum += specialCount;
-    htmlSum += htmlCount;
-    ++fileRows;
-    sink.AddRow(row);
+    if (rows.Ticked(index)) run.File(rows.Name(index), rows.Folder(index));
   }
-
-  const std::array<ResultRow, 2> sums = SumRows(fileRows, oldTotal, newTotal, specialSum, htmlSum);
-  sink.AddSumRows(sums[0], sums[1]);
+  run.End();
 }
 
 }  // namespace vk

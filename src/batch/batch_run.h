@@ -100,6 +100,16 @@ struct BatchOptions {
   // given, so they count among the messages of the file being processed.
   std::function<HtmlCodeList(Feedback&)> loadHtmlCodeListWith;
   bool dryRun = false;  // change nothing on disk (no page, no backup); report what a run would do
+  // How many pages the run may have in hand at once. With 1 every page is transformed and
+  // written on the calling thread before the next row starts. With n, helper threads
+  // transform and write up to n pages while the run goes on with the next rows, so the file
+  // system commits their syncs together and the transformations use every core. Rows,
+  // messages and files stay exactly the same: the code list is still loaded on the calling
+  // thread for each file in row order, a page is never looked at again (under any name) while
+  // it is in hand, and rows and messages are reported in row order once their page is done,
+  // so FileStarted may run a few rows ahead of AddRow. The yields inside the transformations
+  // are not passed on from the helpers; the one yield per file is.
+  int pagesAtOnce = 1;
 };
 
 // Walks the rows in order and processes every ticked one: measurement, backup, one yield,

@@ -5,9 +5,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "batch/batch_run.h"
+#include "batch/memory_page.h"
 #include "engine/feedback.h"
 #include "engine/file_io.h"
 #include "engine/html_code_list.h"
@@ -29,16 +32,61 @@ struct PageOutcome {
   std::int64_t sizeAfter = -1;
 };
 
-// Runs the job on the page at `path`; messages go to `feedback` in the order the step-by-step
-// run shows them. An exception from the list loader passes on after the messages shown so far.
-// `disk` is where pages are read and written (tests put failing writes there); whether a page
-// may be written at all is asked of the file system.
-PageOutcome ProcessPage(const std::string& path, const PageJob& job, Feedback& feedback,
-                        FileAccess& disk = DiskFileAccess());
-
 // The same job run plainly against `disk`, one file function after the other: the reference
 // the single-write run must match.
 PageOutcome ProcessPageStepByStep(const std::string& path, const PageJob& job,
                                   Feedback& feedback, FileAccess& disk = DiskFileAccess());
+
+// One page's run split at its single write, so that the caller may do the write elsewhere (on
+// a helper thread) while it goes on with the next page:
+//   Prepare -> [write Content() when NeedsWrite()] -> Finish.
+// Everything but the write happens on the caller's thread; the messages are kept back until
+// Finish, which shows them in the order the step-by-step run shows them.
+class PageRun {
+ public:
+  // `job` and `disk` must outlive the run. `disk` is where pages are read and written (tests
+  // put failing writes there); whether a page may be written at all is asked of the file system.
+  PageRun(std::string path, const PageJob& job, FileAccess& disk = DiskFileAccess());
+
+  // Runs the steps; yields and status texts go to `feedback` at once, messages are kept. A page
+  // that cannot be written or read, and a dry run, never needs a write. An exception from the
+  // list loader passes on; ReleaseMessages then shows what was kept.
+  void Prepare(Feedback& feedback);
+  bool NeedsWrite() const { return needsWrite_; }
+  // The page's new content; valid while NeedsWrite().
+  const std::string& Content() const;
+
+  // `written`: the outcome of writing Content(), when NeedsWrite(). On success the kept
+  // messages are shown; on failure the page (on disk as it was) is run step by step instead,
+  // showing that run's messages. Measures the page and returns the outcome.
+  PageOutcome Finish(const FileStatus* written, Feedback& feedback);
+
+  // Shows the kept messages (after an exception from Prepare).
+  void ReleaseMessages(Feedback& feedback);
+
+ private:
+  friend PageOutcome ProcessPageStepByStep(const std::string& path, const PageJob& job,
+                                           Feedback& feedback, FileAccess& disk);
+  class KeptFeedback;
+  HtmlCodeListLoader LoaderFor(Feedback& feedback);
+  PageOutcome RunSteps(Feedback& feedback, FileAccess& files);
+
+  std::string path_;
+  const PageJob& job_;
+  FileAccess& disk_;
+  std::optional<MemoryPage> page_;
+  bool needsWrite_ = false;
+  PageOutcome outcome_;
+  std::vector<std::string> kept_;
+  // The list as loaded the first time, and the messages of that load: a redo after a failed
+  // write must not load again (the first load may have repaired the stored list, and a real run
+  // loads once per file).
+  std::optional<HtmlCodeList> list_;
+  std::vector<std::string> loadMessages_;
+};
+
+// Prepare, the write on this thread, Finish.
+PageOutcome ProcessPage(const std::string& path, const PageJob& job, Feedback& feedback,
+                        FileAccess& disk = DiskFileAccess());
 
 }  // namespace vk

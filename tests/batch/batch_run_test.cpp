@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -337,6 +338,50 @@ TEST_F(BatchRunTest, LoaderExceptionEndsTheRunWithoutSums) {
   EXPECT_EQ(ReadFile(dir.File("a.htm")), PageWithMarks(100, 1));
 }
 
+TEST_F(BatchRunTest, LoaderExceptionInALaterRowFinishesTheRowsAhead) {
+  for (int pagesAtOnce : {1, 4}) {
+    TempDir site;
+    for (const char* name : {"a.htm", "b.htm", "c.htm", "d.htm"}) {
+      WriteFile(site.File(name), PageWithMarks(100, 1));
+    }
+    VectorRows rows({{true, "a.htm", site.Path()},
+                     {true, "b.htm", site.Path()},
+                     {true, "c.htm", site.Path()},
+                     {true, "d.htm", site.Path()}});
+    int loads = 0;
+    BatchOptions options;
+    options.pagesAtOnce = pagesAtOnce;
+    options.loadHtmlCodeListWith = [&loads](Feedback& feedback) -> HtmlCodeList {
+      if (++loads == 3) {
+        feedback.Error("Listenlängen werden angepasst!");
+        throw IniWriteError("In /x/Velkaro.ini kann nicht geschrieben werden");
+      }
+      return HtmlCodeList{{"0123456789"}, {""}};
+    };
+    RecordingSink runSink;
+    test::RecordingFeedback runFeedback;
+    EXPECT_THROW(RunBatch(Flags(0), rows, runSink, runFeedback, options), IniWriteError);
+    ASSERT_EQ(runSink.rows.size(), 3u) << pagesAtOnce;
+    EXPECT_EQ(Cells(runSink.rows[0]), (Row{"a.htm", "100 Byte", "90 Byte", "10", "0", "1"}));
+    EXPECT_EQ(Cells(runSink.rows[1]), (Row{"b.htm", "100 Byte", "90 Byte", "10", "0", "1"}));
+    EXPECT_EQ(Cells(runSink.rows[2]), (Row{"c.htm", "100 Byte", "", "", "", ""}));
+    EXPECT_FALSE(runSink.rows[2].complete);
+    EXPECT_THAT(runSink.rows[2].messages, ElementsAre("Listenlängen werden angepasst!"));
+    EXPECT_TRUE(runSink.sums.empty());
+    // With several pages in hand the rows are reported once their pages are done.
+    const std::vector<std::string> events =
+        pagesAtOnce == 1
+            ? std::vector<std::string>{"clear", "start a.htm", "row a.htm", "start b.htm",
+                                       "row b.htm", "start c.htm", "row c.htm"}
+            : std::vector<std::string>{"clear", "start a.htm", "start b.htm", "start c.htm",
+                                       "row a.htm", "row b.htm", "row c.htm"};
+    EXPECT_EQ(runSink.events, events);
+    EXPECT_EQ(ReadFile(site.File("b.htm")), std::string(90, 'x'));
+    EXPECT_EQ(ReadFile(site.File("c.htm")), PageWithMarks(100, 1));
+    EXPECT_EQ(ReadFile(site.File("d.htm")), PageWithMarks(100, 1));
+  }
+}
+
 TEST_F(BatchRunTest, LoaderMessagesLandInTheRowOfTheirFile) {
   WriteFile(dir.File("a.htm"), PageWithMarks(100, 1));
   WriteFile(dir.File("b.htm"), "y");
@@ -399,6 +444,87 @@ TEST_F(BatchRunTest, DryRunReportsTheRealRowsAndTouchesNothing) {
   EXPECT_EQ(dryFeedback.errors, feedback.errors);
   EXPECT_EQ(sink.rows[0].sizeAfter, "906 Byte");
   EXPECT_FALSE(sink.rows[1].messages.empty());
+}
+
+// A site with everything that could make pages written at the same time differ from pages
+// written one after the other: the same page twice, a page reached again through a hard link
+// and a symbolic link, read-only, missing and NUL pages, backups.
+std::vector<ListRow> BuildSite(const std::string& root) {
+  std::filesystem::create_directories(root + "/sub");
+  for (int i = 0; i < 30; ++i) {
+    std::string page = "<p>Seite " + std::to_string(i) + "</p>\r\n\t<b>Gr\xFC\xDF" "e</b>  \r\n";
+    for (int k = 0; k < i; ++k) page += "<b>x</b> <i>\xE4</i>\r\n";
+    WriteFile(root + "/p" + std::to_string(i) + ".htm", page);
+  }
+  WriteFile(root + "/sub/nul.htm", std::string("<b>\0\xFC</b>", 9));
+  WriteFile(root + "/sub/ro.htm", "<b>\xE4</b>  x");
+  chmod((root + "/sub/ro.htm").c_str(), 0444);
+  link((root + "/p3.htm").c_str(), (root + "/sub/hard.htm").c_str());
+  symlink("../p5.htm", (root + "/sub/soft.htm").c_str());
+  std::vector<ListRow> rows;
+  for (int i = 0; i < 30; ++i) rows.push_back({true, "p" + std::to_string(i) + ".htm", root});
+  rows.insert(rows.begin() + 4, {true, "hard.htm", root + "/sub"});
+  rows.insert(rows.begin() + 7, {true, "soft.htm", root + "/sub"});
+  rows.insert(rows.begin() + 9, {true, "p8.htm", root});
+  rows.push_back({true, "nul.htm", root + "/sub"});
+  rows.push_back({true, "ro.htm", root + "/sub"});
+  rows.push_back({true, "gone.htm", root});
+  rows.push_back({true, "p29.htm", root});
+  return rows;
+}
+
+std::map<std::string, std::string> FilesBelow(const std::string& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file()) {
+      files[entry.path().string().substr(root.size())] = ReadFile(entry.path().string());
+    }
+  }
+  return files;
+}
+
+TEST_F(BatchRunTest, ConcurrentWritesGiveTheSameRunAsOneAtATime) {
+  const std::string one = dir.File("one");
+  const std::string many = dir.File("many");
+  VectorRows oneRows(BuildSite(one));
+  VectorRows manyRows(BuildSite(many));
+  BatchOptions options;
+  options.createBak = true;
+  options.loadHtmlCodeList = []() {
+    return HtmlCodeList{{"<b>", "</b>", "x"}, {"<strong>", "</strong>", "xx"}};
+  };
+  RecordingSink manySink;
+  test::RecordingFeedback manyFeedback;
+  RunBatch(Flags(6), oneRows, sink, feedback, options);
+  options.pagesAtOnce = 8;
+  RunBatch(Flags(6), manyRows, manySink, manyFeedback, options);
+
+  ASSERT_EQ(sink.rows.size(), 37u);
+  ASSERT_EQ(manySink.rows.size(), sink.rows.size());
+  auto local = [](std::string text, const std::string& root) {
+    for (std::size_t at; (at = text.find(root)) != std::string::npos;) text.replace(at, root.size(), "~");
+    return text;
+  };
+  for (std::size_t i = 0; i < sink.rows.size(); ++i) {
+    EXPECT_EQ(Cells(manySink.rows[i]), Cells(sink.rows[i])) << i;
+    EXPECT_EQ(local(manySink.rows[i].path, many), local(sink.rows[i].path, one));
+    ASSERT_EQ(manySink.rows[i].messages.size(), sink.rows[i].messages.size()) << i;
+    for (std::size_t m = 0; m < sink.rows[i].messages.size(); ++m) {
+      EXPECT_EQ(local(manySink.rows[i].messages[m], many), local(sink.rows[i].messages[m], one));
+    }
+  }
+  EXPECT_EQ(Cells(manySink.sums[1]), Cells(sink.sums[1]));
+  EXPECT_EQ(manyFeedback.errors.size(), 8u);
+  EXPECT_EQ(FilesBelow(many), FilesBelow(one));
+  // A page met again, by its name or through a link, is measured after its earlier write.
+  EXPECT_EQ(manySink.rows[4].name, "hard.htm");
+  EXPECT_EQ(manySink.rows[4].bytesBefore, manySink.rows[3].bytesAfter);
+  EXPECT_EQ(manySink.rows[7].name, "soft.htm");
+  EXPECT_EQ(manySink.rows[7].bytesBefore, manySink.rows[6].bytesAfter);
+  EXPECT_EQ(manySink.rows[11].name, "p8.htm");
+  EXPECT_EQ(manySink.rows[11].bytesBefore, manySink.rows[9].bytesAfter);
+  EXPECT_NE(manySink.rows[9].bytesBefore, manySink.rows[9].bytesAfter);
+  EXPECT_EQ(ReadFile(many + "/p8.htm.bak").find("<b>"), std::string::npos);
 }
 
 }  // namespace
