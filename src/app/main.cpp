@@ -1,0 +1,15 @@
+// Velkaro's desktop program: the application object and the main window.
+#include <QStringList>
+
+#include "ui/velkaro_application.h"
+#include "ui/vk_main.h"
+
+int main(int argc, char** argv) {
+  vk::VelkaroApplication app(argc, argv);
+  vk::ApplyRegionalSettings();
+  vk::TVKMainSetup setup;
+  setup.arguments = QCoreApplication::arguments().mid(1);
+  vk::TVKMain window(setup);
+  window.show();
+  return app.exec();
+}

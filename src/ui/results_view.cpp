@@ -1,0 +1,62 @@
+#include "ui/results_view.h"
+
+#include <QHeaderView>
+
+namespace vk {
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+
+}  // namespace
+
+ResultsView::ResultsView(QWidget* parent) : QTreeWidget(parent) {
+  setColumnCount(6);
+  setHeaderLabels({QStringLiteral("Dateiname"), QStringLiteral("Größe"),
+                   QStringLiteral("Neue Größe"), QStringLiteral("Einsparung %"),
+                   QStringLiteral("Sonderzeichen"), QStringLiteral("HTML-Code")});
+  setRootIsDecorated(false);
+  setItemsExpandable(false);
+  setUniformRowHeights(true);
+  setSortingEnabled(false);
+  header()->setSectionsClickable(false);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  // The cells are never edited in place.
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setAllColumnsShowFocus(true);
+  for (int column = 0; column < 6; ++column) setColumnWidth(column, column == 0 ? 180 : 95);
+}
+
+void ResultsView::ClearResults() { clear(); }
+
+void ResultsView::AddResult(const ResultRow& row) {
+  auto* item = new QTreeWidgetItem;
+  item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren);
+  const std::string* cells[] = {&row.name,   &row.sizeBefore,   &row.sizeAfter,
+                                &row.saving, &row.specialChars, &row.htmlCode};
+  for (int column = 0; column < 6; ++column) {
+    item->setText(column, QString::fromStdString(*cells[column]));
+  }
+  item->setData(0, kPathRole, QString::fromStdString(row.path));
+  addTopLevelItem(item);
+}
+
+std::vector<std::string> ResultsView::Cells(int row) const {
+  std::vector<std::string> cells;
+  const QTreeWidgetItem* item = topLevelItem(row);
+  if (item == nullptr) return cells;
+  for (int column = 0; column < 6; ++column) cells.push_back(item->text(column).toStdString());
+  return cells;
+}
+
+std::string ResultsView::PathOf(int row) const {
+  const QTreeWidgetItem* item = topLevelItem(row);
+  return item ? item->data(0, kPathRole).toString().toStdString() : std::string();
+}
+
+int ResultsView::SelectedRow() const {
+  const QList<QTreeWidgetItem*> selected = selectedItems();
+  return selected.isEmpty() ? -1 : indexOfTopLevelItem(selected.first());
+}
+
+}  // namespace vk

@@ -1,0 +1,255 @@
+// The main window's life cycle (creation, first showing, closing, destruction), the command
+// line, files dropped onto the window, and the help and link commands.
+#include "ui/vk_main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QUrl>
+#include <cerrno>
+#include <cstring>
+
+#include "batch/batch_run.h"
+#include "engine/my_tools.h"
+#include "selection/folder_scan.h"
+#include "settings/options.h"
+#include "ui/file_list_view.h"
+#include "ui/launcher.h"
+#include "ui/results_view.h"
+#include "ui/shell_tree_view.h"
+#include "ui/user_dialogs.h"
+
+namespace vk {
+namespace {
+
+const char kMoreProgramsAddress[] = "https://velkaro.example/programme.html";
+
+QString WithSeparator(const QString& folder) {
+  return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+QString SystemErrorText(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+}  // namespace
+
+TVKMain::TVKMain(TVKMainSetup setup, QWidget* parent)
+    : QMainWindow(parent),
+      setup_(std::move(setup)),
+      feedback_(this, [this](const QString& text) { SetStatusText(text); }),
+      iniFile_(&feedback_) {
+  setObjectName(QStringLiteral("VKMain"));
+  setWindowTitle(QStringLiteral("Velkaro"));
+  setMinimumSize(500, 400);
+  if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) setFont(QFont(QStringLiteral("Tahoma"), 8));
+  BuildMenus();
+  BuildToolBars();
+  BuildWorkArea();
+  BuildStatusBar();
+  BuildContextMenus();
+  resize(850, 438 + menuBar()->sizeHint().height());
+  // The tree builds its root and selects it: the first filling of the file list, unticked.
+  shellTreeView_->SetRoot(setup_.treeRoot);
+  FormCreate();
+}
+
+TVKMain::~TVKMain() { FormDestroy(); }
+
+void TVKMain::FormCreate() {
+  folderFlag_ = false;
+  fileFlag_ = false;
+  optCB_->clear();
+  for (QAction* operation : operations_) optCB_->addItem(operation->text());
+  optCB_->setCurrentIndex(0);
+  HandleCommandLine();
+  iniFile_.SetIniLocation(TIniLocation::loDefUser);
+  iniFile_.SetDefFilePath(EnsureSettingsFolder());
+  ReadOptions();
+  UpdateCommandStates();
+  RestorePlacement();
+}
+
+void TVKMain::HandleCommandLine() {
+  if (setup_.arguments.isEmpty()) return;
+  const QString argument = setup_.arguments.first();  // any further ones are ignored
+  const QFileInfo info(argument);
+  const QString absolute = QDir::cleanPath(info.absoluteFilePath());
+  if (!argument.isEmpty() && info.isFile()) {
+    AppendSingleFile(absolute);
+    fileFlag_ = true;
+  } else if (!argument.isEmpty() && QDir::setCurrent(argument)) {
+    shellTreeView_->SelectPath(absolute);
+    shellListView_->ClearRows();
+    AddFolderFiles(absolute, true);
+    folderFlag_ = true;
+  } else {
+    Dialogs().Error(this, QStringLiteral("Der Parameter ist keine Datei und kein Ordner!"));
+  }
+}
+
+void TVKMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  FormShow();
+  CentreOnPrimaryScreen();
+}
+
+void TVKMain::FormShow() {
+  setAcceptDrops(true);
+  if (!folderFlag_ && !fileFlag_) ShellTreeViewChange();
+  UpdateCommandStates();
+  shellListView_->setFocus();
+}
+
+// The window opens centred on the primary screen, keeping the size (and state) it was given.
+void TVKMain::CentreOnPrimaryScreen() {
+  if (isMaximized() || isFullScreen()) return;
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  if (primary == nullptr) return;
+  const QRect screen = primary->geometry();
+  const QRect desktop = primary->virtualGeometry();
+  const QRect frame = frameGeometry();
+  const int left = std::max((screen.width() - frame.width()) / 2, desktop.left());
+  const int top = std::max((screen.height() - frame.height()) / 2, desktop.top());
+  move(left, top);
+}
+
+void TVKMain::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+void TVKMain::FormClose() {
+  try {
+    WriteOptions();
+  } catch (const IniWriteError& error) {
+    // The window closes all the same; the user learns that the options were not stored.
+    Dialogs().Error(this, QString::fromStdString(error.what()));
+  }
+}
+
+void TVKMain::FormDestroy() {
+  lv_->ClearResults();
+  SavePlacement();
+}
+
+void TVKMain::ReadOptions() {
+  const Options options = vk::ReadOptions(iniFile_);
+  bakBtn_->setChecked(options.createBak);
+  metaTagBtn_->setChecked(options.ignoreMetaTags);
+  optCB_->setCurrentIndex(options.operationIndex >= 0 && options.operationIndex < optCB_->count()
+                              ? options.operationIndex
+                              : 0);
+}
+
+void TVKMain::WriteOptions() {
+  Options options;
+  options.createBak = bakBtn_->isChecked();
+  options.ignoreMetaTags = metaTagBtn_->isChecked();
+  options.operationIndex = optCB_->currentIndex();
+  vk::WriteOptions(iniFile_, options);
+}
+
+void TVKMain::RestorePlacement() {
+  // Window placement: the placement component reads "VelkaroWindowPosition" of
+  // SettingsFolder() + "Velkaro.ini" here and applies it to the window.
+}
+
+void TVKMain::SavePlacement() {
+  // Window placement: the placement component writes the window's placement to
+  // SettingsFolder() + "Velkaro.ini" here.
+}
+
+void TVKMain::HTMLTagsbearbeiten1Click() {
+  // The HTML code list editor (a modal dialog owned by this window) is opened here.
+}
+
+void TVKMain::Info1Click() {
+  // The about dialog (modal, owned by this window, destroyed when closed) is shown here.
+}
+
+void TVKMain::Beenden1Click() { close(); }
+
+void TVKMain::WienutzeichdasProgramm1Click() {
+  const QString programFolder = WithSeparator(
+      setup_.programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : setup_.programFolder);
+  const QString dataFolder = WithSeparator(
+      setup_.dataFolder.isEmpty() ? QStringLiteral(VELKARO_DATA_DIR) : setup_.dataFolder);
+  const QString name = QStringLiteral("vkreadme.htm");
+  QString file = programFolder + name;
+  if (!QFileInfo::exists(file) && QFileInfo::exists(dataFolder + name)) file = dataFolder + name;
+  const QFileInfo info(file);
+  QString error;
+  if (!info.exists()) {
+    error = SystemErrorText(ENOENT);
+  } else if (!info.isFile()) {
+    error = SystemErrorText(EISDIR);
+  } else if (!info.isReadable()) {
+    error = SystemErrorText(EACCES);
+  } else if (!Launch().OpenUrl(QUrl::fromLocalFile(info.absoluteFilePath()))) {
+    error = QStringLiteral("Keine Anwendung zum Anzeigen gefunden");
+  }
+  if (!error.isEmpty()) {
+    Dialogs().Error(this, QStringLiteral("Konnte ") + programFolder + name +
+                              QStringLiteral(" nicht öffnen ") + error);
+  }
+}
+
+void TVKMain::MoreProgramsBtnClick() {
+  Launch().OpenUrl(QUrl(QString::fromLatin1(kMoreProgramsAddress)));  // the outcome is not looked at
+}
+
+void TVKMain::AppendSingleFile(const QString& path) {
+  shellListView_->AppendRows({MakeSingleFileRow(path.toStdString(), true)});
+  shellListView_->FitColumns();
+}
+
+void TVKMain::FilesDropped(const QStringList& paths) {
+  upDirChkBox_->setChecked(false);
+  upDirChkBox_->setEnabled(false);
+  for (const QString& path : paths) {
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const std::string extension =
+        TMyTools::UpperCaseGerman(dot < 0 ? std::string() : name.mid(dot).toLatin1().toStdString());
+    if (extension == ".HTM" || extension == ".HTML") {
+      AppendSingleFile(path);
+    } else if (QDir::setCurrent(path)) {
+      AddFolderFiles(path, true);
+      break;  // the paths after a folder are not looked at
+    } else if (Dialogs().Question(this, path + QStringLiteral(" ist keine HTML-Datei. Trotzdem verwenden?"))) {
+      AppendSingleFile(path);
+    }
+  }
+  UpdateCommandStates();
+}
+
+void TVKMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (acceptDrops() && !listing_ && event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TVKMain::dragMoveEvent(QDragMoveEvent* event) {
+  if (acceptDrops() && !listing_ && event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TVKMain::dropEvent(QDropEvent* event) {
+  if (!acceptDrops() || listing_ || !event->mimeData()->hasUrls()) return;
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) paths << QDir::cleanPath(url.toLocalFile());
+  }
+  event->acceptProposedAction();
+  if (!paths.isEmpty()) FilesDropped(paths);
+}
+
+}  // namespace vk

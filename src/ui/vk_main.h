@@ -1,0 +1,157 @@
+// TVKMain, the program's only top-level window: menus, the two toolbars with the operation box,
+// the folder tree, the file list, the results list and the status bar; start-up and shut-down,
+// the command line and dropped files. The window's work is split by concern: vk_main.cpp (life
+// cycle, command line, drops, help), vk_main_menus.cpp (building the controls) and
+// vk_main_files.cpp (the file list).
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <string>
+
+#include "settings/ini_file.h"
+#include "ui/window_feedback.h"
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QToolBar;
+class QTreeWidgetItem;
+
+namespace vk {
+
+class ResultsView;
+class ShellListView;
+class TMyShellTreeView;
+
+struct TVKMainSetup {
+  QStringList arguments;                     // the command line without the program name
+  QString treeRoot = QStringLiteral("rfDesktop");  // the folder tree's root
+  QString programFolder;                     // where vkreadme.htm is looked for first;
+                                             // empty: the program file's folder
+  QString dataFolder;                        // the installed data folder; empty: the built-in one
+};
+
+class TVKMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TVKMain(TVKMainSetup setup = TVKMainSetup(), QWidget* parent = nullptr);
+  ~TVKMain() override;
+
+  // The settings-file component (the HTML code list editor works through it as well).
+  TTheIniFile& VKIniFile() { return iniFile_; }
+
+  // Appends a row for every HTML file of `folder` (with the toggle down, of every folder below
+  // it too), each ticked as `ticked` says; then the row count in the status bar.
+  void AddFolderFiles(const QString& folder, bool ticked);
+  // Enables the Edit menu and Start when a row is ticked, the selection buttons when there
+  // are rows.
+  void UpdateCommandStates();
+  bool AnyRowTicked() const;
+  // Files and folders dropped onto the window, in the order the desktop delivered them.
+  void FilesDropped(const QStringList& paths);
+  // The text of the first status-bar panel.
+  QString StatusText() const;
+
+ public slots:
+  void ShellTreeViewChange();
+  void UPdirchkboxClick();
+  void SelAllBtnClick();
+  void SelNoneBtnClick();
+  void SelReverseBtnClick();
+  void ShellListViewChange();
+  void Beenden1Click();
+  void WienutzeichdasProgramm1Click();
+  void MoreProgramsBtnClick();
+  // "HTML-Code-Liste bearbeiten...": opens the HTML code list editor.
+  void HTMLTagsbearbeiten1Click();
+  // "Info...": shows the about dialog.
+  void Info1Click();
+  // Opens the file list's context menu at `globalPos` when a row is selected; true if opened.
+  bool ShellListViewMouseDown(const QPoint& globalPos);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Building the controls (vk_main_menus.cpp).
+  void BuildMenus();
+  void BuildToolBars();
+  void BuildWorkArea();
+  void BuildStatusBar();
+  void BuildContextMenus();
+  QAction* MakeAction(QObject* owner, const char* name, const QString& caption, const QIcon& icon);
+
+  // Life cycle (vk_main.cpp).
+  void FormCreate();
+  void FormShow();
+  void FormClose();
+  void FormDestroy();
+  void HandleCommandLine();
+  void CentreOnPrimaryScreen();
+  void ReadOptions();
+  void WriteOptions();
+  // Window placement: restored at the end of FormCreate, saved in FormDestroy.
+  void RestorePlacement();
+  void SavePlacement();
+
+  void SetStatusText(const QString& text);
+  void ShowRowCount();
+  void AppendSingleFile(const QString& path);
+
+  TVKMainSetup setup_;
+  WindowFeedback feedback_;
+  TTheIniFile iniFile_;
+
+  QMenu* datei1_ = nullptr;
+  QMenu* bearbeiten1_ = nullptr;
+  QMenu* einstellungen1_ = nullptr;
+  QMenu* hilfe1_ = nullptr;
+  QAction* htmlTagsBearbeiten1_ = nullptr;
+  QAction* beenden1_ = nullptr;
+  std::array<QAction*, 7> operations_{};
+  QActionGroup* operationGroup_ = nullptr;
+  QAction* bakBtn_ = nullptr;
+  QAction* metaTagBtn_ = nullptr;
+  QAction* wieNutzeIch1_ = nullptr;
+  QAction* info1_ = nullptr;
+
+  QToolBar* toolBar_ = nullptr;
+  QToolBar* toolBar1_ = nullptr;
+  QAction* exitBtn_ = nullptr;
+  QComboBox* optCB_ = nullptr;
+  QAction* startBtn_ = nullptr;
+  QAction* moreProgramsBtn_ = nullptr;
+  QAction* selAllBtn_ = nullptr;
+  QAction* selNoneBtn_ = nullptr;
+  QAction* selReverseBtn_ = nullptr;
+  QAction* upDirChkBox_ = nullptr;
+
+  QSplitter* verticalSplitter_ = nullptr;
+  QSplitter* horizontalSplitter_ = nullptr;
+  TMyShellTreeView* shellTreeView_ = nullptr;
+  ShellListView* shellListView_ = nullptr;
+  ResultsView* lv_ = nullptr;
+  QMenu* shellLVPopupMenu_ = nullptr;
+  QMenu* lvPopupMenu_ = nullptr;
+
+  std::array<QLabel*, 4> statusPanels_{};
+
+  bool folderFlag_ = false;  // the command line named a folder
+  bool fileFlag_ = false;    // the command line named a file
+  bool shown_ = false;
+  bool listing_ = false;     // a folder listing is running
+};
+
+}  // namespace vk

@@ -1,0 +1,251 @@
+// Building the main window's controls: menu bar, toolbars, work area, status bar and the two
+// context menus. Object names are the controls' names, so that tests and the other parts of
+// the program find them.
+#include <QAction>
+#include <QActionGroup>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "batch/batch_run.h"
+#include "ui/file_list_view.h"
+#include "ui/icons.h"
+#include "ui/results_view.h"
+#include "ui/shell_tree_view.h"
+#include "ui/vk_main.h"
+
+namespace vk {
+namespace {
+
+constexpr int kTreeWidth = 209;
+constexpr int kResultsHeight = 144;
+constexpr int kSplitterHandle = 3;
+constexpr int kOperationBoxWidth = 497;
+constexpr int kPanelWidths[] = {80, 100, 130, 66};
+
+QMenu* AddMenu(QMenuBar* bar, const char* name, const QString& caption) {
+  QMenu* menu = bar->addMenu(caption);
+  menu->setObjectName(QLatin1String(name));
+  menu->menuAction()->setObjectName(QLatin1String(name) + QStringLiteral("Action"));
+  return menu;
+}
+
+}  // namespace
+
+QAction* TVKMain::MakeAction(QObject* owner, const char* name, const QString& caption,
+                             const QIcon& icon) {
+  auto* action = new QAction(icon, caption, owner);
+  action->setObjectName(QLatin1String(name));
+  action->setIconText(caption);  // buttons show the caption whole, "..." included
+  action->setIconVisibleInMenu(true);
+  return action;
+}
+
+void TVKMain::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("MainMenu"));
+
+  datei1_ = AddMenu(bar, "Datei1", QStringLiteral("Datei"));
+  htmlTagsBearbeiten1_ = MakeAction(this, "HTMLTagsbearbeiten1",
+                                    QStringLiteral("HTML-Code-Liste bearbeiten..."),
+                                    Icon(IconKind::kEditList));
+  beenden1_ = MakeAction(this, "Beenden1", QStringLiteral("Schließen"), Icon(IconKind::kExit));
+  datei1_->addAction(htmlTagsBearbeiten1_);
+  datei1_->addSeparator();
+  datei1_->addAction(beenden1_);
+  connect(htmlTagsBearbeiten1_, &QAction::triggered, this, &TVKMain::HTMLTagsbearbeiten1Click);
+  connect(beenden1_, &QAction::triggered, this, &TVKMain::Beenden1Click);
+
+  // Radio entries whose mark can also be taken away by choosing the marked one again.
+  bearbeiten1_ = AddMenu(bar, "Bearbeiten1", QStringLiteral("Bearbeiten"));
+  operationGroup_ = new QActionGroup(this);
+  operationGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+  const QIcon operationIcon = Icon(IconKind::kOperation);
+  for (const OperationKind& kind : OperationKinds()) {
+    const std::string name(kind.menuName);
+    QAction* action = MakeAction(this, name.c_str(), QString::fromUtf8(kind.caption.data(),
+                                                                       kind.caption.size()),
+                                 operationIcon);
+    action->setCheckable(true);
+    operationGroup_->addAction(action);
+    bearbeiten1_->addAction(action);
+    operations_[static_cast<size_t>(kind.index)] = action;
+  }
+
+  einstellungen1_ = AddMenu(bar, "Einstellungen1", QStringLiteral("Einstellungen"));
+  bakBtn_ = MakeAction(this, "BakBtn", QStringLiteral("Sicherung (Bak-Datei) erstellen"),
+                       Icon(IconKind::kBackup));
+  metaTagBtn_ = MakeAction(this, "MetaTagBtn",
+                           QStringLiteral("Sonderzeichen in META-Tag-Angaben nicht verändern"),
+                           Icon(IconKind::kMeta));
+  for (QAction* check : {bakBtn_, metaTagBtn_}) {
+    check->setCheckable(true);
+    check->setChecked(false);
+    einstellungen1_->addAction(check);
+  }
+
+  hilfe1_ = AddMenu(bar, "Hilfe1", QStringLiteral("Hilfe"));
+  wieNutzeIch1_ = MakeAction(this, "WienutzeichdasProgramm1",
+                             QStringLiteral("Wie nutze ich das Programm?"), Icon(IconKind::kHelp));
+  info1_ = MakeAction(this, "Info1", QStringLiteral("Info..."), Icon(IconKind::kInfo));
+  hilfe1_->addAction(wieNutzeIch1_);
+  hilfe1_->addAction(info1_);
+  connect(wieNutzeIch1_, &QAction::triggered, this, &TVKMain::WienutzeichdasProgramm1Click);
+  connect(info1_, &QAction::triggered, this, &TVKMain::Info1Click);
+}
+
+void TVKMain::BuildToolBars() {
+  toolBar_ = new QToolBar(QStringLiteral("ToolBar"), this);
+  toolBar1_ = new QToolBar(QStringLiteral("ToolBar1"), this);
+  toolBar_->setObjectName(QStringLiteral("ToolBar"));
+  toolBar1_->setObjectName(QStringLiteral("ToolBar1"));
+  for (QToolBar* bar : {toolBar_, toolBar1_}) {
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    bar->setIconSize(QSize(16, 16));
+    bar->toggleViewAction()->setEnabled(false);
+  }
+  setContextMenuPolicy(Qt::NoContextMenu);  // the toolbars cannot be hidden
+
+  // "Schließen" shares the menu entry's handler and icon.
+  exitBtn_ = MakeAction(this, "ExitBtn", QStringLiteral("Schließen"), beenden1_->icon());
+  exitBtn_->setToolTip(QStringLiteral("Schließt das Fenster"));
+  connect(exitBtn_, &QAction::triggered, this, &TVKMain::Beenden1Click);
+  optCB_ = new QComboBox(toolBar_);
+  optCB_->setObjectName(QStringLiteral("OptCB"));
+  optCB_->setEditable(false);
+  optCB_->setFixedWidth(kOperationBoxWidth);
+  optCB_->setMaxVisibleItems(8);
+  startBtn_ = MakeAction(this, "StartBtn", QStringLiteral("Start"), Icon(IconKind::kStart));
+  startBtn_->setToolTip(QStringLiteral("Option auf gewählte HTML-Dateien anwenden"));
+  moreProgramsBtn_ = MakeAction(this, "MoreProgramsBtn", QStringLiteral("Weitere Programme..."),
+                                Icon(IconKind::kMorePrograms));
+  connect(moreProgramsBtn_, &QAction::triggered, this, &TVKMain::MoreProgramsBtnClick);
+  toolBar_->addAction(exitBtn_);
+  toolBar_->addSeparator();
+  toolBar_->addWidget(optCB_);
+  toolBar_->addAction(startBtn_);
+  toolBar_->addAction(moreProgramsBtn_);
+
+  selAllBtn_ = MakeAction(this, "SelAllBtn", QStringLiteral("Alle wählen"),
+                          Icon(IconKind::kSelectAll));
+  selNoneBtn_ = MakeAction(this, "SelNoneBtn", QStringLiteral("Alle abwählen"),
+                           Icon(IconKind::kSelectNone));
+  selReverseBtn_ = MakeAction(this, "SelReverseBtn", QStringLiteral("Auswahl umkehren"),
+                              Icon(IconKind::kSelectReverse));
+  upDirChkBox_ = MakeAction(this, "UPdirchkbox",
+                            QStringLiteral("Dateien in Unterverzeichnissen einbeziehen"),
+                            Icon(IconKind::kSubfolders));
+  upDirChkBox_->setCheckable(true);
+  connect(selAllBtn_, &QAction::triggered, this, &TVKMain::SelAllBtnClick);
+  connect(selNoneBtn_, &QAction::triggered, this, &TVKMain::SelNoneBtnClick);
+  connect(selReverseBtn_, &QAction::triggered, this, &TVKMain::SelReverseBtnClick);
+  // Only a press by the user (or trigger()) rebuilds the list, not the drop's release.
+  connect(upDirChkBox_, &QAction::triggered, this, &TVKMain::UPdirchkboxClick);
+  toolBar1_->addAction(selAllBtn_);
+  toolBar1_->addAction(selNoneBtn_);
+  toolBar1_->addAction(selReverseBtn_);
+  toolBar1_->addSeparator();
+  toolBar1_->addAction(upDirChkBox_);
+
+  addToolBar(Qt::TopToolBarArea, toolBar_);
+  addToolBarBreak(Qt::TopToolBarArea);
+  addToolBar(Qt::TopToolBarArea, toolBar1_);
+
+  for (QAction* action : {exitBtn_, startBtn_, moreProgramsBtn_, selAllBtn_, selNoneBtn_,
+                          selReverseBtn_, upDirChkBox_}) {
+    QToolBar* bar = toolBar_->actions().contains(action) ? toolBar_ : toolBar1_;
+    if (QWidget* button = bar->widgetForAction(action)) {
+      button->setObjectName(action->objectName() + QStringLiteral("Button"));
+    }
+  }
+}
+
+void TVKMain::BuildWorkArea() {
+  verticalSplitter_ = new QSplitter(Qt::Horizontal, this);
+  verticalSplitter_->setObjectName(QStringLiteral("VerticalSplitter"));
+  verticalSplitter_->setOpaqueResize(true);
+  verticalSplitter_->setChildrenCollapsible(false);
+
+  shellTreeView_ = new TMyShellTreeView(verticalSplitter_);
+  shellTreeView_->setObjectName(QStringLiteral("ShellTreeView"));
+  shellTreeView_->setMinimumWidth(40);
+
+  horizontalSplitter_ = new QSplitter(Qt::Vertical, verticalSplitter_);
+  horizontalSplitter_->setObjectName(QStringLiteral("HorizontalSplitter"));
+  horizontalSplitter_->setOpaqueResize(true);
+  horizontalSplitter_->setChildrenCollapsible(false);
+  horizontalSplitter_->setHandleWidth(kSplitterHandle);
+
+  shellListView_ = new ShellListView(horizontalSplitter_);
+  shellListView_->setObjectName(QStringLiteral("ShellListView"));
+  shellListView_->setContextMenuPolicy(Qt::CustomContextMenu);
+  lv_ = new ResultsView(horizontalSplitter_);
+  lv_->setObjectName(QStringLiteral("LV"));
+  lv_->setContextMenuPolicy(Qt::CustomContextMenu);
+
+  // The tree keeps its width and the results list its height when the window is resized.
+  verticalSplitter_->setStretchFactor(0, 0);
+  verticalSplitter_->setStretchFactor(1, 1);
+  horizontalSplitter_->setStretchFactor(0, 1);
+  horizontalSplitter_->setStretchFactor(1, 0);
+  verticalSplitter_->setSizes({kTreeWidth, 850 - kTreeWidth});
+  horizontalSplitter_->setSizes({200, kResultsHeight});
+  setCentralWidget(verticalSplitter_);
+
+  connect(shellTreeView_, &TMyCustomShellTreeView::OnChange, this,
+          &TVKMain::ShellTreeViewChange);
+  connect(shellListView_, &ShellListView::TickChanged, this, &TVKMain::ShellListViewChange);
+  connect(shellListView_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    ShellListViewMouseDown(shellListView_->viewport()->mapToGlobal(pos));
+  });
+
+  // While a listing runs, clicks and keys that would start another one are dropped.
+  shellTreeView_->installEventFilter(this);
+  shellTreeView_->viewport()->installEventFilter(this);
+  if (QWidget* toggle = toolBar1_->widgetForAction(upDirChkBox_)) toggle->installEventFilter(this);
+}
+
+void TVKMain::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar"));
+  bar->setSizeGripEnabled(true);
+  for (size_t i = 0; i < statusPanels_.size(); ++i) {
+    auto* panel = new QLabel(bar);
+    panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    panel->setFixedWidth(kPanelWidths[i]);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setTextFormat(Qt::PlainText);
+    bar->addWidget(panel);
+    statusPanels_[i] = panel;
+  }
+}
+
+void TVKMain::BuildContextMenus() {
+  shellLVPopupMenu_ = new QMenu(this);
+  shellLVPopupMenu_->setObjectName(QStringLiteral("ShellLVPopupMenu"));
+  shellLVPopupMenu_->addAction(MakeAction(shellLVPopupMenu_, "DateiimEditorzeigen1",
+                                          QStringLiteral("Datei im Editor (Notepad) zeigen..."),
+                                          Icon(IconKind::kTextEditor)));
+  shellLVPopupMenu_->addAction(MakeAction(shellLVPopupMenu_, "DateiimStandardBrowserzeigen1",
+                                          QStringLiteral("Datei im Standard-Browser zeigen"),
+                                          Icon(IconKind::kBrowser)));
+
+  lvPopupMenu_ = new QMenu(this);
+  lvPopupMenu_->setObjectName(QStringLiteral("LVPopupMenu"));
+  lvPopupMenu_->addAction(MakeAction(lvPopupMenu_, "MenuItem1",
+                                     QStringLiteral("Datei im Editor (Notepad) zeigen..."),
+                                     Icon(IconKind::kTextEditor)));
+  lvPopupMenu_->addAction(MakeAction(lvPopupMenu_, "BrowserBtn",
+                                     QStringLiteral("Datei im Standard-Browser zeigen"),
+                                     Icon(IconKind::kBrowser)));
+}
+
+}  // namespace vk
