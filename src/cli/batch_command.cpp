@@ -70,7 +70,8 @@ PathKind KindOf(const std::string& path) {
 
 // The settings file a run uses. A dry run works on a copy in a private folder, so that nothing
 // the store does (making the file writable, evening out the code list) reaches the real one,
-// while every message stays what the real run would show.
+// while the run shows the messages the real run would (the store's own rare messages about a
+// file it cannot write name the copy).
 class SettingsSource {
  public:
   SettingsSource(const std::optional<std::string>& file, bool dryRun) {
@@ -79,18 +80,22 @@ class SettingsSource {
     const std::string real = store_.location == TIniLocation::loUser
                                  ? store_.fileName
                                  : store_.defFilePath + store_.fileName;
-    const std::string copy = copyFolder_.path().toStdString() + "/Velkaro.ini";
+    copyFolder_.emplace();
+    if (!copyFolder_->isValid()) return;
+    const std::string copy = copyFolder_->path().toStdString() + "/Velkaro.ini";
     std::string content;
-    if (copyFolder_.isValid() && ReadSettingsFile(real, &content) == 0) {
+    if (ReadSettingsFile(real, &content) == 0) {
       ReplaceSettingsFile(copy, content);
       if (!IsUserWritableFile(real)) chmod(copy.c_str(), 0444);
     }
     store_ = SettingsStoreForFile(copy);
   }
   const SettingsStore& Store() const { return store_; }
+  // False when a dry run found no place for its copy.
+  bool ok() const { return !copyFolder_ || copyFolder_->isValid(); }
 
  private:
-  QTemporaryDir copyFolder_;
+  std::optional<QTemporaryDir> copyFolder_;
   SettingsStore store_;
 };
 
@@ -149,6 +154,10 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
   MyTools().SetThousandsSeparator(QLocale::system().groupSeparator().toStdString());
   StderrFeedback feedback(err);
   const SettingsSource settings(line.settingsFile, line.dryRun);
+  if (!settings.ok()) {
+    err << "velkaro-batch: no temporary folder for the dry run's copy of the settings\n";
+    return kExitProblems;
+  }
   const SettingsStore& store = settings.Store();
   TTheIniFile ini(&feedback);
   const Options stored = ReadOptions(ini, store);
