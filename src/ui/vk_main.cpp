@@ -23,8 +23,11 @@
 #include "engine/my_tools.h"
 #include "selection/folder_scan.h"
 #include "settings/options.h"
+#include "ui/about_dlg.h"
 #include "ui/file_list_view.h"
+#include "ui/html_tag_edit_command.h"
 #include "ui/launcher.h"
+#include "ui/repos_app.h"
 #include "ui/results_view.h"
 #include "ui/shell_tree_view.h"
 #include "ui/user_dialogs.h"
@@ -125,6 +128,12 @@ void TVKMain::CentreOnPrimaryScreen() {
 }
 
 void TVKMain::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    // The run finishes its files first; the window closes when it has ended.
+    closeRequested_ = true;
+    event->ignore();
+    return;
+  }
   FormClose();
   event->accept();
 }
@@ -161,21 +170,22 @@ void TVKMain::WriteOptions() {
 }
 
 void TVKMain::RestorePlacement() {
-  // Window placement: the placement component reads "VelkaroWindowPosition" of
-  // SettingsFolder() + "Velkaro.ini" here and applies it to the window.
+  TRePosApp* rePosApp = MainWindowRePosApp(this);
+  rePosApp->SetInifileName(SettingsFolder() + "Velkaro.ini");
+  rePosApp->RestorePlacement(true);
 }
 
 void TVKMain::SavePlacement() {
-  // Window placement: the placement component writes the window's placement to
-  // SettingsFolder() + "Velkaro.ini" here.
+  TRePosApp* rePosApp = MainWindowRePosApp(this);
+  rePosApp->SetInifileName(SettingsFolder() + "Velkaro.ini");
+  rePosApp->SavePlacement(true);
 }
 
-void TVKMain::HTMLTagsbearbeiten1Click() {
-  // The HTML code list editor (a modal dialog owned by this window) is opened here.
-}
+void TVKMain::HTMLTagsbearbeiten1Click() { EditHtmlCodeList(this, iniFile_); }
 
 void TVKMain::Info1Click() {
-  // The about dialog (modal, owned by this window, destroyed when closed) is shown here.
+  TAboutDlg dialog(this);
+  dialog.exec();
 }
 
 void TVKMain::Beenden1Click() { close(); }

@@ -1,8 +1,8 @@
 // TVKMain, the program's only top-level window: menus, the two toolbars with the operation box,
 // the folder tree, the file list, the results list and the status bar; start-up and shut-down,
-// the command line and dropped files. The window's work is split by concern: vk_main.cpp (life
-// cycle, command line, drops, help), vk_main_menus.cpp (building the controls) and
-// vk_main_files.cpp (the file list).
+// the command line, dropped files and the batch run from the window. The window's work is split
+// by concern: vk_main.cpp (life cycle, command line, drops, help), vk_main_menus.cpp (building
+// the controls), vk_main_files.cpp (the file list), vk_main_run.cpp (runs and viewing files).
 #pragma once
 
 #include <QMainWindow>
@@ -19,6 +19,7 @@ class QActionGroup;
 class QComboBox;
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QSplitter;
 class QToolBar;
 class QTreeWidgetItem;
@@ -56,6 +57,10 @@ class TVKMain : public QMainWindow {
   bool AnyRowTicked() const;
   // Files and folders dropped onto the window, in the order the desktop delivered them.
   void FilesDropped(const QStringList& paths);
+  // Runs operation `index` (0..6) over the ticked rows: what the Edit-menu entries and Start do.
+  // Does nothing while a run is going on.
+  void RunOperation(int index);
+  bool Running() const { return running_; }
   // The text of the first status-bar panel.
   QString StatusText() const;
 
@@ -66,6 +71,7 @@ class TVKMain : public QMainWindow {
   void SelNoneBtnClick();
   void SelReverseBtnClick();
   void ShellListViewChange();
+  void StartBtnClick();
   void Beenden1Click();
   void WienutzeichdasProgramm1Click();
   void MoreProgramsBtnClick();
@@ -73,8 +79,16 @@ class TVKMain : public QMainWindow {
   void HTMLTagsbearbeiten1Click();
   // "Info...": shows the about dialog.
   void Info1Click();
+  // Viewing files: the two context menus and the results list's double-click.
+  void DateiimEditorzeigen1Click();
+  void DateiimStandardBrowserzeigen1Click();
+  void MenuItem1Click();
+  void BrowserBtnClick();
+  void LVDblClick();
   // Opens the file list's context menu at `globalPos` when a row is selected; true if opened.
   bool ShellListViewMouseDown(const QPoint& globalPos);
+  // Opens the results list's context menu at `globalPos` when a row is selected; true if opened.
+  bool LVMouseDown(const QPoint& globalPos);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -105,6 +119,11 @@ class TVKMain : public QMainWindow {
   // Window placement: restored at the end of FormCreate, saved in FormDestroy.
   void RestorePlacement();
   void SavePlacement();
+
+  // The run's preparation and closing sections (vk_main_run.cpp).
+  void PrepareRun();
+  void CloseRun();
+  void OpenWithDefaultApplication(const std::string& path);
 
   void SetStatusText(const QString& text);
   void ShowRowCount();
@@ -147,11 +166,14 @@ class TVKMain : public QMainWindow {
   QMenu* lvPopupMenu_ = nullptr;
 
   std::array<QLabel*, 4> statusPanels_{};
+  QProgressBar* progress_ = nullptr;
 
   bool folderFlag_ = false;  // the command line named a folder
   bool fileFlag_ = false;    // the command line named a file
   bool shown_ = false;
   bool listing_ = false;     // a folder listing is running
+  bool running_ = false;     // a batch run is running
+  bool closeRequested_ = false;  // the window was closed during a run
 };
 
 }  // namespace vk

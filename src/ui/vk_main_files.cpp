@@ -74,8 +74,11 @@ bool TVKMain::AnyRowTicked() const { return shellListView_->AnyRowTicked(); }
 void TVKMain::UpdateCommandStates() {
   const bool hasRows = shellListView_->RowCount() > 0;
   const bool runnable = hasRows && AnyRowTicked();
-  bearbeiten1_->menuAction()->setEnabled(runnable);
-  startBtn_->setEnabled(runnable);
+  // During a run a changed tick must not offer a second run.
+  if (!running_) {
+    bearbeiten1_->menuAction()->setEnabled(runnable);
+    startBtn_->setEnabled(runnable);
+  }
   selAllBtn_->setEnabled(hasRows);
   selNoneBtn_->setEnabled(hasRows);
   selReverseBtn_->setEnabled(hasRows);

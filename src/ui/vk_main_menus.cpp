@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -76,6 +77,8 @@ void TVKMain::BuildMenus() {
     operationGroup_->addAction(action);
     bearbeiten1_->addAction(action);
     operations_[static_cast<size_t>(kind.index)] = action;
+    // The group has flipped the mark before the run starts.
+    connect(action, &QAction::triggered, this, [this, index = kind.index] { RunOperation(index); });
   }
 
   einstellungen1_ = AddMenu(bar, "Einstellungen1", QStringLiteral("Einstellungen"));
@@ -125,6 +128,7 @@ void TVKMain::BuildToolBars() {
   optCB_->setMaxVisibleItems(8);
   startBtn_ = MakeAction(this, "StartBtn", QStringLiteral("Start"), Icon(IconKind::kStart));
   startBtn_->setToolTip(QStringLiteral("Option auf gewählte HTML-Dateien anwenden"));
+  connect(startBtn_, &QAction::triggered, this, &TVKMain::StartBtnClick);
   moreProgramsBtn_ = MakeAction(this, "MoreProgramsBtn", QStringLiteral("Weitere Programme..."),
                                 Icon(IconKind::kMorePrograms));
   connect(moreProgramsBtn_, &QAction::triggered, this, &TVKMain::MoreProgramsBtnClick);
@@ -226,26 +230,47 @@ void TVKMain::BuildStatusBar() {
     bar->addWidget(panel);
     statusPanels_[i] = panel;
   }
+  // Files done out of files ticked, while a run lasts.
+  progress_ = new QProgressBar(bar);
+  progress_->setObjectName(QStringLiteral("RunProgress"));
+  progress_->setFixedWidth(200);
+  progress_->setMaximumHeight(16);
+  progress_->setTextVisible(true);
+  progress_->setFormat(QStringLiteral("%v / %m"));
+  bar->addPermanentWidget(progress_);
+  progress_->hide();
 }
 
 void TVKMain::BuildContextMenus() {
   shellLVPopupMenu_ = new QMenu(this);
   shellLVPopupMenu_->setObjectName(QStringLiteral("ShellLVPopupMenu"));
-  shellLVPopupMenu_->addAction(MakeAction(shellLVPopupMenu_, "DateiimEditorzeigen1",
-                                          QStringLiteral("Datei im Editor (Notepad) zeigen..."),
-                                          Icon(IconKind::kTextEditor)));
-  shellLVPopupMenu_->addAction(MakeAction(shellLVPopupMenu_, "DateiimStandardBrowserzeigen1",
-                                          QStringLiteral("Datei im Standard-Browser zeigen"),
-                                          Icon(IconKind::kBrowser)));
+  QAction* editor = MakeAction(shellLVPopupMenu_, "DateiimEditorzeigen1",
+                               QStringLiteral("Datei im Editor (Notepad) zeigen..."),
+                               Icon(IconKind::kTextEditor));
+  QAction* browser = MakeAction(shellLVPopupMenu_, "DateiimStandardBrowserzeigen1",
+                                QStringLiteral("Datei im Standard-Browser zeigen"),
+                                Icon(IconKind::kBrowser));
+  shellLVPopupMenu_->addAction(editor);
+  shellLVPopupMenu_->addAction(browser);
+  connect(editor, &QAction::triggered, this, &TVKMain::DateiimEditorzeigen1Click);
+  connect(browser, &QAction::triggered, this, &TVKMain::DateiimStandardBrowserzeigen1Click);
 
   lvPopupMenu_ = new QMenu(this);
   lvPopupMenu_->setObjectName(QStringLiteral("LVPopupMenu"));
-  lvPopupMenu_->addAction(MakeAction(lvPopupMenu_, "MenuItem1",
+  QAction* resultEditor = MakeAction(lvPopupMenu_, "MenuItem1",
                                      QStringLiteral("Datei im Editor (Notepad) zeigen..."),
-                                     Icon(IconKind::kTextEditor)));
-  lvPopupMenu_->addAction(MakeAction(lvPopupMenu_, "BrowserBtn",
-                                     QStringLiteral("Datei im Standard-Browser zeigen"),
-                                     Icon(IconKind::kBrowser)));
+                                     Icon(IconKind::kTextEditor));
+  QAction* resultBrowser = MakeAction(lvPopupMenu_, "BrowserBtn",
+                                      QStringLiteral("Datei im Standard-Browser zeigen"),
+                                      Icon(IconKind::kBrowser));
+  lvPopupMenu_->addAction(resultEditor);
+  lvPopupMenu_->addAction(resultBrowser);
+  connect(resultEditor, &QAction::triggered, this, &TVKMain::MenuItem1Click);
+  connect(resultBrowser, &QAction::triggered, this, &TVKMain::BrowserBtnClick);
+  connect(lv_, &QTreeWidget::itemDoubleClicked, this, &TVKMain::LVDblClick);
+  connect(lv_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    LVMouseDown(lv_->viewport()->mapToGlobal(pos));
+  });
 }
 
 }  // namespace vk

@@ -1,0 +1,189 @@
+// The batch run from the window (the Edit-menu entries and Start) and viewing files from the
+// two lists. The window is the run's list of rows, its sink and its feedback; while a run lasts
+// only the lower toolbar's selection buttons, the results list and the title bar stay usable.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMetaObject>
+#include <QProgressBar>
+#include <QToolBar>
+#include <QUrl>
+#include <algorithm>
+
+#include "batch/batch_run.h"
+#include "settings/html_code_list_store.h"
+#include "ui/file_list_view.h"
+#include "ui/launcher.h"
+#include "ui/results_view.h"
+#include "ui/shell_tree_view.h"
+#include "ui/user_dialogs.h"
+#include "ui/vk_main.h"
+
+namespace vk {
+namespace {
+
+// The file list as the run reads it: row by row, the tick at the moment the run gets there.
+class FileListRows : public BatchRows {
+ public:
+  explicit FileListRows(const ShellListView& list) : list_(list) {}
+  int Count() const override { return list_.RowCount(); }
+  bool Ticked(int row) const override { return list_.Ticked(row); }
+  std::string Name(int row) const override { return list_.topLevelItem(row)->text(0).toStdString(); }
+  std::string Folder(int row) const override {
+    return list_.topLevelItem(row)->text(3).toStdString();
+  }
+
+ private:
+  const ShellListView& list_;
+};
+
+// Fills the results list, the status text and the progress bar.
+class ResultsSink : public BatchSink {
+ public:
+  ResultsSink(ResultsView& results, QProgressBar& progress, std::function<void(const QString&)> status)
+      : results_(results), progress_(progress), status_(std::move(status)) {}
+
+  void ClearResults() override {
+    results_.ClearResults();
+    results_.setUpdatesEnabled(false);  // one repaint when the run is through
+  }
+  void FileStarted(const std::string& name) override {
+    status_(QStringLiteral("Datei: ") + QString::fromStdString(name));
+  }
+  void AddRow(const ResultRow& row) override {
+    results_.AddResult(row);
+    const int done = progress_.value() + 1;
+    progress_.setMaximum(std::max(progress_.maximum(), done));  // a tick added during the run
+    progress_.setValue(done);
+  }
+  void AddSumRows(const ResultRow& title, const ResultRow& totals) override {
+    results_.AddResult(title);
+    results_.AddResult(totals);
+  }
+
+ private:
+  ResultsView& results_;
+  QProgressBar& progress_;
+  std::function<void(const QString&)> status_;
+};
+
+}  // namespace
+
+void TVKMain::StartBtnClick() { RunOperation(optCB_->currentIndex()); }
+
+void TVKMain::RunOperation(int index) {
+  if (running_ || index < 0 || index >= static_cast<int>(OperationKinds().size())) return;
+  const ProcessFlags flags = OperationKinds()[static_cast<size_t>(index)].flags;
+  {
+    PrepareRun();
+    // The closing section runs however the run ends, an escaping exception included.
+    struct Closing {
+      TVKMain& window;
+      ~Closing() { window.CloseRun(); }
+    } closing{*this};
+
+    FileListRows rows(*shellListView_);
+    ResultsSink sink(*lv_, *progress_, [this](const QString& text) { SetStatusText(text); });
+    BatchOptions options;
+    options.createBak = bakBtn_->isChecked();
+    options.ignoreMetaTags = metaTagBtn_->isChecked();
+    // The list is read afresh for every file, so an edit between runs always counts.
+    options.loadHtmlCodeListWith = [this](Feedback& feedback) {
+      HtmlCodeList list;
+      LoadHtmlCodeList(iniFile_, list, feedback);
+      return list;
+    };
+    vk::RunBatch(flags, rows, sink, feedback_, options);
+    lv_->setUpdatesEnabled(true);
+    // When the user closed the window meanwhile, the completion box closes by itself.
+    if (!closeRequested_) Dialogs().Information(this, QStringLiteral("Aktion abgeschlossen!"));
+  }
+}
+
+void TVKMain::PrepareRun() {
+  running_ = true;
+  setAcceptDrops(false);
+  shellTreeView_->setEnabled(false);
+  shellListView_->setEnabled(false);
+  upDirChkBox_->setEnabled(false);
+  toolBar_->setEnabled(false);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  for (QMenu* menu : {datei1_, bearbeiten1_, einstellungen1_, hilfe1_}) {
+    menu->menuAction()->setEnabled(false);
+  }
+  startBtn_->setEnabled(false);
+  int ticked = 0;
+  for (int row = 0; row < shellListView_->RowCount(); ++row) ticked += shellListView_->Ticked(row);
+  progress_->setRange(0, std::max(ticked, 1));
+  progress_->setValue(0);
+  progress_->show();
+  feedback_.ResetYieldClock();  // the first file always lets the window repaint
+}
+
+void TVKMain::CloseRun() {
+  setAcceptDrops(true);
+  lv_->setUpdatesEnabled(true);
+  shellTreeView_->setEnabled(true);
+  shellListView_->setEnabled(true);
+  upDirChkBox_->setEnabled(true);
+  toolBar_->setEnabled(true);
+  QApplication::restoreOverrideCursor();
+  for (QMenu* menu : {datei1_, bearbeiten1_, einstellungen1_, hilfe1_}) {
+    menu->menuAction()->setEnabled(true);
+  }
+  startBtn_->setEnabled(true);
+  progress_->hide();
+  running_ = false;
+  ShowRowCount();
+  UpdateCommandStates();
+  if (closeRequested_) {
+    closeRequested_ = false;
+    // Closed once the handler that ran the batch has returned (also after an exception).
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+  }
+}
+
+void TVKMain::OpenWithDefaultApplication(const std::string& path) {
+  Launch().OpenUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+void TVKMain::DateiimEditorzeigen1Click() {
+  const int row = shellListView_->FirstSelectedRow();
+  if (row < 0) return;
+  const QString path = QString::fromStdString(shellListView_->RowPath(row));
+  const QString editor = FindTextEditor();
+  if (editor.isEmpty()) {
+    // No plain-text editor on this desktop: the file's own application shows it.
+    Launch().OpenUrl(QUrl::fromLocalFile(path));
+    return;
+  }
+  Launch().StartDetached(editor, {path});  // one argument, no shell: blanks and quotes are safe
+}
+
+void TVKMain::DateiimStandardBrowserzeigen1Click() {
+  const int row = shellListView_->FirstSelectedRow();
+  if (row >= 0) OpenWithDefaultApplication(shellListView_->RowPath(row));
+}
+
+// The results list's editor entry opens the file by its type, like its neighbour.
+void TVKMain::MenuItem1Click() { BrowserBtnClick(); }
+
+void TVKMain::BrowserBtnClick() {
+  const int row = lv_->SelectedRow();
+  if (row < 0) return;
+  const std::string path = lv_->PathOf(row);
+  if (!path.empty()) OpenWithDefaultApplication(path);  // the sums rows have no file
+}
+
+void TVKMain::LVDblClick() { BrowserBtnClick(); }
+
+bool TVKMain::LVMouseDown(const QPoint& globalPos) {
+  if (lv_->RowCount() == 0 || lv_->SelectedRow() < 0) return false;
+  lvPopupMenu_->popup(globalPos);
+  return true;
+}
+
+}  // namespace vk
