@@ -18,6 +18,7 @@
 #include "ui/html_tag_edit_command.h"
 #include "ui/html_tag_entry_edit.h"
 #include "ui/user_dialogs.h"
+#include "modal_support.h"
 
 namespace vk {
 namespace {
@@ -44,23 +45,7 @@ class RecordingDialogs : public UserDialogs {
   std::vector<QString> errors;
 };
 
-// Runs `action` on the modal dialog of type T as soon as it is shown. When a different window
-// (or none) is modal at that moment, the test fails and that window is closed, so a test never
-// waits on a dialog nobody answers.
-template <typename T>
-void WhenModal(std::function<void(T*)> action) {
-  QTimer::singleShot(0, [action] {
-    QWidget* modal = QApplication::activeModalWidget();
-    T* dialog = qobject_cast<T*>(modal);
-    if (!dialog) {
-      ADD_FAILURE() << "expected a modal " << T::staticMetaObject.className() << ", found "
-                    << (modal ? modal->metaObject()->className() : "none");
-      if (auto* other = qobject_cast<QDialog*>(modal)) other->reject();
-      return;
-    }
-    action(dialog);
-  });
-}
+using test::WhenModal;
 
 // Answers the next entry dialog: checks its caption and preset fields, types, and presses OK.
 void AnswerEntry(const QString& caption, const QString& presetFind, const QString& presetReplace,
