@@ -31,6 +31,8 @@ program with a German user interface (velkaro) and as a command-line tool (velka
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads its SVG image plugin at run time; the bundled icons need it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://velkaro.example/")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
