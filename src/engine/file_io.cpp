@@ -1,6 +1,7 @@
 #include "engine/file_io.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,9 +89,16 @@ bool PermitsWrite(const struct stat& st, const std::string& path) {
 // reserved before the first byte is overwritten, so running out of space or hitting the file
 // size limit leaves the original as it was.
 FileStatus WriteInPlace(const std::string& target, std::string_view content, off_t oldSize) {
+  const off_t newSize = static_cast<off_t>(content.size());
+  // A write that stops at the file size limit halfway would leave the page part new, part old,
+  // even when it shrinks; refuse it before the first byte.
+  struct rlimit sizeLimit;
+  if (::getrlimit(RLIMIT_FSIZE, &sizeLimit) == 0 && sizeLimit.rlim_cur != RLIM_INFINITY &&
+      static_cast<rlim_t>(newSize) > sizeLimit.rlim_cur) {
+    return FileStatus::Error(Code::kTooLarge, EFBIG);
+  }
   Fd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
   if (!fd.valid()) return FromErrno(errno);
-  const off_t newSize = static_cast<off_t>(content.size());
   if (newSize > oldSize) {
     int err;
     do {

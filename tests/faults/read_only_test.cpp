@@ -1,0 +1,141 @@
+// Pages the user may not write, as root and as an unprivileged user, through velkaro-batch: a
+// page that is not writable is never replaced (its folder may be writable), a writable page in
+// a folder the user cannot create files in is written in place, and a page that belongs to
+// someone else keeps its owner. Each page ends with its old or its new bytes, no temporary
+// file is left.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/compress.h"
+#include "engine/replace.h"
+#include "engine/special_chars.h"
+#include "fault_support.h"
+#include "support/test_support.h"
+
+namespace vk {
+namespace {
+
+using test::ChildResult;
+using test::ChildSetup;
+using test::OldOrNew;
+using test::RunBatchProgram;
+using test::TempDir;
+using test::TemporaryFilesBelow;
+using test::WriteFile;
+
+constexpr uid_t kNobody = 65534;
+
+const std::string kPage = "<p>  Gr\xFC\xDF" "e <b>x</b></p>\r\n<p>\tzwei</p>\r\n";
+const std::string kSettings =
+    "[Find HTML Code]\r\n0=<b>\r\n[Replace HTML Code]\r\n0=<strong>\r\n";
+
+// The page after operation 6 with the settings above.
+std::string Transformed() {
+  SilentFeedback silent;
+  std::string text = kPage;
+  ReplaceHtmlCodeText(text, {{"<b>"}, {"<strong>"}}, silent);
+  text = ConvertSpecialChars(text).text;
+  std::string out;
+  CompressHtmlText(text, out, "x", silent);
+  return out;
+}
+
+// The three steps' messages for a page that cannot be written.
+std::string RefusedMessages(const std::string& path) {
+  return "Konnte " + path + " nicht öffnen, schreiben oder Fehler in Datei!\n"
+         "Konnte " + path + " nicht öffnen oder schreiben!\n"
+         "Konnte " + path + " nicht öffnen, schreiben oder Fehler in Datei!\n";
+}
+
+struct Case {
+  const char* what;
+  mode_t folderMode;
+  mode_t pageMode;
+  bool ownedByUser;  // folder and page belong to the user who runs the program
+  bool written;
+  bool sameInode;    // written in place, or not at all
+};
+
+struct Outcome {
+  ChildResult run;
+  std::string page;
+  struct stat before {};
+  struct stat after {};
+  std::vector<std::string> leftovers;
+};
+
+Outcome RunCase(const Case& c, const TempDir& dir, std::optional<uid_t> user) {
+  Outcome o;
+  const std::string folder = dir.File("site");
+  std::filesystem::create_directories(folder);
+  o.page = folder + "/page.htm";
+  WriteFile(o.page, kPage);
+  WriteFile(dir.File("settings.ini"), kSettings);
+  chmod(dir.File("settings.ini").c_str(), 0666);
+  chmod(dir.Path().c_str(), 0755);
+  if (user && c.ownedByUser) test::GiveTree(folder, *user);
+  chmod(o.page.c_str(), c.pageMode);
+  chmod(folder.c_str(), c.folderMode);
+  stat(o.page.c_str(), &o.before);
+  ChildSetup setup;
+  setup.user = user;
+  o.run = RunBatchProgram({"-o", "6", "--no-backup", "-s", dir.File("settings.ini"), folder},
+                          setup);
+  stat(o.page.c_str(), &o.after);
+  chmod(folder.c_str(), 0755);
+  o.leftovers = TemporaryFilesBelow(dir.Path());
+  return o;
+}
+
+void Check(const Case& c, const Outcome& o) {
+  ASSERT_TRUE(o.run.exited) << o.run.err;
+  EXPECT_EQ(OldOrNew(o.page, kPage, Transformed()), c.written ? "new" : "old");
+  EXPECT_EQ(o.run.err, c.written ? "" : RefusedMessages(o.page));
+  EXPECT_EQ(o.run.exitCode, c.written ? 0 : 1);
+  EXPECT_EQ(o.after.st_mode & 07777, c.pageMode);
+  EXPECT_EQ(o.after.st_uid, o.before.st_uid);
+  EXPECT_EQ(o.after.st_gid, o.before.st_gid);
+  EXPECT_EQ(o.after.st_ino == o.before.st_ino, c.sameInode);
+  EXPECT_EQ(o.leftovers, std::vector<std::string>{});
+}
+
+TEST(ReadOnly, AsRoot) {
+  if (!test::RunningAsRoot()) GTEST_SKIP() << "these cases need root";
+  const Case cases[] = {
+      {"read-only page, writable folder", 0755, 0444, false, false, true},
+      {"page without any write bit, writable folder", 0755, 0400, false, false, true},
+      {"writable page, read-only folder", 0555, 0644, false, true, false},
+      {"read-only page, read-only folder", 0555, 0444, false, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    Check(c, RunCase(c, dir, std::nullopt));
+  }
+}
+
+TEST(ReadOnly, AsAnUnprivilegedUser) {
+  if (!test::RunningAsRoot()) GTEST_SKIP() << "switching to another user needs root";
+  const Case cases[] = {
+      {"someone else's page, open folder", 0777, 0644, false, false, true},
+      {"someone else's writable page, closed folder", 0755, 0666, false, true, true},
+      {"someone else's writable page, open folder", 0777, 0666, false, true, true},
+      {"own page, own read-only folder", 0555, 0644, true, true, true},
+      {"own read-only page, own read-only folder", 0555, 0444, true, false, true},
+      {"own read-only page, own folder", 0755, 0444, true, false, true},
+      {"own page, own folder", 0755, 0644, true, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    Check(c, RunCase(c, dir, kNobody));
+  }
+}
+
+}  // namespace
+}  // namespace vk

@@ -1,0 +1,142 @@
+// Symbolic links through velkaro-batch: a page reached through a link (to another folder, to
+// another file system, through a chain of links) is rewritten at its target and the link stays
+// the same link; dangling and cyclic links are left alone; folder links that loop do not make
+// a recursive run go round or process a page twice.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/special_chars.h"
+#include "fault_support.h"
+#include "support/test_support.h"
+
+namespace vk {
+namespace {
+
+using test::ChildResult;
+using test::OldOrNew;
+using test::ReadFile;
+using test::RunBatchProgram;
+using test::ShmDir;
+using test::TempDir;
+using test::TemporaryFilesBelow;
+using test::WriteFile;
+
+const std::string kPage = "<p>Gr\xFC\xDF" "e aus M\xFCnchen</p>";
+const std::string kConverted = "<p>Gr&uuml;&szlig;e aus M&uuml;nchen</p>";
+
+std::string LinkTarget(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) return "no link";
+  return std::filesystem::read_symlink(path, ec).string();
+}
+
+// Operation 1 (special characters) over `paths`, no backups, no settings file.
+ChildResult Convert(const TempDir& dir, const std::vector<std::string>& paths,
+                    bool subfolders = false) {
+  std::vector<std::string> args = {"-o", "1", "--no-backup", "-s", dir.File("none.ini")};
+  if (subfolders) args.push_back("-r");
+  args.insert(args.end(), paths.begin(), paths.end());
+  return RunBatchProgram(args);
+}
+
+TEST(Symlinks, PageBehindALinkIsRewrittenAtItsTarget) {
+  TempDir dir;
+  ShmDir shm;
+  std::filesystem::create_directories(dir.File("site"));
+  std::filesystem::create_directories(dir.File("other"));
+  WriteFile(dir.File("other/real.htm"), kPage);
+  WriteFile(shm.File("elsewhere.htm"), kPage);
+  WriteFile(shm.File("chained.htm"), kPage);
+  ASSERT_EQ(symlink("../other/real.htm", dir.File("site/near.htm").c_str()), 0);
+  ASSERT_EQ(symlink(shm.File("elsewhere.htm").c_str(), dir.File("site/far.htm").c_str()), 0);
+  // site/chain.htm -> /dev/shm/.../hop.htm -> chained.htm
+  ASSERT_EQ(symlink("chained.htm", shm.File("hop.htm").c_str()), 0);
+  ASSERT_EQ(symlink(shm.File("hop.htm").c_str(), dir.File("site/chain.htm").c_str()), 0);
+  struct stat before {};
+  stat(shm.File("elsewhere.htm").c_str(), &before);
+
+  const ChildResult run = Convert(dir, {dir.File("site")});
+  ASSERT_TRUE(run.exited);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.out.find("3 Datei(en)"), std::string::npos) << run.out;
+  EXPECT_EQ(OldOrNew(dir.File("other/real.htm"), kPage, kConverted), "new");
+  EXPECT_EQ(OldOrNew(shm.File("elsewhere.htm"), kPage, kConverted), "new");
+  EXPECT_EQ(OldOrNew(shm.File("chained.htm"), kPage, kConverted), "new");
+  EXPECT_EQ(LinkTarget(dir.File("site/near.htm")), "../other/real.htm");
+  EXPECT_EQ(LinkTarget(dir.File("site/far.htm")), shm.File("elsewhere.htm"));
+  EXPECT_EQ(LinkTarget(dir.File("site/chain.htm")), shm.File("hop.htm"));
+  EXPECT_EQ(LinkTarget(shm.File("hop.htm")), "chained.htm");
+  struct stat after {};
+  stat(shm.File("elsewhere.htm").c_str(), &after);
+  EXPECT_EQ(after.st_mode, before.st_mode);
+  EXPECT_EQ(TemporaryFilesBelow(dir.Path()), std::vector<std::string>{});
+  EXPECT_EQ(TemporaryFilesBelow(shm.Path()), std::vector<std::string>{});
+}
+
+TEST(Symlinks, DanglingAndCyclicLinksAreLeftAlone) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.File("site"));
+  WriteFile(dir.File("site/page.htm"), kPage);
+  ASSERT_EQ(symlink("missing.htm", dir.File("site/dead.htm").c_str()), 0);
+  ASSERT_EQ(symlink("b.htm", dir.File("site/a.htm").c_str()), 0);
+  ASSERT_EQ(symlink("a.htm", dir.File("site/b.htm").c_str()), 0);
+
+  // In a folder they are not listed.
+  const ChildResult folderRun = Convert(dir, {dir.File("site")});
+  ASSERT_TRUE(folderRun.exited);
+  EXPECT_EQ(folderRun.err, "");
+  EXPECT_EQ(folderRun.exitCode, 0);
+  EXPECT_NE(folderRun.out.find("1 Datei(en)"), std::string::npos) << folderRun.out;
+  EXPECT_EQ(OldOrNew(dir.File("site/page.htm"), kPage, kConverted), "new");
+
+  // Named on the command line they are refused before anything is done.
+  for (const char* name : {"site/dead.htm", "site/a.htm"}) {
+    SCOPED_TRACE(name);
+    WriteFile(dir.File("site/page.htm"), kPage);
+    const ChildResult run = Convert(dir, {dir.File("site/page.htm"), dir.File(name)});
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "Der Parameter ist keine Datei und kein Ordner!\n");
+    EXPECT_EQ(OldOrNew(dir.File("site/page.htm"), kPage, kConverted), "old");
+  }
+  EXPECT_EQ(LinkTarget(dir.File("site/dead.htm")), "missing.htm");
+  EXPECT_EQ(LinkTarget(dir.File("site/a.htm")), "b.htm");
+  EXPECT_EQ(LinkTarget(dir.File("site/b.htm")), "a.htm");
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir.File("site/missing.htm"))));
+  EXPECT_EQ(TemporaryFilesBelow(dir.Path()), std::vector<std::string>{});
+}
+
+TEST(Symlinks, FolderLinksThatLoopVisitEveryPageOnce) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.File("site/sub/deeper"));
+  WriteFile(dir.File("settings.ini"),
+            "[Find HTML Code]\r\n0=x\r\n[Replace HTML Code]\r\n0=xx\r\n");
+  WriteFile(dir.File("site/top.htm"), "x");
+  WriteFile(dir.File("site/sub/middle.htm"), "x");
+  WriteFile(dir.File("site/sub/deeper/bottom.htm"), "x");
+  ASSERT_EQ(symlink("..", dir.File("site/sub/up").c_str()), 0);
+  ASSERT_EQ(symlink(".", dir.File("site/sub/deeper/self").c_str()), 0);
+  ASSERT_EQ(symlink(dir.File("site").c_str(), dir.File("site/sub/deeper/home").c_str()), 0);
+
+  // Replacing "x" by "xx" doubles a page each time it is processed.
+  const ChildResult run = RunBatchProgram(
+      {"-o", "0", "--no-backup", "-r", "-s", dir.File("settings.ini"), dir.File("site")});
+  ASSERT_TRUE(run.exited);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.out.find("3 Datei(en)"), std::string::npos) << run.out;
+  for (const char* page : {"site/top.htm", "site/sub/middle.htm", "site/sub/deeper/bottom.htm"}) {
+    EXPECT_EQ(ReadFile(dir.File(page)), "xx") << page;
+  }
+  EXPECT_EQ(LinkTarget(dir.File("site/sub/up")), "..");
+  EXPECT_EQ(TemporaryFilesBelow(dir.Path()), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace vk
