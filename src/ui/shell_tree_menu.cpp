@@ -1,0 +1,143 @@
+// The folder tree's menu, its hooks and its commands.
+#include "ui/shell_tree_menu.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <memory>
+
+#include "ui/folder_commands.h"
+#include "ui/shell_tree_view.h"
+
+namespace vk {
+namespace {
+
+bool Is(const QString& verb, const char* name) {
+  return verb.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+}
+
+QAction* AddEntry(QMenu& menu, const QString& text, const char* verb, const char* themeIcon,
+                  bool enabled) {
+  QAction* action = menu.addAction(QIcon::fromTheme(QLatin1String(themeIcon)), text);
+  action->setData(QString::fromLatin1(verb));
+  action->setObjectName(QStringLiteral("ShellMenu_") + QLatin1String(verb));
+  action->setEnabled(enabled);
+  return action;
+}
+
+// Clears the right-clicked node on every way out.
+class CountingScope {
+ public:
+  CountingScope(QTreeWidgetItem*& slot, QTreeWidgetItem* node, QWidget* view)
+      : slot_(slot), view_(view) {
+    slot_ = node;
+    view_->update();
+  }
+  ~CountingScope() {
+    slot_ = nullptr;
+    view_->update();
+  }
+  CountingScope(const CountingScope&) = delete;
+  CountingScope& operator=(const CountingScope&) = delete;
+
+ private:
+  QTreeWidgetItem*& slot_;
+  QWidget* view_;
+};
+
+}  // namespace
+
+QTreeWidgetItem* TMyCustomShellTreeView::CountingNode() const {
+  return rightClickNode_ != nullptr ? rightClickNode_ : currentItem();
+}
+
+QMenu* TMyCustomShellTreeView::BuildShellMenu(QTreeWidgetItem* node) {
+  auto* menu = new QMenu(this);
+  menu->setObjectName(QStringLiteral("ShellMenu"));
+  const bool own = CanRename(node);  // a folder of its own, not the root or a place
+  QAction* open = AddEntry(*menu, QStringLiteral("Öffnen"), verbs::kOpen, "document-open", true);
+  AddEntry(*menu, QStringLiteral("Umbenennen"), verbs::kRename, "edit-rename", own);
+  AddEntry(*menu, QStringLiteral("Kopieren"), verbs::kCopy, "edit-copy", true);
+  AddEntry(*menu, QStringLiteral("Einfügen"), verbs::kPaste, "edit-paste",
+           !ClipboardFiles().isEmpty());
+  AddEntry(*menu, QStringLiteral("Löschen"), verbs::kDelete, "edit-delete", own);
+  menu->addSeparator();
+  AddEntry(*menu, QStringLiteral("Neuer Ordner"), verbs::kNewFolder, "folder-new", true);
+  menu->setDefaultAction(open);
+  return menu;
+}
+
+void TMyCustomShellTreeView::ShowShellMenu(QTreeWidgetItem* node, int x, int y) {
+  if (node == nullptr) return;
+  CountingScope counting(rightClickNode_, node, viewport());
+  const std::unique_ptr<QMenu> menu(BuildShellMenu(node));
+  const QPoint globalPos = viewport()->mapToGlobal(QPoint(x, y));
+  QAction* chosen = menuRunner_ ? menuRunner_(*menu, globalPos) : menu->exec(globalPos);
+  if (chosen == nullptr || !chosen->isEnabled()) return;
+  // The node may be gone when the command ends; the scope only clears the slot.
+  RunShellCommand(rightClickNode_, chosen->data().toString());
+}
+
+bool TMyCustomShellTreeView::RunShellCommand(QTreeWidgetItem* node, const QString& verb) {
+  if (node == nullptr) return false;
+  CountingScope counting(rightClickNode_, node, viewport());
+  bool handled = false;
+  BeforeShellCommand(verb, handled);
+  const bool succeeded = handled || InvokeShellCommand(CountingNode(), verb);
+  AfterShellCommand(verb, succeeded);
+  return succeeded;
+}
+
+void TMyCustomShellTreeView::BeforeShellCommand(const QString& verb, bool& handled) {
+  QTreeWidgetItem* node = CountingNode();
+  if (Is(verb, verbs::kRename)) {
+    if (node != nullptr) {
+      EditLabel(node);
+      handled = true;
+    }
+  } else if (Is(verb, verbs::kOpen)) {
+    savedDirectory_ = QDir::currentPath();
+    // The file manager starts in the folder's parent, as the shell's "open" does.
+    if (node != nullptr) QDir::setCurrent(QFileInfo(PathOf(node)).path());
+  }
+}
+
+void TMyCustomShellTreeView::AfterShellCommand(const QString& verb, bool succeeded) {
+  QTreeWidgetItem* node = CountingNode();
+  if (!succeeded || node == nullptr) return;
+  if (Is(verb, verbs::kDelete)) {
+    const QFileInfo folder(PathOf(node));
+    if (!folder.exists() && !folder.isSymLink()) RemoveNode(node);
+  } else if (Is(verb, verbs::kPaste)) {
+    ReloadSubtree(node);
+  } else if (Is(verb, verbs::kOpen)) {
+    QDir::setCurrent(savedDirectory_);
+  }
+}
+
+bool TMyCustomShellTreeView::InvokeShellCommand(QTreeWidgetItem* node, const QString& verb) {
+  if (node == nullptr) return false;
+  const QString path = PathOf(node);
+  if (Is(verb, verbs::kOpen)) return OpenFolder(path, this);
+  if (Is(verb, verbs::kCopy)) {
+    CopyFolderToClipboard(path);
+    return true;
+  }
+  if (Is(verb, verbs::kPaste)) return PasteClipboardInto(path, this);
+  if (Is(verb, verbs::kDelete)) return CanRename(node) && MoveFolderToTrash(path, this);
+  if (Is(verb, verbs::kNewFolder)) {
+    const QString created = CreateNewFolder(path, this);
+    if (created.isEmpty()) return false;
+    // The tree does not watch the disk: the folder's node is read again, then the new one named.
+    QTreeWidgetItem* folder = ReloadSubtree(node);
+    expandItem(folder);
+    ShellId id = IdOf(folder);
+    id << created;
+    if (QTreeWidgetItem* fresh = FindNodeInSubtree(id, folder)) EditLabel(fresh);
+    return true;
+  }
+  return false;  // "rename" without a node
+}
+
+}  // namespace vk
