@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QUrl>
 #include <cerrno>
 
@@ -155,6 +156,16 @@ class Paster {
   QStringList errors_;
 };
 
+// Makes sure the desktop's trash folder can be made where the desktop looks for it. Qt falls
+// back to the process's current directory when it cannot make it there, and a folder "moved to
+// the trash" would end up in a "files" folder wherever that is.
+bool HomeTrashPossible() {
+  const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  if (dataHome.isEmpty() || !QDir().mkpath(dataHome)) return false;
+  const QFileInfo trash(ShellNamespace::Join(dataHome, QStringLiteral("Trash")));
+  return !Exists(trash.filePath()) || trash.isDir();
+}
+
 }  // namespace
 
 bool OpenFolder(const QString& path, QWidget* parent) {
@@ -217,7 +228,7 @@ bool MoveFolderToTrash(const QString& path, QWidget* parent) {
                                       .arg(Quoted(path)))) {
     return false;
   }
-  if (QFile::moveToTrash(path)) return true;
+  if (HomeTrashPossible() && QFile::moveToTrash(path)) return true;
   Dialogs().Error(parent, QStringLiteral("Der Ordner %1 konnte nicht in den Papierkorb verschoben "
                                          "werden.")
                               .arg(Quoted(path)));

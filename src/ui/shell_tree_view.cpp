@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <algorithm>
@@ -381,6 +382,23 @@ void TMyCustomShellTreeView::contextMenuEvent(QContextMenuEvent* event) {
   }
   event->accept();
   if (node != nullptr) ShowShellMenu(node, at.x(), at.y());
+}
+
+// The right button only opens the menu: the node under the pointer counts as selected for the
+// menu, but the real selection stays (the view would move it on a press of any button).
+void TMyCustomShellTreeView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) return event->accept();
+  QTreeWidget::mousePressEvent(event);
+}
+
+void TMyCustomShellTreeView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) return event->accept();
+  QTreeWidget::mouseReleaseEvent(event);
+}
+
+void TMyCustomShellTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) return event->accept();
+  QTreeWidget::mouseDoubleClickEvent(event);
 }
 
 void TMyCustomShellTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,

@@ -104,7 +104,11 @@ class TreeCommandsTest : public MainWindowTest {
     Settle();
   }
 
+  // As the window system delivers it: the press and release of the right button, then the
+  // request for a context menu.
   static void RightClick(TMyCustomShellTreeView& tree, const QPoint& at) {
+    QTest::mousePress(tree.viewport(), Qt::RightButton, {}, at);
+    QTest::mouseRelease(tree.viewport(), Qt::RightButton, {}, at);
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, tree.viewport()->mapToGlobal(at));
     QApplication::sendEvent(tree.viewport(), &event);
   }
@@ -144,11 +148,14 @@ TEST_F(TreeCommandsTest, RightClickOnAnotherNodeLeavesSelectionAndFileListAlone)
   QTreeWidgetItem* b = NodeIn(*tree, QStringLiteral("B"));
   QSignalSpy changes(tree, &TMyCustomShellTreeView::OnChange);
   QString countingDuringMenu;
+  int menus = 0;
   tree->SetMenuRunner([&](QMenu& menu, const QPoint&) {
+    ++menus;
     countingDuringMenu = tree->CountingNode()->text(0);
     return Verb(menu, verbs::kCopy);
   });
   RightClick(*tree, tree->visualItemRect(b).center());
+  EXPECT_EQ(menus, 1);
   EXPECT_EQ(countingDuringMenu, QStringLiteral("B"));
   EXPECT_EQ(tree->currentItem(), root);
   EXPECT_EQ(tree->CountingNode(), root);
@@ -385,15 +392,39 @@ TEST_F(TreeCommandsTest, DeleteAsksAndMovesTheFolderToTheTrash) {
 }
 
 TEST_F(TreeCommandsTest, AFailedTrashShowsTheErrorAndKeepsFolderAndNode) {
-  fs::create_directories(data_.File("Trash"));
-  WriteFile(data_.File("Trash/files"), "no folder");  // the trash cannot take anything
+  // Qt would put the folder below the current directory when it cannot make the trash.
+  TempDir current;
+  QDir::setCurrent(QString::fromStdString(current.Path()));
+  struct Case {
+    std::string blocker;  // a file where the trash needs a folder
+  };
+  for (const Case& c : {Case{"Trash/files"}, Case{"Trash"}}) {
+    fs::remove_all(data_.File("Trash"));
+    fs::create_directories(fs::path(data_.File(c.blocker)).parent_path());
+    WriteFile(data_.File(c.blocker), "no folder");
+    boxes_.errors.clear();
+    boxes_.answers = {true};
+    EXPECT_FALSE(tree_->RunShellCommand(Node(QStringLiteral("C")), QString::fromLatin1(verbs::kDelete)));
+    EXPECT_EQ(boxes_.errors, QStringList{QStringLiteral("Der Ordner \"%1\" konnte nicht in den "
+                                                        "Papierkorb verschoben werden.")
+                                             .arg(At("C"))})
+        << c.blocker;
+    EXPECT_TRUE(fs::is_directory(root_.File("C"))) << c.blocker;
+    EXPECT_EQ(ChildTexts(tree_->topLevelItem(0)), (QStringList{"A", "B", "C"}));
+  }
+  EXPECT_TRUE(fs::is_empty(current.Path()));
+}
+
+TEST_F(TreeCommandsTest, TheTrashIsMadeWhereTheDesktopLooksForIt) {
+  TempDir current;
+  QDir::setCurrent(QString::fromStdString(current.Path()));
+  const ScopedEnvironment dataHome("XDG_DATA_HOME", data_.File("not/yet"));
   boxes_.answers = {true};
-  EXPECT_FALSE(tree_->RunShellCommand(Node(QStringLiteral("C")), QString::fromLatin1(verbs::kDelete)));
-  EXPECT_EQ(boxes_.errors, QStringList{QStringLiteral("Der Ordner \"%1\" konnte nicht in den "
-                                                      "Papierkorb verschoben werden.")
-                                           .arg(At("C"))});
-  EXPECT_TRUE(fs::is_directory(root_.File("C")));
-  EXPECT_EQ(ChildTexts(tree_->topLevelItem(0)), (QStringList{"A", "B", "C"}));
+  EXPECT_TRUE(tree_->RunShellCommand(Node(QStringLiteral("A")), QString::fromLatin1(verbs::kDelete)));
+  EXPECT_TRUE(fs::is_directory(data_.File("not/yet/Trash/files/A/a1/a11")));
+  EXPECT_TRUE(fs::exists(data_.File("not/yet/Trash/info/A.trashinfo")));
+  EXPECT_TRUE(fs::is_empty(current.Path()));
+  EXPECT_EQ(ChildTexts(tree_->topLevelItem(0)), (QStringList{"B", "C"}));
 }
 
 TEST_F(TreeCommandsTest, NewFolderCreatesNumberedFoldersAndOpensTheLabel) {
