@@ -75,28 +75,32 @@ class Paster {
                      .arg(Quoted(source));
       return;
     }
-    if (Exists(target) && !info.isSymLink() && QFileInfo(target).canonicalFilePath() == canonicalSource) {
+    if (Exists(target) && !info.isSymLink() &&
+        QFileInfo(target).canonicalFilePath() == canonicalSource) {
       target = FreeCopyName(folder, name);  // pasted where it already is
     } else if (Exists(target)) {
       const QFileInfo existing(target);
       if (IsPlainFolder(info) && IsPlainFolder(existing)) {
-        if (!Dialogs().Question(parent_, QStringLiteral("Den Ordner %1 gibt es schon. Zusammenführen "
-                                                        "und gleichnamige Dateien ersetzen?")
-                                             .arg(Quoted(target)))) {
+        if (!Dialogs().Question(parent_,
+                                QStringLiteral("Den Ordner %1 gibt es schon. Zusammenführen "
+                                               "und gleichnamige Dateien ersetzen?")
+                                    .arg(Quoted(target)))) {
           return;
         }
         if (!CopyInto(source, target)) Fail(source, folder);
         return;
       }
       if (!info.isDir() && !info.isSymLink() && existing.isFile() && !existing.isSymLink()) {
-        if (!Dialogs().Question(parent_, QStringLiteral("Die Datei %1 gibt es schon. Ersetzen?")
-                                             .arg(Quoted(target)))) {
+        if (!Dialogs().Question(
+                parent_,
+                QStringLiteral("Die Datei %1 gibt es schon. Ersetzen?").arg(Quoted(target)))) {
           return;
         }
         if (!ReplaceFile(source, target)) Fail(source, folder);
         return;
       }
-      errors_ << QStringLiteral("%1 gibt es schon und kann nicht ersetzt werden.").arg(Quoted(target));
+      errors_
+          << QStringLiteral("%1 gibt es schon und kann nicht ersetzt werden.").arg(Quoted(target));
       return;
     }
     if (!CopyNew(info, target)) Fail(source, folder);
@@ -130,7 +134,8 @@ class Paster {
       const QFileInfo existing(to);
       if (IsPlainFolder(entry) && IsPlainFolder(existing)) {
         ok = CopyInto(entry.filePath(), to) && ok;
-      } else if (entry.isFile() && !entry.isSymLink() && existing.isFile() && !existing.isSymLink()) {
+      } else if (entry.isFile() && !entry.isSymLink() && existing.isFile() &&
+                 !existing.isSymLink()) {
         ok = ReplaceFile(entry.filePath(), to) && ok;
       } else {
         ok = false;  // a file where a folder is, or a link: never removed to make room
@@ -170,7 +175,8 @@ bool HomeTrashPossible() {
 
 bool OpenFolder(const QString& path, QWidget* parent) {
   if (Launch().OpenUrl(QUrl::fromLocalFile(path))) return true;
-  Dialogs().Error(parent, QStringLiteral("Der Ordner %1 konnte nicht geöffnet werden.").arg(Quoted(path)));
+  Dialogs().Error(parent,
+                  QStringLiteral("Der Ordner %1 konnte nicht geöffnet werden.").arg(Quoted(path)));
   return false;
 }
 
@@ -224,8 +230,9 @@ bool PasteClipboardInto(const QString& folder, QWidget* parent) {
 }
 
 bool MoveFolderToTrash(const QString& path, QWidget* parent) {
-  if (!Dialogs().Question(parent, QStringLiteral("Den Ordner %1 in den Papierkorb verschieben?")
-                                      .arg(Quoted(path)))) {
+  if (!Dialogs().Question(
+          parent,
+          QStringLiteral("Den Ordner %1 in den Papierkorb verschieben?").arg(Quoted(path)))) {
     return false;
   }
   if (HomeTrashPossible() && QFile::moveToTrash(path)) return true;
@@ -242,8 +249,8 @@ QString CreateNewFolder(const QString& folder, QWidget* parent) {
     target = ShellNamespace::Join(folder, QStringLiteral("%1 (%2)").arg(base).arg(n));
   }
   if (QDir().mkdir(target)) return target;
-  Dialogs().Error(parent,
-                  QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(Quoted(target)));
+  Dialogs().Error(
+      parent, QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(Quoted(target)));
   return QString();
 }
 

@@ -2,9 +2,12 @@
 #include "ui/shell_tree_menu.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
 #include <memory>
 
 #include "ui/folder_commands.h"
@@ -47,6 +50,51 @@ class CountingScope {
 };
 
 }  // namespace
+
+void TMyCustomShellTreeView::contextMenuEvent(QContextMenuEvent* event) {
+  QTreeWidgetItem* node = nullptr;
+  QPoint at = event->pos();
+  if (event->reason() == QContextMenuEvent::Mouse) node = itemAt(at);
+  if (node == nullptr) {
+    // Beside the nodes, and from the keyboard, the selected node counts.
+    node = currentItem();
+    if (node != nullptr && event->reason() != QContextMenuEvent::Mouse) {
+      at = visualItemRect(node).center();
+    }
+  }
+  event->accept();
+  if (node != nullptr) ShowShellMenu(node, at.x(), at.y());
+}
+
+// The right button only opens the menu: the node under the pointer counts as selected for the
+// menu, but the real selection stays (the view would move it on a press of any button).
+void TMyCustomShellTreeView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) return event->accept();
+  QTreeWidget::mousePressEvent(event);
+}
+
+void TMyCustomShellTreeView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) return event->accept();
+  QTreeWidget::mouseReleaseEvent(event);
+}
+
+void TMyCustomShellTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) return event->accept();
+  QTreeWidget::mouseDoubleClickEvent(event);
+}
+
+void TMyCustomShellTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                                     const QModelIndex& index) const {
+  QTreeWidget::drawRow(painter, option, index);
+  // The node whose menu is open is framed, while the real selection stays where it is.
+  if (rightClickNode_ != nullptr && itemFromIndex(index) == rightClickNode_) {
+    QRect label = visualRect(index).adjusted(0, 0, -1, -1);
+    painter->save();
+    painter->setPen(palette().color(QPalette::Highlight));
+    painter->drawRect(label);
+    painter->restore();
+  }
+}
 
 QTreeWidgetItem* TMyCustomShellTreeView::CountingNode() const {
   return rightClickNode_ != nullptr ? rightClickNode_ : currentItem();

@@ -1,11 +1,8 @@
 #include "ui/shell_tree_view.h"
 
-#include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <vector>
@@ -68,7 +65,8 @@ QString Moved(const QString& path, const QString& from, const QString& to) {
 // the node: the text changes only when the folder on disk got the new name.
 class LabelEditDelegate : public QStyledItemDelegate {
  public:
-  explicit LabelEditDelegate(TMyCustomShellTreeView* tree) : QStyledItemDelegate(tree), tree_(tree) {}
+  explicit LabelEditDelegate(TMyCustomShellTreeView* tree)
+      : QStyledItemDelegate(tree), tree_(tree) {}
 
   void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
     auto* line = qobject_cast<QLineEdit*>(editor);
@@ -367,51 +365,6 @@ void TMyCustomShellTreeView::RemoveNode(QTreeWidgetItem* node) {
   }
   if (IsAtOrBelow(rightClickNode_, node)) rightClickNode_ = nullptr;
   delete node;
-}
-
-void TMyCustomShellTreeView::contextMenuEvent(QContextMenuEvent* event) {
-  QTreeWidgetItem* node = nullptr;
-  QPoint at = event->pos();
-  if (event->reason() == QContextMenuEvent::Mouse) node = itemAt(at);
-  if (node == nullptr) {
-    // Beside the nodes, and from the keyboard, the selected node counts.
-    node = currentItem();
-    if (node != nullptr && event->reason() != QContextMenuEvent::Mouse) {
-      at = visualItemRect(node).center();
-    }
-  }
-  event->accept();
-  if (node != nullptr) ShowShellMenu(node, at.x(), at.y());
-}
-
-// The right button only opens the menu: the node under the pointer counts as selected for the
-// menu, but the real selection stays (the view would move it on a press of any button).
-void TMyCustomShellTreeView::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::RightButton) return event->accept();
-  QTreeWidget::mousePressEvent(event);
-}
-
-void TMyCustomShellTreeView::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::RightButton) return event->accept();
-  QTreeWidget::mouseReleaseEvent(event);
-}
-
-void TMyCustomShellTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
-  if (event->button() == Qt::RightButton) return event->accept();
-  QTreeWidget::mouseDoubleClickEvent(event);
-}
-
-void TMyCustomShellTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
-                                     const QModelIndex& index) const {
-  QTreeWidget::drawRow(painter, option, index);
-  // The node whose menu is open is framed, while the real selection stays where it is.
-  if (rightClickNode_ != nullptr && itemFromIndex(index) == rightClickNode_) {
-    QRect label = visualRect(index).adjusted(0, 0, -1, -1);
-    painter->save();
-    painter->setPen(palette().color(QPalette::Highlight));
-    painter->drawRect(label);
-    painter->restore();
-  }
 }
 
 }  // namespace vk
