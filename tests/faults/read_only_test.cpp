@@ -121,6 +121,13 @@ TEST(ReadOnly, AsRoot) {
 
 TEST(ReadOnly, AsAnUnprivilegedUser) {
   if (!test::RunningAsRoot()) GTEST_SKIP() << "switching to another user needs root";
+  ChildSetup asNobody;
+  asNobody.user = kNobody;
+  const ChildResult probe = RunBatchProgram({"--version"}, asNobody);
+  if (!probe.exited || probe.exitCode != 0) {
+    GTEST_SKIP() << "user " << kNobody << " cannot run " << VELKARO_BATCH_EXE
+                 << " (a folder above it is closed to other users): " << probe.err;
+  }
   const Case cases[] = {
       {"someone else's page, open folder", 0777, 0644, false, false, true},
       {"someone else's writable page, closed folder", 0755, 0666, false, true, true},
