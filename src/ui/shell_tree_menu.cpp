@@ -1,4 +1,5 @@
-// The folder tree's menu, its hooks and its commands.
+// The folder tree's right-click (the node under the pointer counts as selected, the real
+// selection stays), its menu, the hooks around each command and the commands themselves.
 #include "ui/shell_tree_menu.h"
 
 #include <QAction>

@@ -109,6 +109,8 @@ class TMyCustomShellTreeView : public QTreeWidget {
   void OnChange(QTreeWidgetItem* node);
 
  protected:
+  // The right button (shell_tree_menu.cpp): the menu of the node under the pointer, or of the
+  // selected node beside the nodes and from the keyboard; the press selects nothing.
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
