@@ -7,33 +7,21 @@
 
 #include "batch/batch_run.h"
 #include "engine/file_io.h"
+#include "engine/new_file.h"
 
 namespace vk {
 namespace {
 
-bool WriteAll(int fd, const std::string& content) {
-  std::size_t done = 0;
-  while (done < content.size()) {
-    const ssize_t n = write(fd, content.data() + done, content.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// A new backup appears whole or not at all: written to a temporary file beside it, synced,
-// given the page's permission bits and then renamed into place.
+// A new backup appears whole or not at all: written to a new file beside it, given the page's
+// permission bits, synced and then renamed into place.
 void CreateBackup(const std::string& backup, const std::string& content, mode_t mode) {
-  std::string temp = backup + ".XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) return;
-  const bool written =
-      WriteAll(fd, content) && fchmod(fd, mode & 07777) == 0 && fsync(fd) == 0;
-  const bool closed = close(fd) == 0;
-  if (!written || !closed || rename(temp.c_str(), backup.c_str()) != 0) unlink(temp.c_str());
+  NewFile file;
+  if (file.Create(backup, 0600) != 0) return;
+  if (WriteAll(file.fd(), content) != 0 || fchmod(file.fd(), mode & 07777) != 0 ||
+      fsync(file.fd()) != 0) {
+    return;
+  }
+  file.Publish(backup);
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "engine/new_file.h"
+
 namespace vk {
 namespace {
 
@@ -46,27 +48,6 @@ class Fd {
  private:
   int fd_;
 };
-
-// Writes all of `data` at `offset` (or at the current position when offset < 0). Returns 0 or
-// the errno of the failing call. A process that ignores SIGXFSZ sees EFBIG here.
-int WriteAll(int fd, std::string_view data, off_t offset) {
-  const char* p = data.data();
-  std::size_t left = data.size();
-  while (left > 0) {
-    // Large single calls are capped by the kernel anyway; keep each below 1 GiB.
-    const std::size_t chunk = left < (std::size_t{1} << 30) ? left : (std::size_t{1} << 30);
-    const ssize_t n = offset < 0 ? ::write(fd, p, chunk) : ::pwrite(fd, p, chunk, offset);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) return EIO;  // no progress and no error: give up rather than spin
-    p += n;
-    left -= static_cast<std::size_t>(n);
-    if (offset >= 0) offset += n;
-  }
-  return 0;
-}
 
 int FsyncRetry(int fd) {
   while (::fsync(fd) != 0) {
@@ -126,60 +107,39 @@ FileStatus WriteInPlace(const std::string& target, std::string_view content, off
 
 enum class TempOutcome { kDone, kFailed, kUseInPlace };
 
-// Writes `content` to a fresh file beside `target` and renames it over `target`. The temporary
-// file is removed on every failure.
+// Writes `content` to a new file beside `target` and renames it over `target`. The new file is
+// removed on every failure.
 TempOutcome WriteViaTempFile(const std::string& target, std::string_view content,
                              const struct stat& original, FileStatus* status) {
-  const std::size_t slash = target.rfind('/');
-  const std::string folder = target.substr(0, slash + 1);  // realpath: always has a slash
-  const std::string name = target.substr(slash + 1);
-  std::string tempPath = folder + "." + name + ".vk-XXXXXX";
-  int raw = ::mkostemp(tempPath.data(), O_CLOEXEC);
-  if (raw < 0 && errno == ENAMETOOLONG) {
-    tempPath = folder + ".vk-XXXXXX";
-    raw = ::mkostemp(tempPath.data(), O_CLOEXEC);
-  }
-  if (raw < 0) {
+  NewFile file;
+  if (const int err = file.Create(target, 0600); err != 0) {
     // A folder we may not create files in: the file itself is writable, so write it in place.
-    if (errno == EACCES || errno == EPERM) return TempOutcome::kUseInPlace;
-    *status = FromErrno(errno);
+    if (err == EACCES || err == EPERM) return TempOutcome::kUseInPlace;
+    *status = FromErrno(err);
     return TempOutcome::kFailed;
   }
-  Fd fd(raw);
   auto fail = [&](Code code, int err) {
-    fd.Close();
-    ::unlink(tempPath.c_str());
+    file.Discard();
     *status = FileStatus::Error(code, err);
     return TempOutcome::kFailed;
   };
 
-  if (int err = WriteAll(fd.get(), content, -1); err != 0) {
+  if (int err = WriteAll(file.fd(), content, -1); err != 0) {
     return fail(err == EFBIG ? Code::kTooLarge : Code::kIoError, err);
   }
-  if (int err = FsyncRetry(fd.get()); err != 0) return fail(Code::kIoError, err);
+  if (int err = FsyncRetry(file.fd()); err != 0) return fail(Code::kIoError, err);
   // Owner first: changing it may clear set-id bits, which the mode below restores.
-  if (::fchown(fd.get(), original.st_uid, original.st_gid) != 0) {
+  if (::fchown(file.fd(), original.st_uid, original.st_gid) != 0) {
     struct stat temp;
-    if (::fstat(fd.get(), &temp) != 0) return fail(Code::kIoError, errno);
+    if (::fstat(file.fd(), &temp) != 0) return fail(Code::kIoError, errno);
     if (temp.st_uid != original.st_uid || temp.st_gid != original.st_gid) {
       // Renaming would hand someone else's page to us; keep its owner by writing in place.
-      fd.Close();
-      ::unlink(tempPath.c_str());
+      file.Discard();
       return TempOutcome::kUseInPlace;
     }
   }
-  if (::fchmod(fd.get(), original.st_mode & 07777) != 0) return fail(Code::kIoError, errno);
-  if (int err = fd.Close(); err != 0) {
-    ::unlink(tempPath.c_str());
-    *status = FileStatus::Error(Code::kIoError, err);
-    return TempOutcome::kFailed;
-  }
-  if (::rename(tempPath.c_str(), target.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(tempPath.c_str());
-    *status = FileStatus::Error(Code::kIoError, err);
-    return TempOutcome::kFailed;
-  }
+  if (::fchmod(file.fd(), original.st_mode & 07777) != 0) return fail(Code::kIoError, errno);
+  if (int err = file.Publish(target); err != 0) return fail(Code::kIoError, err);
   *status = FileStatus::Ok();
   return TempOutcome::kDone;
 }

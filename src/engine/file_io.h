@@ -38,10 +38,10 @@ bool IsWritableFile(const std::string& path);
 // Replaces the content of the existing file at `path` by `content`, byte for byte.
 // - A read-only file (see IsWritableFile) is never touched: kReadOnly.
 // - A symbolic link is written through to its target; the link stays a link.
-// - Normally the new content goes to a temporary file in the target's folder, which is
-//   flushed, synced, given the original's permission bits (and owner, where allowed) and
-//   renamed over the original. A failure at any step removes the temporary file and leaves
-//   the original byte for byte as it was.
+// - Normally the new content goes to a new file in the target's folder (see NewFile), which is
+//   synced, given the original's permission bits (and owner, where allowed) and renamed over
+//   the original. A failure at any step removes the new file and leaves the original byte for
+//   byte as it was.
 // - A file with several hard links, or one in a folder where no temporary file can be
 //   created, is rewritten in place after its new size has been reserved, so the links stay;
 //   when the space cannot be reserved the original is left as it was.

@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <string>
+
+#include "engine/new_file.h"
 
 namespace vk {
 namespace {
@@ -39,11 +41,6 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-std::string NameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The file a write really replaces: the target of a link (also of a link whose target does not
 // exist yet), so that a settings file kept as a link stays a link.
 std::string WriteTarget(const std::string& path) {
@@ -58,24 +55,9 @@ std::string WriteTarget(const std::string& path) {
   return target.front() == '/' ? target : FolderOf(path) + "/" + target;
 }
 
-int WriteAll(int fd, std::string_view content) {
-  std::size_t done = 0;
-  while (done < content.size()) {
-    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) return EIO;
-    done += static_cast<std::size_t>(n);
-  }
-  return 0;
-}
-
 }  // namespace
 
-int ReadSettingsFile(const std::string& path, std::string* content,
-                     std::int64_t maxSize) {
+int ReadSettingsFile(const std::string& path, std::string* content, std::int64_t maxSize) {
   content->clear();
   // Non-blocking, so that a FIFO in the file's place cannot hang the program.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -129,39 +111,25 @@ int ReplaceSettingsFile(const std::string& path, std::string_view content) {
     if (!IsUserWritableFile(target)) return EACCES;
   }
 
-  const std::string folder = FolderOf(target);
-  static std::atomic<unsigned> counter{0};
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = folder + "/." + NameOf(target) + ".tmp" + std::to_string(::getpid()) + "-" +
-           std::to_string(counter++);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                exists ? (st.st_mode & 0666) : 0666);
-    if (fd < 0 && errno != EEXIST) return errno;
+  NewFile file;
+  if (const int err = file.Create(target, exists ? (st.st_mode & 0666) : 0666); err != 0) {
+    return err;
   }
-  if (fd < 0) return EEXIST;
-
-  FdCloser closer(fd);
   int err = 0;
   if (exists) {
     // The new file takes the old one's place, so it takes its permissions and, where the
     // system lets us, its owner.
-    if (::fchmod(fd, st.st_mode & 07777) != 0) err = errno;
+    if (::fchmod(file.fd(), st.st_mode & 07777) != 0) err = errno;
     if (err == 0 && (st.st_uid != ::geteuid() || st.st_gid != ::getegid())) {
-      [[maybe_unused]] const int ignored = ::fchown(fd, st.st_uid, st.st_gid);
+      [[maybe_unused]] const int ignored = ::fchown(file.fd(), st.st_uid, st.st_gid);
     }
   }
-  if (err == 0) err = WriteAll(fd, content);
-  if (err == 0 && ::fsync(fd) != 0) err = errno;
-  if (err == 0 && closer.Close() != 0) err = errno;
-  if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
-  if (err != 0) {
-    ::unlink(temp.c_str());
-    return err;
-  }
+  if (err == 0) err = WriteAll(file.fd(), content);
+  if (err == 0 && ::fsync(file.fd()) != 0) err = errno;
+  if (err == 0) err = file.Publish(target);
+  if (err != 0) return err;  // the new file goes with `file`
   // Make the rename itself durable; a failure here no longer endangers the content.
-  const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dirFd = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     ::fsync(dirFd);
     ::close(dirFd);

@@ -184,8 +184,7 @@ ChildResult RunBatchProgram(const std::vector<std::string>& args, const ChildSet
 }
 
 std::vector<std::string> TemporaryFilesBelow(const std::string& folder) {
-  static const std::regex kTemporary(
-      R"(^\.(.*\.vk-[A-Za-z0-9]{6}|vk-[A-Za-z0-9]{6}|.*\.tmp[0-9]+-[0-9]+)$)");
+  static const std::regex kTemporary(R"(^\.(.*\.)?vk-[A-Za-z0-9]{6}$)");
   std::vector<std::string> found;
   std::error_code ec;
   for (auto it = std::filesystem::recursive_directory_iterator(

@@ -47,8 +47,8 @@ ChildResult RunInChild(const std::function<std::string()>& body, const ChildSetu
 // Runs velkaro-batch with `args` in a child, with LC_ALL=C.UTF-8.
 ChildResult RunBatchProgram(const std::vector<std::string>& args, const ChildSetup& setup = {});
 
-// Names of temporary files the program writes beside a page or a settings file
-// (".<name>.vk-XXXXXX", ".vk-XXXXXX", ".<name>.tmp<pid>-<n>") anywhere below `folder`.
+// Names of temporary files the program writes beside a page, a backup or a settings file
+// (".<name>.vk-XXXXXX", ".vk-XXXXXX") anywhere below `folder`.
 std::vector<std::string> TemporaryFilesBelow(const std::string& folder);
 
 // "old" when the file at `path` holds exactly `before`, "new" for exactly `after`, else a

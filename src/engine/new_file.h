@@ -1,0 +1,47 @@
+// A file written beside the one it is to replace and put in its place only when complete.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <string_view>
+
+namespace vk {
+
+// Writes all of `data` at `offset` (or at the current position when offset < 0). Returns 0 or
+// the errno of the failing call. A process that ignores SIGXFSZ sees EFBIG here.
+int WriteAll(int fd, std::string_view data, off_t offset = -1);
+
+// Where the file system has unnamed files (O_TMPFILE), the new file has no name while it is
+// written, so a process killed before Publish leaves nothing behind; it gets its temporary
+// name (".<name>.vk-XXXXXX" beside the target) just before the rename. Elsewhere it has that
+// name from the start. Whatever was not published is removed when the object goes.
+class NewFile {
+ public:
+  NewFile() = default;
+  ~NewFile();
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+
+  // Creates the file in the folder of `target` (which must contain a '/') with `mode` (less
+  // the umask). Returns 0 or the errno of the failing call.
+  int Create(const std::string& target, mode_t mode);
+  int fd() const { return fd_; }
+
+  // Names the file, closes it (a failing close counts) and renames it over `target`. Returns 0
+  // or the errno of the failing call; on failure the new file is gone and `target` untouched.
+  int Publish(const std::string& target);
+
+  // Closes and removes the new file now.
+  void Discard();
+
+ private:
+  int GiveName();
+
+  int fd_ = -1;
+  std::string folder_;  // ends with '/'
+  std::string name_;
+  std::string tempPath_;  // empty while the file has no name
+};
+
+}  // namespace vk

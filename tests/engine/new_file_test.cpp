@@ -1,0 +1,120 @@
+// The new file written beside its target: nothing of it shows before it is published, and
+// nothing of it stays when it is not.
+#include "engine/new_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <regex>
+#include <set>
+#include <string>
+
+#include "support/test_support.h"
+
+namespace vk {
+namespace {
+
+using test::FolderHasUnnamedFiles;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+std::set<std::string> Names(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+TEST(NewFile, PublishReplacesTheTargetAndLeavesNothingElse) {
+  TempDir dir;
+  const std::string target = dir.File("page.htm");
+  WriteFile(target, "old");
+  {
+    NewFile file;
+    ASSERT_EQ(file.Create(target, 0600), 0);
+    ASSERT_EQ(WriteAll(file.fd(), "new bytes"), 0);
+    const std::set<std::string> whileWriting = Names(dir.Path());
+    if (FolderHasUnnamedFiles(dir.Path())) {
+      EXPECT_EQ(whileWriting, std::set<std::string>{"page.htm"});
+    } else {
+      ASSERT_EQ(whileWriting.size(), 2u);
+      EXPECT_TRUE(std::regex_match(*whileWriting.begin(), std::regex(R"(\.page\.htm\.vk-\w{6})")))
+          << *whileWriting.begin();
+    }
+    EXPECT_EQ(ReadFile(target), "old");
+    ASSERT_EQ(file.Publish(target), 0);
+  }
+  EXPECT_EQ(ReadFile(target), "new bytes");
+  EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"page.htm"});
+}
+
+TEST(NewFile, WhatIsNotPublishedGoesWithoutTouchingTheTarget) {
+  TempDir dir;
+  const std::string target = dir.File("page.htm");
+  WriteFile(target, "old");
+  {
+    NewFile file;
+    ASSERT_EQ(file.Create(target, 0600), 0);
+    ASSERT_EQ(WriteAll(file.fd(), "half"), 0);
+  }
+  {
+    NewFile file;
+    ASSERT_EQ(file.Create(target, 0600), 0);
+    file.Discard();
+    EXPECT_EQ(file.Publish(target), EBADF);
+  }
+  EXPECT_EQ(ReadFile(target), "old");
+  EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"page.htm"});
+}
+
+TEST(NewFile, AFailedRenameRemovesTheNewFile) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("in-the-way"));
+  WriteFile(dir.File("in-the-way/x"), "x");
+  NewFile file;
+  ASSERT_EQ(file.Create(dir.File("in-the-way"), 0600), 0);
+  ASSERT_EQ(WriteAll(file.fd(), "new"), 0);
+  // A file cannot take the place of a folder that holds something.
+  EXPECT_NE(file.Publish(dir.File("in-the-way")), 0);
+  EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"in-the-way"});
+  EXPECT_EQ(ReadFile(dir.File("in-the-way/x")), "x");
+}
+
+TEST(NewFile, ALongNameTakesTheShortTemporaryName) {
+  TempDir dir;
+  const std::string target = dir.File(std::string(250, 'n') + ".htm");  // 254 bytes
+  WriteFile(target, "old");
+  NewFile file;
+  ASSERT_EQ(file.Create(target, 0600), 0);
+  ASSERT_EQ(WriteAll(file.fd(), "new"), 0);
+  ASSERT_EQ(file.Publish(target), 0);
+  EXPECT_EQ(ReadFile(target), "new");
+  EXPECT_EQ(Names(dir.Path()).size(), 1u);
+}
+
+TEST(NewFile, ANewFileHasTheModeLessTheUmask) {
+  TempDir dir;
+  const mode_t mask = ::umask(027);
+  NewFile file;
+  const int err = file.Create(dir.File("new.ini"), 0666);
+  ::umask(mask);
+  ASSERT_EQ(err, 0);
+  ASSERT_EQ(file.Publish(dir.File("new.ini")), 0);
+  struct stat st;
+  ASSERT_EQ(::stat(dir.File("new.ini").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST(NewFile, AFolderThatDoesNotExistIsReported) {
+  TempDir dir;
+  NewFile file;
+  EXPECT_EQ(file.Create(dir.File("missing/page.htm"), 0600), ENOENT);
+  EXPECT_EQ(Names(dir.Path()), std::set<std::string>{});
+}
+
+}  // namespace
+}  // namespace vk
