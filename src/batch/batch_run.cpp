@@ -17,23 +17,6 @@
 namespace vk {
 namespace {
 
-// Shows the messages of one file and keeps them in its row.
-class RowFeedback : public Feedback {
- public:
-  RowFeedback(Feedback& target, std::vector<std::string>& messages)
-      : target_(target), messages_(messages) {}
-  void Error(const std::string& text) override {
-    messages_.push_back(text);
-    target_.Error(text);
-  }
-  void Yield() override { target_.Yield(); }
-  void Status(const std::string& text) override { target_.Status(text); }
-
- private:
-  Feedback& target_;
-  std::vector<std::string>& messages_;
-};
-
 std::function<HtmlCodeList(Feedback&)> ListLoaderOf(const BatchOptions& options) {
   if (options.loadHtmlCodeListWith) return options.loadHtmlCodeListWith;
   if (options.loadHtmlCodeList) {
@@ -64,23 +47,6 @@ struct PendingRow {
   std::optional<FileIdentity> identity;
   std::future<PageWorkers::Result> done;  // valid when a helper has the page
   PageWorkers::Result written;             // the write on this thread, when there was one
-};
-
-// Passes messages on and keeps a copy.
-class CopyingFeedback : public Feedback {
- public:
-  CopyingFeedback(Feedback& target, std::vector<std::string>& copies)
-      : target_(target), copies_(copies) {}
-  void Error(const std::string& text) override {
-    copies_.push_back(text);
-    target_.Error(text);
-  }
-  void Yield() override { target_.Yield(); }
-  void Status(const std::string& text) override { target_.Status(text); }
-
- private:
-  Feedback& target_;
-  std::vector<std::string>& copies_;
 };
 
 class Run {
@@ -187,7 +153,7 @@ class Run {
   void EndEarly(PendingRow& pending, const std::vector<std::string>& messages) {
     while (!pending_.empty() && pending_.front().get() != &pending) CompleteFirst();
     ResultRow& row = pending.row;
-    RowFeedback rowFeedback(feedback_, row.messages);
+    CopyingFeedback rowFeedback(feedback_, row.messages);
     for (const std::string& text : messages) rowFeedback.Error(text);
     if (pending.run) pending.run->ReleaseMessages(rowFeedback);
     row.complete = false;
@@ -206,7 +172,7 @@ class Run {
     std::unique_ptr<PendingRow> pending = std::move(pending_.front());
     pending_.pop_front();
     ResultRow& row = pending->row;
-    RowFeedback rowFeedback(feedback_, row.messages);
+    CopyingFeedback rowFeedback(feedback_, row.messages);
     const FileStatus* written = pending->written ? &*pending->written : nullptr;
     const PageOutcome outcome = pending->run->Finish(written, rowFeedback);
 

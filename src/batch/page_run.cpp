@@ -24,27 +24,6 @@ class PageRun::KeptFeedback : public Feedback {
   std::vector<std::string>& kept_;
 };
 
-namespace {
-
-// Passes messages on and keeps a copy.
-class CopyingFeedback : public Feedback {
- public:
-  CopyingFeedback(Feedback& target, std::vector<std::string>& copies)
-      : target_(target), copies_(copies) {}
-  void Error(const std::string& text) override {
-    copies_.push_back(text);
-    target_.Error(text);
-  }
-  void Yield() override { target_.Yield(); }
-  void Status(const std::string& text) override { target_.Status(text); }
-
- private:
-  Feedback& target_;
-  std::vector<std::string>& copies_;
-};
-
-}  // namespace
-
 PageRun::PageRun(std::string path, const PageJob& job, FileAccess& disk)
     : path_(std::move(path)), job_(job), disk_(disk) {}
 
