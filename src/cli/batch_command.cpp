@@ -28,8 +28,6 @@ namespace vk::cli {
 namespace {
 
 constexpr const char* kNotFileNorFolder = "Der Parameter ist keine Datei und kein Ordner!";
-// Pages in hand at once: enough for the file system to commit their syncs together.
-constexpr int kPagesAtOnce = 16;
 
 // Every message as one line on standard error, counted.
 class StderrFeedback : public Feedback {
@@ -167,7 +165,7 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
   options.createBak = line.backup.value_or(stored.createBak);
   options.ignoreMetaTags = line.ignoreMetaTags.value_or(stored.ignoreMetaTags);
   options.dryRun = line.dryRun;
-  options.pagesAtOnce = kPagesAtOnce;
+  options.pagesAtOnce = line.jobs.value_or(kDefaultJobs);
   options.loadHtmlCodeListWith = [&store](Feedback& fileFeedback) {
     TTheIniFile listIni(&fileFeedback);
     HtmlCodeList list;

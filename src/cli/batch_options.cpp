@@ -1,5 +1,6 @@
 #include "cli/batch_options.h"
 
+#include <string>
 #include <string_view>
 
 namespace vk::cli {
@@ -8,6 +9,18 @@ namespace {
 bool ParseOperation(std::string_view text, int* operation) {
   if (text.size() != 1 || text[0] < '0' || text[0] > '6') return false;
   *operation = text[0] - '0';
+  return true;
+}
+
+bool ParseJobs(std::string_view text, int* jobs) {
+  if (text.empty() || text.size() > 2) return false;
+  int value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value < 1 || value > kMaxJobs) return false;
+  *jobs = value;
   return true;
 }
 
@@ -20,6 +33,13 @@ std::string TakeValue(const std::string& option, char key, const std::string& va
       return "the operation must be a number from 0 to 6, not '" + value + "'";
     }
     line.operation = operation;
+  } else if (key == 'j') {
+    int jobs = 0;
+    if (!ParseJobs(value, &jobs)) {
+      return "the number of jobs must be from 1 to " + std::to_string(kMaxJobs) + ", not '" +
+             value + "'";
+    }
+    line.jobs = jobs;
   } else {
     if (value.empty()) return "option '" + option + "' needs a file name";
     line.settingsFile = value;
@@ -73,7 +93,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       const std::size_t eq = arg.find('=');
       const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
       const std::string option = "--" + name;
-      if (name == "operation" || name == "settings") {
+      if (name == "operation" || name == "settings" || name == "jobs") {
         std::string value;
         if (eq != std::string::npos) {
           value = arg.substr(eq + 1);
@@ -96,7 +116,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     for (std::size_t k = 1; k < arg.size(); ++k) {
       const char key = arg[k];
       const std::string option = std::string("-") + key;
-      if (key == 'o' || key == 's') {
+      if (key == 'o' || key == 's' || key == 'j') {
         std::string value;
         if (k + 1 < arg.size()) {
           value = arg.substr(k + 1);
@@ -130,6 +150,8 @@ const std::string& UsageText() {
       "  -n, --dry-run            change nothing on disk (no page, no backup); report what a "
       "run would do\n"
       "      --json               print the results as JSON instead of the table\n"
+      "  -j, --jobs N             pages in hand at once, 1..64 (default 16); 1 takes one page "
+      "after the other\n"
       "  -h, --help   /   --version\n";
   return text;
 }

@@ -8,17 +8,22 @@
 
 namespace vk::cli {
 
+// Pages in hand at once: by default enough for the file system to commit their syncs together.
+constexpr int kDefaultJobs = 16;
+constexpr int kMaxJobs = 64;
+
 struct CommandLine {
-  std::optional<int> operation;       // -o, --operation
-  std::optional<bool> backup;         // --backup / --no-backup
-  std::optional<bool> ignoreMetaTags; // --ignore-meta-tags / --no-ignore-meta-tags
-  bool subfolders = false;            // -r, --subfolders
+  std::optional<int> operation;             // -o, --operation
+  std::optional<bool> backup;               // --backup / --no-backup
+  std::optional<bool> ignoreMetaTags;       // --ignore-meta-tags / --no-ignore-meta-tags
+  bool subfolders = false;                  // -r, --subfolders
   std::optional<std::string> settingsFile;  // -s, --settings
-  bool dryRun = false;                // -n, --dry-run
-  bool json = false;                  // --json
-  bool help = false;                  // -h, --help
-  bool version = false;               // --version
-  std::vector<std::string> paths;     // in the order given
+  bool dryRun = false;                      // -n, --dry-run
+  bool json = false;                        // --json
+  std::optional<int> jobs;                  // -j, --jobs
+  bool help = false;                        // -h, --help
+  bool version = false;                     // --version
+  std::vector<std::string> paths;           // in the order given
 };
 
 struct ParsedCommandLine {
@@ -30,8 +35,9 @@ struct ParsedCommandLine {
 // Reads the arguments after the program name. Short options may be bundled ("-rn") and take
 // their value attached or as the next argument ("-o6", "-o 6"); long options take it after
 // "=" or as the next argument. "--" ends the options. The last of conflicting switches wins.
-// Besides unknown options and missing values, an operation other than 0..6 is an error, and
-// so is a missing PATH unless --help or --version was asked for.
+// Besides unknown options and missing values, an operation other than 0..6 is an error, so
+// is a number of jobs other than 1..64, and so is a missing PATH unless --help or --version
+// was asked for.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The summary --help prints.

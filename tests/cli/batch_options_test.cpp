@@ -13,15 +13,14 @@ using Args = std::vector<std::string>;
 
 // A compact picture of a parsed command line, so each case is one line of the table.
 std::string Describe(const CommandLine& line) {
-  auto flag = [](const std::optional<bool>& value) {
-    return value ? (*value ? "1" : "0") : "-";
-  };
+  auto flag = [](const std::optional<bool>& value) { return value ? (*value ? "1" : "0") : "-"; };
   std::string text = "o=" + (line.operation ? std::to_string(*line.operation) : "-") +
                      " bak=" + flag(line.backup) + " meta=" + flag(line.ignoreMetaTags) +
                      " r=" + (line.subfolders ? "1" : "0") + " n=" + (line.dryRun ? "1" : "0") +
                      " json=" + (line.json ? "1" : "0") + " h=" + (line.help ? "1" : "0") +
-                     " v=" + (line.version ? "1" : "0") +
-                     " s=" + line.settingsFile.value_or("-") + " paths=";
+                     " v=" + (line.version ? "1" : "0") + " s=" + line.settingsFile.value_or("-");
+  if (line.jobs) text += " j=" + std::to_string(*line.jobs);  // shown only where given
+  text += " paths=";
   for (const std::string& path : line.paths) text += "[" + path + "]";
   return text;
 }
@@ -42,8 +41,7 @@ TEST(ParseCommandLineTest, WhatEachCommandLineAsksFor) {
       {{"--backup", "--no-backup", "--ignore-meta-tags", "a"},
        "o=- bak=0 meta=1 r=0 n=0 json=0 h=0 v=0 s=- paths=[a]"},
       {{"-r", "-n", "--json", "a"}, "o=- bak=- meta=- r=1 n=1 json=1 h=0 v=0 s=- paths=[a]"},
-      {{"--subfolders", "--dry-run", "a"},
-       "o=- bak=- meta=- r=1 n=1 json=0 h=0 v=0 s=- paths=[a]"},
+      {{"--subfolders", "--dry-run", "a"}, "o=- bak=- meta=- r=1 n=1 json=0 h=0 v=0 s=- paths=[a]"},
       {{"-rno4", "a"}, "o=4 bak=- meta=- r=1 n=1 json=0 h=0 v=0 s=- paths=[a]"},
       {{"-rs", "my.ini", "a"}, "o=- bak=- meta=- r=1 n=0 json=0 h=0 v=0 s=my.ini paths=[a]"},
       {{"-sx.ini", "a"}, "o=- bak=- meta=- r=0 n=0 json=0 h=0 v=0 s=x.ini paths=[a]"},
@@ -55,6 +53,10 @@ TEST(ParseCommandLineTest, WhatEachCommandLineAsksFor) {
       {{"-h"}, "o=- bak=- meta=- r=0 n=0 json=0 h=1 v=0 s=- paths="},
       {{"--help"}, "o=- bak=- meta=- r=0 n=0 json=0 h=1 v=0 s=- paths="},
       {{"--version"}, "o=- bak=- meta=- r=0 n=0 json=0 h=0 v=1 s=- paths="},
+      {{"-j", "1", "a"}, "o=- bak=- meta=- r=0 n=0 json=0 h=0 v=0 s=- j=1 paths=[a]"},
+      {{"-rj64", "a"}, "o=- bak=- meta=- r=1 n=0 json=0 h=0 v=0 s=- j=64 paths=[a]"},
+      {{"--jobs=8", "a"}, "o=- bak=- meta=- r=0 n=0 json=0 h=0 v=0 s=- j=8 paths=[a]"},
+      {{"--jobs", "2", "a"}, "o=- bak=- meta=- r=0 n=0 json=0 h=0 v=0 s=- j=2 paths=[a]"},
   };
   for (const Case& c : cases) {
     const ParsedCommandLine parsed = ParseCommandLine(c.args);
@@ -85,6 +87,12 @@ TEST(ParseCommandLineTest, UsageErrors) {
       {{"a", "--operation"}, "option '--operation' needs a value"},
       {{"a", "-s"}, "option '-s' needs a value"},
       {{"--settings=", "a"}, "option '--settings' needs a file name"},
+      {{"-j", "0", "a"}, "the number of jobs must be from 1 to 64, not '0'"},
+      {{"--jobs=65", "a"}, "the number of jobs must be from 1 to 64, not '65'"},
+      {{"-j", "-1", "a"}, "the number of jobs must be from 1 to 64, not '-1'"},
+      {{"--jobs=", "a"}, "the number of jobs must be from 1 to 64, not ''"},
+      {{"--jobs=100", "a"}, "the number of jobs must be from 1 to 64, not '100'"},
+      {{"a", "-j"}, "option '-j' needs a value"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ParseCommandLine(c.args).error, c.error) << c.error;
@@ -96,7 +104,7 @@ TEST(UsageTextTest, NamesEveryOption) {
   EXPECT_EQ(usage.rfind("velkaro-batch [OPTIONS] PATH...\n", 0), 0u);
   for (const char* option :
        {"-o, --operation N", "--backup | --no-backup", "--ignore-meta-tags | --no-ignore-meta-tags",
-        "-r, --subfolders", "-s, --settings FILE", "-n, --dry-run", "--json",
+        "-r, --subfolders", "-s, --settings FILE", "-n, --dry-run", "--json", "-j, --jobs N",
         "-h, --help   /   --version\n"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }

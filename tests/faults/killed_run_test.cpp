@@ -50,8 +50,9 @@ struct Scenario {
   int exitCode;
 };
 
-// The settings repair alone runs on the main thread; a single page is written by one helper,
-// so the N-th call of either is the N-th call of its page; the whole tree mixes both.
+// strace counts calls per thread. The settings repair alone runs on the main thread; a single
+// page is written by one helper, so the N-th call of either is the N-th call of its page; the
+// whole tree mixes both, and taken one page after the other it reaches every call in turn.
 const Scenario kScenarios[] = {
     {"settings repair before one page",
      {{"settings.ini", kUnevenSettings}, {"site/a.htm", kPageA}},
@@ -67,6 +68,13 @@ const Scenario kScenarios[] = {
       {"site/b.htm", kPageB},
       {"site/sub/c.html", kPageC}},
      {"-o", "6", "-r", "-s", "@/settings.ini", "@/site"},
+     1},
+    {"a tree one page after the other",
+     {{"settings.ini", kUnevenSettings},
+      {"site/a.htm", kPageA},
+      {"site/b.htm", kPageB},
+      {"site/sub/c.html", kPageC}},
+     {"-o", "6", "-r", "--jobs", "1", "-s", "@/settings.ini", "@/site"},
      1},
 };
 

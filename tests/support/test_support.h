@@ -29,7 +29,8 @@ class TempDir {
 void WriteFile(const std::string& path, const std::string& content);
 // The whole content of `path`; fails the test when it cannot be read.
 std::string ReadFile(const std::string& path);
-// True when new files in `folder` can be created without a name (O_TMPFILE).
+// True when the program writes new files in `folder` without a name (O_TMPFILE) until they
+// are complete.
 bool FolderHasUnnamedFiles(const std::string& folder);
 // True when running as root (permission tests behave differently there).
 bool RunningAsRoot();
