@@ -48,6 +48,7 @@ struct Scenario {
   std::map<std::string, std::string> files;
   std::vector<std::string> args;
   int exitCode;
+  bool oneThread = false;  // every file is written on one thread
 };
 
 // strace counts calls per thread. The settings repair alone runs on the main thread; a single
@@ -75,7 +76,8 @@ const Scenario kScenarios[] = {
       {"site/b.htm", kPageB},
       {"site/sub/c.html", kPageC}},
      {"-o", "6", "-r", "--jobs", "1", "-s", "@/settings.ini", "@/site"},
-     1},
+     1,
+     true},
 };
 
 void MakeTree(const TempDir& dir, const Scenario& scenario) {
@@ -131,9 +133,10 @@ int KillAtEachCall(const Scenario& scenario, const std::string& call,
     }
     // Only files being written when the kill came may be left over: one beside each file the
     // run had in hand. Where new files have no name until they are complete, only a kill
-    // between naming one and renaming it leaves it.
+    // between naming one and renaming it leaves it; with several threads writing, another
+    // thread may be at that point when the kill comes, whatever call it came at.
     const std::vector<std::string> left = TemporaryFilesBelow(dir.Path());
-    if (call != "rename" && test::FolderHasUnnamedFiles(dir.Path())) {
+    if (scenario.oneThread && call != "rename" && test::FolderHasUnnamedFiles(dir.Path())) {
       EXPECT_EQ(left, std::vector<std::string>{});
     }
     for (const std::string& path : left) {
