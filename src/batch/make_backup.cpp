@@ -1,8 +1,6 @@
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <string>
 
 #include "batch/batch_run.h"

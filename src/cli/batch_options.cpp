@@ -1,7 +1,9 @@
 #include "cli/batch_options.h"
 
+#include <charconv>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace vk::cli {
 namespace {
@@ -13,13 +15,10 @@ bool ParseOperation(std::string_view text, int* operation) {
 }
 
 bool ParseJobs(std::string_view text, int* jobs) {
-  if (text.empty() || text.size() > 2) return false;
   int value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value < 1 || value > kMaxJobs) return false;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || stop != end || value < 1 || value > kMaxJobs) return false;
   *jobs = value;
   return true;
 }

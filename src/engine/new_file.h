@@ -23,8 +23,8 @@ class NewFile {
   NewFile(const NewFile&) = delete;
   NewFile& operator=(const NewFile&) = delete;
 
-  // Creates the file in the folder of `target` (which must contain a '/') with `mode` (less
-  // the umask). Returns 0 or the errno of the failing call.
+  // Creates the file in the folder of `target` (the current one when it names none) with
+  // `mode` (less the umask). Returns 0 or the errno of the failing call.
   int Create(const std::string& target, mode_t mode);
   int fd() const { return fd_; }
 
