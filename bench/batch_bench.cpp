@@ -28,10 +28,42 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* const kWords[] = {
-    "Gr\xFC\xDF" "e",  "Stra\xDF" "e", "M\xFCnchen", "K\xF6ln", "B\xE4ume", "\xDC" "bersicht",
-    "Preis", "Angebot", "Seite", "Kontakt", "Impressum", "und", "der", "die", "das", "mit",
-    "f\xFCr", "\xFC" "ber", "Gesch\xE4" "ft", "Qualit\xE4t", "sch\xF6n", "Fr\xFChling",
-    "Caf\xE9", "Men\xFC", "Gr\xF6\xDF" "e", "wei\xDF", "Ma\xDF", "Stunde", "Tag", "heute"};
+    "Gr\xFC\xDF"
+    "e",
+    "Stra\xDF"
+    "e",
+    "M\xFCnchen",
+    "K\xF6ln",
+    "B\xE4ume",
+    "\xDC"
+    "bersicht",
+    "Preis",
+    "Angebot",
+    "Seite",
+    "Kontakt",
+    "Impressum",
+    "und",
+    "der",
+    "die",
+    "das",
+    "mit",
+    "f\xFCr",
+    "\xFC"
+    "ber",
+    "Gesch\xE4"
+    "ft",
+    "Qualit\xE4t",
+    "sch\xF6n",
+    "Fr\xFChling",
+    "Caf\xE9",
+    "Men\xFC",
+    "Gr\xF6\xDF"
+    "e",
+    "wei\xDF",
+    "Ma\xDF",
+    "Stunde",
+    "Tag",
+    "heute"};
 
 std::string Sentence(std::mt19937& random) {
   std::uniform_int_distribution<int> count(4, 14);
@@ -58,7 +90,11 @@ std::string Sentence(std::mt19937& random) {
 std::string Page(std::mt19937& random, std::size_t targetSize, int number) {
   std::string page =
       "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\r\n<html>\r\n<head>\r\n"
-      "\t<title>Seite " + std::to_string(number) + " \xFC" "ber Gr\xF6\xDF" "en</title>\r\n"
+      "\t<title>Seite " +
+      std::to_string(number) +
+      " \xFC"
+      "ber Gr\xF6\xDF"
+      "en</title>\r\n"
       "\t<meta name=\"description\" content=\"Sch\xF6ne Seiten f\xFCr M\xFCnchen\">\r\n"
       "\t<meta http-equiv=\"content-type\" content=\"text/html; charset=iso-8859-1\">\r\n"
       "<SCRIPT LANGUAGE=JavaScript>\r\n  function zeige(x) {\r\n    return x  + 1;\r\n  }\r\n"
@@ -79,8 +115,10 @@ std::string Page(std::mt19937& random, std::size_t targetSize, int number) {
                 "  \xE4\xF6\xFC\r\n</pre>\r\n";
         break;
       case 2:
-        page += "<p><a href=\"seite" + std::to_string(number + 1) + ".htm\">Weiter</a> <a "
-                "href=\"index.html\">\xDC" "bersicht</a></p>\r\n";
+        page += "<p><a href=\"seite" + std::to_string(number + 1) +
+                ".htm\">Weiter</a> <a "
+                "href=\"index.html\">\xDC"
+                "bersicht</a></p>\r\n";
         break;
       case 3:
         page += "<br>\r\n";
@@ -183,8 +221,7 @@ int main(int argc, char** argv) {
   for (const auto& entry : fs::recursive_directory_iterator(pristine)) {
     if (entry.is_regular_file()) bytes += entry.file_size();
   }
-  std::cout << pages << " pages in " << folders << " folders, " << bytes / (1024 * 1024)
-            << " MB\n";
+  std::cout << pages << " pages in " << folders << " folders, " << bytes / (1024 * 1024) << " MB\n";
   // One untimed copy first, so both sides start with the pristine tree in the page cache.
   Timed({"cp", "-r", pristine.string(), (work / "warm").string()}, false);
   fs::remove_all(work / "warm");
@@ -197,8 +234,8 @@ int main(int argc, char** argv) {
     const fs::path target = work / "target";
     const double copySeconds = Timed({"cp", "-r", pristine.string(), copy.string()}, false);
     Timed({"cp", "-r", pristine.string(), target.string()}, false);
-    const double batchSeconds = Timed(
-        {program, "-o", "6", "-r", "-s", settings.string(), target.string()}, true);
+    const double batchSeconds =
+        Timed({program, "-o", "6", "-r", "-s", settings.string(), target.string()}, true);
     std::cout << "round " << round + 1 << ": cp -r " << copySeconds << " s, velkaro-batch "
               << batchSeconds << " s, ratio " << batchSeconds / copySeconds << "\n";
     ratios.push_back(batchSeconds / copySeconds);
@@ -208,9 +245,9 @@ int main(int argc, char** argv) {
     fs::remove_all(target);
   }
   std::sort(ratios.begin(), ratios.end());
-  std::cout << "best: cp -r " << bestCopy << " s, velkaro-batch " << bestBatch
-            << " s, ratio " << bestBatch / bestCopy << "; median ratio of the rounds "
-            << ratios[ratios.size() / 2] << "\n";
+  std::cout << "best: cp -r " << bestCopy << " s, velkaro-batch " << bestBatch << " s, ratio "
+            << bestBatch / bestCopy << "; median ratio of the rounds " << ratios[ratios.size() / 2]
+            << "\n";
   if (!keep) fs::remove_all(work);
   return 0;
 }

@@ -45,19 +45,62 @@ class Rng {
 };
 
 const char* const kPlainWords[] = {
-    "und",      "der",       "die",        "das",        "Seite",    "Verein",     "Mitglieder",
-    "Termine",  "Kontakt",   "Informationen", "unser",   "mit",      "eine",       "wird",
-    "Jahr",     "Stadt",     "Programm",   "Angebot",    "Kinder",   "Abend",      "Sommer",
-    "im",       "von",       "zu",         "den",        "auf",      "nicht",      "sich",
-    "Anmeldung", "bitte",    "Telefon",    "Veranstaltung", "Gemeinde", "Bericht", "neue",
-    "wir",      "Sie",       "auch",       "noch",       "nach",     "bei",        "Training",
+    "und",        "der",
+    "die",        "das",
+    "Seite",      "Verein",
+    "Mitglieder", "Termine",
+    "Kontakt",    "Informationen",
+    "unser",      "mit",
+    "eine",       "wird",
+    "Jahr",       "Stadt",
+    "Programm",   "Angebot",
+    "Kinder",     "Abend",
+    "Sommer",     "im",
+    "von",        "zu",
+    "den",        "auf",
+    "nicht",      "sich",
+    "Anmeldung",  "bitte",
+    "Telefon",    "Veranstaltung",
+    "Gemeinde",   "Bericht",
+    "neue",       "wir",
+    "Sie",        "auch",
+    "noch",       "nach",
+    "bei",        "Training",
 };
 const char* const kUmlautWords[] = {
-    "Gr\xF6\xDF" "e",      "\xDC" "bersicht",  "f\xFC" "r",          "\xFC" "ber",
-    "Stra\xDF" "e",        "sch\xF6n",         "M\xE4" "dchen",      "Gr\xFC\xDF" "e",
-    "\xC4" "pfel",         "\xD6" "ffnungszeiten", "hei\xDF" "t",    "B\xFC" "rger",
-    "Geb\xE4" "ude",       "w\xE4hlen",        "K\xE4se",            "M\xFCnchen",
-    "N\xE4he",             "Qualit\xE4t",      "Gel\xE4nde",         "Fu\xDF" "ball",
+    "Gr\xF6\xDF"
+    "e",
+    "\xDC"
+    "bersicht",
+    "f\xFC"
+    "r",
+    "\xFC"
+    "ber",
+    "Stra\xDF"
+    "e",
+    "sch\xF6n",
+    "M\xE4"
+    "dchen",
+    "Gr\xFC\xDF"
+    "e",
+    "\xC4"
+    "pfel",
+    "\xD6"
+    "ffnungszeiten",
+    "hei\xDF"
+    "t",
+    "B\xFC"
+    "rger",
+    "Geb\xE4"
+    "ude",
+    "w\xE4hlen",
+    "K\xE4se",
+    "M\xFCnchen",
+    "N\xE4he",
+    "Qualit\xE4t",
+    "Gel\xE4nde",
+    "Fu\xDF"
+    "ball",
 };
 
 template <std::size_t N>
@@ -202,16 +245,11 @@ const std::string& Input() {
 vk::HtmlCodeList TenPairs() {
   vk::HtmlCodeList list;
   const std::pair<const char*, const char*> pairs[] = {
-      {"<br>", "<br />"},
-      {"<b>", "<strong>"},
-      {"</b>", "</strong>"},
-      {"<i>", "<em>"},
-      {"</i>", "</em>"},
-      {"<center>", "<div class=\"mitte\">"},
-      {"</center>", "</div>"},
-      {"<font face=\"Arial\">", ""},
-      {"</font>", ""},
-      {"http://www.alte-domain.de/", "https://www.neue-domain.de/"},
+      {"<br>", "<br />"},      {"<b>", "<strong>"},
+      {"</b>", "</strong>"},   {"<i>", "<em>"},
+      {"</i>", "</em>"},       {"<center>", "<div class=\"mitte\">"},
+      {"</center>", "</div>"}, {"<font face=\"Arial\">", ""},
+      {"</font>", ""},         {"http://www.alte-domain.de/", "https://www.neue-domain.de/"},
   };
   for (const auto& [find, replace] : pairs) {
     list.find.emplace_back(find);
@@ -240,7 +278,11 @@ void BM_ConvertSpecialChars(benchmark::State& state) {
   SetInputCounters(state);
   state.counters["converted"] = static_cast<double>(count);
 }
-BENCHMARK(BM_ConvertSpecialChars)->ArgName("ignoreMeta")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertSpecialChars)
+    ->ArgName("ignoreMeta")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_CompressHtml(benchmark::State& state) {
   const std::string& input = Input();
@@ -248,8 +290,7 @@ void BM_CompressHtml(benchmark::State& state) {
   std::string output;
   for (auto _ : state) {
     output.clear();
-    const vk::CompressOutcome outcome =
-        vk::CompressHtmlText(input, output, "bench.htm", feedback);
+    const vk::CompressOutcome outcome = vk::CompressHtmlText(input, output, "bench.htm", feedback);
     if (outcome != vk::CompressOutcome::kChanged) state.SkipWithError("nothing compressed");
     benchmark::DoNotOptimize(output.data());
   }
@@ -352,7 +393,10 @@ int MeasurePeakMemory() {
     onFile(input, [&] { vk::CompressHtmlFile(file, feedback); });
   });
   MeasureInChild("ReplaceHtmlCode 10 pairs (file)", [&](std::string& input) {
-    onFile(input, [&] { vk::ReplaceHtmlCode(file, [] { return TenPairs(); }, feedback); });
+    onFile(input, [&] {
+      vk::ReplaceHtmlCode(
+          file, [] { return TenPairs(); }, feedback);
+    });
   });
   unlink(path);
   return 0;

@@ -40,8 +40,8 @@ std::vector<Line> SplitLines(std::string_view bytes) {
     const std::size_t next = lf == std::string_view::npos ? bytes.size() : lf + 1;
     std::size_t end = lf == std::string_view::npos ? bytes.size() : lf;
     if (end > pos && bytes[end - 1] == '\r') --end;
-    lines.push_back({std::string(bytes.substr(pos, end - pos)),
-                     std::string(bytes.substr(end, next - end))});
+    lines.push_back(
+        {std::string(bytes.substr(pos, end - pos)), std::string(bytes.substr(end, next - end))});
     pos = next;
   }
   return lines;

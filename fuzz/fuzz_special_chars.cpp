@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/special_chars.h"
 #include "engine/replace_reference_support.h"
+#include "engine/special_chars.h"
 #include "fuzz_support.h"
 
 namespace {

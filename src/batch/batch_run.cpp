@@ -46,7 +46,7 @@ struct PendingRow {
   std::unique_ptr<PageRun> run;
   std::optional<FileIdentity> identity;
   std::future<PageWorkers::Result> done;  // valid when a helper has the page
-  PageWorkers::Result written;             // the write on this thread, when there was one
+  PageWorkers::Result written;            // the write on this thread, when there was one
 };
 
 class Run {

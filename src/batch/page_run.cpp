@@ -13,8 +13,7 @@ namespace vk {
 // Keeps messages; yields and status texts pass at once.
 class PageRun::KeptFeedback : public Feedback {
  public:
-  KeptFeedback(Feedback& target, std::vector<std::string>& kept)
-      : target_(target), kept_(kept) {}
+  KeptFeedback(Feedback& target, std::vector<std::string>& kept) : target_(target), kept_(kept) {}
   void Error(const std::string& text) override { kept_.push_back(text); }
   void Yield() override { target_.Yield(); }
   void Status(const std::string& text) override { target_.Status(text); }
@@ -115,8 +114,8 @@ PageOutcome ProcessPage(const std::string& path, const PageJob& job, Feedback& f
   return run.Finish(&written, feedback);
 }
 
-PageOutcome ProcessPageStepByStep(const std::string& path, const PageJob& job,
-                                  Feedback& feedback, FileAccess& disk) {
+PageOutcome ProcessPageStepByStep(const std::string& path, const PageJob& job, Feedback& feedback,
+                                  FileAccess& disk) {
   PageRun run(path, job, disk);
   PageOutcome outcome = run.RunSteps(feedback, disk);
   outcome.sizeAfter = MyTools().FileSizeOf(path);

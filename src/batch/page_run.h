@@ -51,8 +51,8 @@ struct PageOutcome {
 
 // The same job run plainly against `disk`, one file function after the other: the reference
 // the single-write run must match.
-PageOutcome ProcessPageStepByStep(const std::string& path, const PageJob& job,
-                                  Feedback& feedback, FileAccess& disk = DiskFileAccess());
+PageOutcome ProcessPageStepByStep(const std::string& path, const PageJob& job, Feedback& feedback,
+                                  FileAccess& disk = DiskFileAccess());
 
 // One page's run split at its single write, so that the caller may do the write elsewhere (on
 // a helper thread) while it goes on with the next page:

@@ -88,9 +88,15 @@ std::string JsonString(std::string_view text) {
       ++i;
     } else if (byte < 0x20) {
       switch (byte) {
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '\n':
+          out += "\\n";
+          break;
+        case '\r':
+          out += "\\r";
+          break;
+        case '\t':
+          out += "\\t";
+          break;
         default: {
           char escape[8];
           std::snprintf(escape, sizeof escape, "\\u%04x", byte);

@@ -26,8 +26,8 @@ Line CellsOf(const ResultRow& row) {
 
 std::string RenderTable(const ResultsCollector& results) {
   std::vector<Line> lines;
-  lines.push_back({"Dateiname", "Größe", "Neue Größe", "Einsparung %", "Sonderzeichen",
-                   "HTML-Code"});
+  lines.push_back(
+      {"Dateiname", "Größe", "Neue Größe", "Einsparung %", "Sonderzeichen", "HTML-Code"});
   for (const ResultRow& row : results.Rows()) lines.push_back(CellsOf(row));
   if (results.Sums()) {
     lines.push_back(CellsOf(results.Sums()->first));

@@ -10,7 +10,8 @@ std::array<unsigned char, 256> BuildCaseFoldTable() {
   for (int b = 0; b < 256; ++b) table[b] = static_cast<unsigned char>(b);
   for (int b = 'A'; b <= 'Z'; ++b) table[b] = static_cast<unsigned char>(b + 32);
   for (int b = 0xC0; b <= 0xDE; ++b) {
-    if (b != 0xD7) table[b] = static_cast<unsigned char>(b + 0x20);  // the multiplication sign stays
+    if (b != 0xD7)
+      table[b] = static_cast<unsigned char>(b + 0x20);  // the multiplication sign stays
   }
   table[0x8A] = 0x9A;  // S with caron
   table[0x8C] = 0x9C;  // OE ligature
@@ -78,8 +79,8 @@ std::size_t NoCaseSearcher::Find(std::string_view text, std::size_t from) const 
     const char* cand = nextA < nextB ? nextA : nextB;
     if (cand >= end) return npos;
     std::size_t k = 1;
-    while (k < m && fold[static_cast<unsigned char>(cand[k])] ==
-                        static_cast<unsigned char>(folded_[k])) {
+    while (k < m &&
+           fold[static_cast<unsigned char>(cand[k])] == static_cast<unsigned char>(folded_[k])) {
       ++k;
     }
     if (k == m) return static_cast<std::size_t>(cand - base);

@@ -26,8 +26,7 @@ constexpr std::size_t npos = NoCaseSearcher::npos;
 // pass are compared byte by byte.
 class FoldedFinder {
  public:
-  explicit FoldedFinder(std::string_view pattern)
-      : folded_(FoldCase(pattern)) {
+  explicit FoldedFinder(std::string_view pattern) : folded_(FoldCase(pattern)) {
     BytesFoldingTo(static_cast<unsigned char>(folded_.front()), first_);
     BytesFoldingTo(static_cast<unsigned char>(folded_.back()), last_);
   }
@@ -42,9 +41,11 @@ class FoldedFinder {
     const bool firstTwin = first_[0] != first_[1];
     const bool lastTwin = last_[0] != last_[1];
     if (firstTwin) {
-      return lastTwin ? FindInBlocks<true, true>(text, from) : FindInBlocks<true, false>(text, from);
+      return lastTwin ? FindInBlocks<true, true>(text, from)
+                      : FindInBlocks<true, false>(text, from);
     }
-    return lastTwin ? FindInBlocks<false, true>(text, from) : FindInBlocks<false, false>(text, from);
+    return lastTwin ? FindInBlocks<false, true>(text, from)
+                    : FindInBlocks<false, false>(text, from);
 #else
     return FindOneByOne(text, from);
 #endif
@@ -315,8 +316,7 @@ std::int64_t ReplaceHtmlCodeTextInPieces(std::string& text, const HtmlCodeList& 
 
 }  // namespace replace_detail
 
-std::int64_t ReplaceHtmlCodeText(std::string& text, const HtmlCodeList& list,
-                                 Feedback& feedback) {
+std::int64_t ReplaceHtmlCodeText(std::string& text, const HtmlCodeList& list, Feedback& feedback) {
   return replace_detail::ReplaceHtmlCodeTextInPieces(text, list, feedback, kPieceBytes);
 }
 

@@ -17,8 +17,7 @@ namespace vk {
 // last. Yields before pairs 0, 5, 10, ... A find entry ends at its first NUL byte (an empty
 // one never matches), and no search looks behind the text's first NUL byte. One pass over the
 // text for every five pairs.
-std::int64_t ReplaceHtmlCodeText(std::string& text, const HtmlCodeList& list,
-                                 Feedback& feedback);
+std::int64_t ReplaceHtmlCodeText(std::string& text, const HtmlCodeList& list, Feedback& feedback);
 
 namespace replace_detail {
 // ReplaceHtmlCodeText with the text handed through the pairs in pieces of `pieceBytes`, so

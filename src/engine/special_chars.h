@@ -33,7 +33,6 @@ ConvertResult ConvertSpecialCharsText(std::string_view text, bool ignoreMetaTags
 //   "Konnte " + path + " nicht öffnen oder schreiben!"
 // and returns the count reached: 0 when reading failed, the full count when writing failed.
 std::int64_t ConvertSpecialCharsInFile(const std::string& path, bool ignoreMetaTags,
-                                       Feedback& feedback,
-                                       FileAccess& files = DiskFileAccess());
+                                       Feedback& feedback, FileAccess& files = DiskFileAccess());
 
 }  // namespace vk

@@ -101,9 +101,7 @@ std::string FileDateText(const std::string& path, const QLocale& locale) {
   return DateTextOfTime(info.st_mtime, DateTextFormat(locale));
 }
 
-std::string FileDateText(const std::string& path) {
-  return FileDateText(path, QLocale::system());
-}
+std::string FileDateText(const std::string& path) { return FileDateText(path, QLocale::system()); }
 
 std::uint32_t FileDateOf(const std::string& path) {
   struct stat info {};

@@ -8,7 +8,6 @@
 #include <QLocale>
 #include <QString>
 #include <QTime>
-
 #include <cstdint>
 #include <ctime>
 #include <string>

@@ -1,5 +1,4 @@
 #include "selection/folder_scan.h"
-#include "selection/folder_scan_locale.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -9,6 +8,7 @@
 
 #include "engine/my_tools.h"
 #include "selection/file_date.h"
+#include "selection/folder_scan_locale.h"
 
 namespace vk {
 namespace {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QLocale>
-
 #include <string>
 #include <vector>
 
@@ -17,8 +16,8 @@ void ListFolder(const std::string& folder, bool ticked, std::vector<FileListRow>
                 const QLocale& locale);
 
 // CollectFolders, sorted in the collation of `locale`.
-void CollectFolders(const std::string& start, std::vector<std::string>& folders,
-                    Feedback& feedback, const QLocale& locale);
+void CollectFolders(const std::string& start, std::vector<std::string>& folders, Feedback& feedback,
+                    const QLocale& locale);
 
 // ScanFolder with `locale` for both.
 void ScanFolder(const std::string& folder, bool ticked, bool includeSubfolders,

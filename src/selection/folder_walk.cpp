@@ -1,5 +1,3 @@
-#include "selection/folder_scan_locale.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,13 +6,13 @@
 #include <QCollator>
 #include <QCollatorSortKey>
 #include <QString>
-
 #include <algorithm>
 #include <cstddef>
 #include <new>
 #include <unordered_set>
 
 #include "selection/folder_scan.h"
+#include "selection/folder_scan_locale.h"
 
 namespace vk {
 namespace {
@@ -88,8 +86,8 @@ void SortFolderList(std::vector<std::string>& folders, const QLocale& locale) {
   keyed.reserve(folders.size() - 1);
   for (std::size_t i = 1; i < folders.size(); ++i) {
     const QString text = QString::fromUtf8(folders[i]);
-    keyed.push_back({collator.sortKey(foldFirst ? text.toCaseFolded() : text),
-                     std::move(folders[i])});
+    keyed.push_back(
+        {collator.sortKey(foldFirst ? text.toCaseFolded() : text), std::move(folders[i])});
   }
   std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
     const int order = a.key.compare(b.key);
@@ -98,8 +96,8 @@ void SortFolderList(std::vector<std::string>& folders, const QLocale& locale) {
   for (std::size_t i = 0; i < keyed.size(); ++i) folders[i + 1] = std::move(keyed[i].path);
 }
 
-void CollectFolders(const std::string& start, std::vector<std::string>& folders,
-                    Feedback& feedback, const QLocale& locale) {
+void CollectFolders(const std::string& start, std::vector<std::string>& folders, Feedback& feedback,
+                    const QLocale& locale) {
   folders.clear();
   folders.push_back(start);
   // For every listed folder the identity it was listed under. A plain entry's identity can

@@ -70,8 +70,9 @@ QStringList ShellNamespace::VolumeFolders() {
   for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
     if (!volume.isValid() || !volume.isReady()) continue;
     const QString path = volume.rootPath();
-    if (path.startsWith(QLatin1String("/media/")) || path.startsWith(QLatin1String("/run/media/")) ||
-        path.startsWith(QLatin1String("/mnt/")) || path == QLatin1String("/mnt")) {
+    if (path.startsWith(QLatin1String("/media/")) ||
+        path.startsWith(QLatin1String("/run/media/")) || path.startsWith(QLatin1String("/mnt/")) ||
+        path == QLatin1String("/mnt")) {
       folders << path;
     }
   }
@@ -103,7 +104,8 @@ std::vector<ShellItem> ShellNamespace::TopLevelPlaces() const {
   if (home != root_.path) {
     places.push_back({ShellItem::Kind::kHome, home, QStringLiteral("Persönlicher Ordner")});
   }
-  places.push_back({ShellItem::Kind::kFileSystem, QStringLiteral("/"), QStringLiteral("Dateisystem")});
+  places.push_back(
+      {ShellItem::Kind::kFileSystem, QStringLiteral("/"), QStringLiteral("Dateisystem")});
   for (const QString& volume : VolumeFolders()) {
     QString name = QStorageInfo(volume).displayName();
     if (name.isEmpty() || name == volume) name = QFileInfo(volume).fileName();

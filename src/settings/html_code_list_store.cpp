@@ -22,8 +22,7 @@ std::vector<std::string> ReadEntries(TTheIniFile& ini) {
   return lines;
 }
 
-TTheIniFile::KeyValues Numbered(const std::vector<std::string>& values,
-                                                          bool markEmpty) {
+TTheIniFile::KeyValues Numbered(const std::vector<std::string>& values, bool markEmpty) {
   TTheIniFile::KeyValues keyValues;
   keyValues.reserve(values.size());
   for (std::size_t i = 0; i < values.size(); ++i) {

@@ -206,8 +206,7 @@ void IniDocument::InsertLine(std::size_t at, std::string text) {
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), "\r\n"});
 }
 
-void IniDocument::SetValue(std::string_view section, std::string_view key,
-                           std::string_view value) {
+void IniDocument::SetValue(std::string_view section, std::string_view key, std::string_view value) {
   const std::string cleanKey = OneLine(TrimBlanks(key));
   if (TrimBlanks(cleanKey).empty()) return;
   const std::string cleanValue = OneLine(value);

@@ -190,8 +190,7 @@ void TTheIniFile::ReplaceSection(const KeyValues& keyValues) {
   ReplaceSections({{section_, keyValues}});
 }
 
-void TTheIniFile::ReplaceSections(
-    const std::vector<std::pair<std::string, KeyValues>>& sections) {
+void TTheIniFile::ReplaceSections(const std::vector<std::pair<std::string, KeyValues>>& sections) {
   errorCode_ = 0;
   if (!Ready()) {
     errorCode_ = -1;

@@ -101,7 +101,7 @@ class TTheIniFile {
   std::string defFilePath_;
   bool open_ = false;
   std::string openedPath_;
-  std::string systemFolder_;   // both read once, ending with a separator
+  std::string systemFolder_;  // both read once, ending with a separator
   std::string programFolder_;
 };
 

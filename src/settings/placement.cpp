@@ -31,10 +31,9 @@ std::int32_t ReadKey(const IniDocument& doc, const std::string& section, const s
 }
 
 std::int32_t ReadLittleEndian32(const unsigned char* bytes) {
-  const std::uint32_t value = static_cast<std::uint32_t>(bytes[0]) |
-                              static_cast<std::uint32_t>(bytes[1]) << 8 |
-                              static_cast<std::uint32_t>(bytes[2]) << 16 |
-                              static_cast<std::uint32_t>(bytes[3]) << 24;
+  const std::uint32_t value =
+      static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+      static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
   return static_cast<std::int32_t>(value);
 }
 
@@ -136,8 +135,8 @@ SaveDecision SavePlacement(const WindowPlacementState& window, bool onNonPrimary
   return decision;
 }
 
-std::vector<std::pair<std::string, std::int32_t>> PlacementKeyValues(
-    const SaveDecision& decision, const PlacementNames& names) {
+std::vector<std::pair<std::string, std::int32_t>> PlacementKeyValues(const SaveDecision& decision,
+                                                                     const PlacementNames& names) {
   std::vector<std::pair<std::string, std::int32_t>> out;
   if (decision.kind == SaveDecision::Kind::kNothing) return out;
   out.emplace_back(names.windowState, decision.values.showCmd);

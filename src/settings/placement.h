@@ -62,10 +62,10 @@ struct WindowPlacementState {
 int ChooseMonitor(const std::vector<MonitorInfo>& monitors, TReposMonitor* which);
 
 struct RestoreResult {
-  PlacementRect geometry;             // where the window goes, with its size
-  std::optional<bool> maximized;      // the state to give it; none: leave the state alone
+  PlacementRect geometry;         // where the window goes, with its size
+  std::optional<bool> maximized;  // the state to give it; none: leave the state alone
   TReposMonitor monitor = TReposMonitor::rposPrimary;  // the component's Monitor afterwards
-  bool centred = false;               // nothing usable was stored
+  bool centred = false;                                // nothing usable was stored
 };
 
 // Puts a window back as stored: centred on the primary monitor with its present size when any
@@ -89,8 +89,8 @@ SaveDecision SavePlacement(const WindowPlacementState& window, bool onNonPrimary
 
 // The key/value pairs of `decision` in the order a save writes them: window state, top, left,
 // width, height, "Monitor".
-std::vector<std::pair<std::string, std::int32_t>> PlacementKeyValues(
-    const SaveDecision& decision, const PlacementNames& names);
+std::vector<std::pair<std::string, std::int32_t>> PlacementKeyValues(const SaveDecision& decision,
+                                                                     const PlacementNames& names);
 
 // The left and top edge of a window of `width` x `height` centred on the primary monitor:
 // the monitor's origin plus half the free space (truncated), but not left of or above the

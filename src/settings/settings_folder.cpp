@@ -72,8 +72,8 @@ std::string UserDataFolder() {
     wchar_t value[1024 / sizeof(wchar_t) + 1] = {};
     DWORD size = 1024;
     DWORD type = 0;
-    if (RegQueryValueExW(key, L"AppData", nullptr, &type, reinterpret_cast<BYTE*>(value),
-                         &size) == ERROR_SUCCESS &&
+    if (RegQueryValueExW(key, L"AppData", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
+            ERROR_SUCCESS &&
         (type == REG_SZ || type == REG_EXPAND_SZ)) {
       result = Utf8(value);
     }

@@ -231,11 +231,9 @@ void TAboutDlg::SystemInformationNewValues() {
 
   QString screen;
   if (!info.ScreenWidth().isEmpty() && !info.ScreenHeight().isEmpty()) {
-    screen = QString::fromStdString(ScreenText(info.ScreenWidth().toInt(),
-                                               info.ScreenHeight().toInt(),
-                                               info.ScreenBitsPerPixel().isEmpty()
-                                                   ? -1
-                                                   : info.ScreenBitsPerPixel().toInt()));
+    screen = QString::fromStdString(
+        ScreenText(info.ScreenWidth().toInt(), info.ScreenHeight().toInt(),
+                   info.ScreenBitsPerPixel().isEmpty() ? -1 : info.ScreenBitsPerPixel().toInt()));
   }
   ValueLabel(QStringLiteral("Screen"))->setText(screen);
 

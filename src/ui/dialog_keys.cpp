@@ -52,9 +52,7 @@ class FocusFilter : public QObject {
 
 }  // namespace
 
-void PressOnEnter(QAbstractButton* button) {
-  button->installEventFilter(new PressFilter(button));
-}
+void PressOnEnter(QAbstractButton* button) { button->installEventFilter(new PressFilter(button)); }
 
 void EnterMovesFocus(QWidget* field) { field->installEventFilter(new FocusFilter(field)); }
 

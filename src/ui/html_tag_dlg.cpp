@@ -83,8 +83,8 @@ QToolButton* MakePictureButton(const char* name, const QString& caption, const Q
   button->setIcon(QIcon::fromTheme(themeIcon, DrawnIcon(picture)));
   button->setIconSize(QSize(16, 16));
   button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-  button->setAutoRaise(true);            // flat
-  button->setFocusPolicy(Qt::NoFocus);   // never takes the focus
+  button->setAutoRaise(true);           // flat
+  button->setFocusPolicy(Qt::NoFocus);  // never takes the focus
   button->setMinimumSize(97, 25);
   return button;
 }
@@ -100,18 +100,18 @@ THTMLTagDlg::THTMLTagDlg(QWidget* parent) : QDialog(parent), collator_(QLocale()
   bevel->setFrameShape(QFrame::StyledPanel);
   bevel->setFrameShadow(QFrame::Sunken);
 
-  auto* label1 = new QLabel(
-      QStringLiteral("Geben Sie an, welcher HTML-Code ersetzt werden sollen. \n\n"
-                     "Hinweis: Achten Sie auf die korrekte Groß-/Kleinschreibung der "
-                     "Einträge!"));
+  auto* label1 =
+      new QLabel(QStringLiteral("Geben Sie an, welcher HTML-Code ersetzt werden sollen. \n\n"
+                                "Hinweis: Achten Sie auf die korrekte Groß-/Kleinschreibung der "
+                                "Einträge!"));
   label1->setObjectName(QStringLiteral("Label1"));
   label1->setWordWrap(true);
 
   lv_ = new QTreeWidget;
   lv_->setObjectName(QStringLiteral("LV"));
   lv_->setColumnCount(2);
-  lv_->setHeaderLabels({QStringLiteral("Zu suchender HTML-Code"),
-                        QStringLiteral("Ersetzen durch HTML-Code")});
+  lv_->setHeaderLabels(
+      {QStringLiteral("Zu suchender HTML-Code"), QStringLiteral("Ersetzen durch HTML-Code")});
   lv_->setColumnWidth(0, 280);
   lv_->setColumnWidth(1, 280);
   lv_->header()->setSectionsClickable(false);
@@ -129,15 +129,13 @@ THTMLTagDlg::THTMLTagDlg(QWidget* parent) : QDialog(parent), collator_(QLocale()
   lv_->setMinimumSize(577, 225);
   lv_->viewport()->installEventFilter(this);
 
-  addBtn_ = MakePictureButton("AddBtn", QStringLiteral("Hinzufügen"),
-                              QStringLiteral("Hinzufügen"), QStringLiteral("list-add"),
-                              Picture::kAdd);
+  addBtn_ = MakePictureButton("AddBtn", QStringLiteral("Hinzufügen"), QStringLiteral("Hinzufügen"),
+                              QStringLiteral("list-add"), Picture::kAdd);
   editBtn_ = MakePictureButton("EditBtn", QStringLiteral("Ändern"),
                                QStringLiteral("Ausgewählten Eintrag ändern"),
                                QStringLiteral("document-edit"), Picture::kEdit);
-  deleteBtn_ = MakePictureButton("DeleteBtn", QStringLiteral("Löschen"),
-                                 QStringLiteral("Löschen"), QStringLiteral("list-remove"),
-                                 Picture::kDelete);
+  deleteBtn_ = MakePictureButton("DeleteBtn", QStringLiteral("Löschen"), QStringLiteral("Löschen"),
+                                 QStringLiteral("list-remove"), Picture::kDelete);
 
   auto* pictureButtons = new QHBoxLayout;
   pictureButtons->setSpacing(7);
@@ -211,8 +209,7 @@ std::vector<std::pair<QString, QString>> THTMLTagDlg::Rows() const {
   return rows;
 }
 
-void THTMLTagDlg::SetRowTexts(QTreeWidgetItem* item, const QString& find,
-                              const QString& replace) {
+void THTMLTagDlg::SetRowTexts(QTreeWidgetItem* item, const QString& find, const QString& replace) {
   settingTexts_ = true;
   item->setText(0, find);
   item->setData(0, kPreviousFindRole, find);

@@ -27,9 +27,7 @@ class DialogFeedback : public Feedback {
   QWidget* parent_;
 };
 
-QString ToDisplay(const std::string& bytes) {
-  return QString::fromStdString(Cp1252ToUtf8(bytes));
-}
+QString ToDisplay(const std::string& bytes) { return QString::fromStdString(Cp1252ToUtf8(bytes)); }
 
 }  // namespace
 

@@ -30,8 +30,7 @@ bool CheckStorable(QWidget* parent, const QString& text) {
   return false;
 }
 
-THTMLTagEntryEdit::THTMLTagEntryEdit(QWidget* parent, const QString& action)
-    : QDialog(parent) {
+THTMLTagEntryEdit::THTMLTagEntryEdit(QWidget* parent, const QString& action) : QDialog(parent) {
   setObjectName(QStringLiteral("THTMLTagEntryEdit"));
   setWindowTitle(QStringLiteral("HTML Code %1").arg(action));
 

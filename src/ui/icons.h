@@ -7,9 +7,26 @@
 namespace vk {
 
 enum class IconKind {
-  kExit, kStart, kOperation, kMorePrograms, kSelectAll, kSelectNone, kSelectReverse,
-  kSubfolders, kEditList, kHelp, kInfo, kBackup, kMeta, kTextEditor, kBrowser,
-  kFolder, kFolderOpen, kDesktop, kHome, kDrive
+  kExit,
+  kStart,
+  kOperation,
+  kMorePrograms,
+  kSelectAll,
+  kSelectNone,
+  kSelectReverse,
+  kSubfolders,
+  kEditList,
+  kHelp,
+  kInfo,
+  kBackup,
+  kMeta,
+  kTextEditor,
+  kBrowser,
+  kFolder,
+  kFolderOpen,
+  kDesktop,
+  kHome,
+  kDrive
 };
 
 QIcon Icon(IconKind kind);

@@ -60,10 +60,12 @@ QString Executable(const QString& program) {
 
 QString DefaultTextApplication() {
   QStringList lists;
-  for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation)) {
+  for (const QString& folder :
+       QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation)) {
     lists << folder + QStringLiteral("/mimeapps.list");
   }
-  for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation)) {
+  for (const QString& folder :
+       QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation)) {
     lists << folder + QStringLiteral("/mimeapps.list");
   }
   for (const QString& list : lists) {
@@ -95,8 +97,8 @@ void SetLauncher(Launcher* launcher) { installed = launcher; }
 QString FindTextEditor() {
   const QString preferred = DefaultTextApplication();
   if (!preferred.isEmpty()) return preferred;
-  static const char* const kEditors[] = {"gedit",  "kate",  "mousepad",          "xed",
-                                         "pluma",  "gnome-text-editor", "featherpad"};
+  static const char* const kEditors[] = {
+      "gedit", "kate", "mousepad", "xed", "pluma", "gnome-text-editor", "featherpad"};
   for (const char* editor : kEditors) {
     const QString found = QStandardPaths::findExecutable(QLatin1String(editor));
     if (!found.isEmpty()) return found;

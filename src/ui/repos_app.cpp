@@ -18,9 +18,9 @@ TRePosApp::TRePosApp(QWidget* owner) : QObject(owner), owner_(owner) {}
 void TRePosApp::FillDefaultIniFileName() {
   if (!iniFileName_.empty()) return;
   const QFileInfo program(QCoreApplication::applicationFilePath());
-  iniFileName_ = (program.path() + QLatin1Char('/') + program.completeBaseName() +
-                  QStringLiteral(".ini"))
-                     .toStdString();
+  iniFileName_ =
+      (program.path() + QLatin1Char('/') + program.completeBaseName() + QStringLiteral(".ini"))
+          .toStdString();
 }
 
 void TRePosApp::RestorePlacement(bool useIni, bool useStream, std::istream* stream) {
@@ -65,8 +65,8 @@ void TRePosApp::SavePlacement(bool useIni) {
 }
 
 TRePosApp* MainWindowRePosApp(QWidget* window) {
-  if (auto* existing = window->findChild<TRePosApp*>(QStringLiteral("RePosApp"),
-                                                     Qt::FindDirectChildrenOnly)) {
+  if (auto* existing =
+          window->findChild<TRePosApp*>(QStringLiteral("RePosApp"), Qt::FindDirectChildrenOnly)) {
     return existing;
   }
   auto* repos = new TRePosApp(window);
@@ -102,9 +102,8 @@ void CentreOnPrimaryScreen(QWidget* window) {
   const QScreen* primary = QGuiApplication::primaryScreen();
   if (!primary) return;
   const QSize size = window->frameGeometry().size();
-  const auto [left, top] = CentredOrigin(ToRect(primary->geometry()),
-                                         ToRect(primary->virtualGeometry()), size.width(),
-                                         size.height());
+  const auto [left, top] = CentredOrigin(
+      ToRect(primary->geometry()), ToRect(primary->virtualGeometry()), size.width(), size.height());
   window->move(left, top);
 }
 

@@ -29,10 +29,13 @@ QIcon NodeIcon(ShellItem::Kind kind, bool desktopRoot, bool selected) {
     case ShellItem::Kind::kRoot:
       if (desktopRoot) return Icon(IconKind::kDesktop);
       break;
-    case ShellItem::Kind::kHome: return Icon(IconKind::kHome);
+    case ShellItem::Kind::kHome:
+      return Icon(IconKind::kHome);
     case ShellItem::Kind::kFileSystem:
-    case ShellItem::Kind::kVolume: return Icon(IconKind::kDrive);
-    case ShellItem::Kind::kFolder: break;
+    case ShellItem::Kind::kVolume:
+      return Icon(IconKind::kDrive);
+    case ShellItem::Kind::kFolder:
+      break;
   }
   return Icon(selected ? IconKind::kFolderOpen : IconKind::kFolder);
 }

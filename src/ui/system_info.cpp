@@ -78,11 +78,10 @@ class MachineProbe : public SystemProbe {
     struct utsname uts;
     if (::uname(&uts) == 0) {
       const std::string distribution = OsReleaseName(ReadSmallFile("/etc/os-release"));
-      info.systemName = distribution.empty() ? std::string(uts.sysname)
-                                             : distribution + ", " + uts.sysname;
+      info.systemName =
+          distribution.empty() ? std::string(uts.sysname) : distribution + ", " + uts.sysname;
       info.versionKnown =
-          ParseKernelRelease(uts.release, &info.major, &info.minor, &info.build,
-                             &info.servicePack);
+          ParseKernelRelease(uts.release, &info.major, &info.minor, &info.build, &info.servicePack);
       info.processorType = ProcessorTypeOfMachine(uts.machine);
     }
     const long cpus = ::sysconf(_SC_NPROCESSORS_ONLN);
@@ -116,8 +115,8 @@ std::string TwoDigit(int number) {
 std::string OsVersionText(std::string_view name, int major, int minor, int build,
                           std::string_view servicePack) {
   std::string text = name.empty() ? std::string("Unbekanntes System") : std::string(name);
-  text += " Version " + std::to_string(major) + "." + TwoDigit(minor) + " [Build " +
-          TwoDigit(build);
+  text +=
+      " Version " + std::to_string(major) + "." + TwoDigit(minor) + " [Build " + TwoDigit(build);
   text += servicePack;
   text += "]";
   return text;
@@ -125,17 +124,28 @@ std::string OsVersionText(std::string_view name, int major, int minor, int build
 
 std::string ProcessorTypeText(int type) {
   switch (type) {
-    case 0: return "Unbekannt - Intel Architektur";
-    case 386: return "i386";
-    case 486: return "i486";
-    case 586: return "Pentium o. kompat.";
-    case 686: return "Intel Pentium (II)";
-    case 860: return "Intel 860";
-    case 2000: return "MIPS R2000";
-    case 3000: return "MIPS R3000";
-    case 4000: return "MIPS R4000";
-    case 21064: return "ALPHA 21064";
-    default: return "Unbekannt";
+    case 0:
+      return "Unbekannt - Intel Architektur";
+    case 386:
+      return "i386";
+    case 486:
+      return "i486";
+    case 586:
+      return "Pentium o. kompat.";
+    case 686:
+      return "Intel Pentium (II)";
+    case 860:
+      return "Intel 860";
+    case 2000:
+      return "MIPS R2000";
+    case 3000:
+      return "MIPS R3000";
+    case 4000:
+      return "MIPS R4000";
+    case 21064:
+      return "ALPHA 21064";
+    default:
+      return "Unbekannt";
   }
 }
 
@@ -157,8 +167,7 @@ bool ParseKernelRelease(std::string_view release, int* major, int* minor, int* b
   auto number = [&](int* out) {
     const std::size_t start = pos;
     long value = 0;
-    while (pos < release.size() && release[pos] >= '0' && release[pos] <= '9' &&
-           pos - start < 9) {
+    while (pos < release.size() && release[pos] >= '0' && release[pos] <= '9' && pos - start < 9) {
       value = value * 10 + (release[pos] - '0');
       ++pos;
     }
@@ -202,8 +211,7 @@ std::int64_t KernelKiloBytes(std::string_view content, std::string_view key) {
   while (pos < content.size()) {
     const std::size_t end = std::min(content.find('\n', pos), content.size());
     const std::string_view line = content.substr(pos, end - pos);
-    if (line.size() > key.size() && line.substr(0, key.size()) == key &&
-        line[key.size()] == ':') {
+    if (line.size() > key.size() && line.substr(0, key.size()) == key && line[key.size()] == ':') {
       std::int64_t value = 0;
       bool digits = false;
       for (char c : line.substr(key.size() + 1)) {
@@ -286,8 +294,8 @@ void TSystemInfo::Refresh() {
   fresh[kUserName] = QString::fromStdString(raw.userName);
   if (raw.versionKnown) {
     fresh[kOS] = QString::fromStdString(raw.systemName);
-    fresh[kWinVersion] = QString::fromStdString(std::to_string(raw.major) + "." +
-                                                TwoDigit(raw.minor));
+    fresh[kWinVersion] =
+        QString::fromStdString(std::to_string(raw.major) + "." + TwoDigit(raw.minor));
     fresh[kWinBuild] = QString::fromStdString(TwoDigit(raw.build) + raw.servicePack);
     fresh[kFullWinVersion] = QString::fromStdString(
         OsVersionText(raw.systemName, raw.major, raw.minor, raw.build, raw.servicePack));

@@ -28,8 +28,8 @@ struct RawSystemInfo {
   std::string systemName;     // "Debian GNU/Linux 12 (bookworm), Linux"; empty: unknown
   bool versionKnown = false;  // the kernel's version numbers below could be read
   int major = 0, minor = 0, build = 0;
-  std::string servicePack;    // what follows the numbers, e.g. "-18-amd64"
-  int processorType = -1;     // a number of the processor table
+  std::string servicePack;  // what follows the numbers, e.g. "-18-amd64"
+  int processorType = -1;   // a number of the processor table
   int processorCount = -1;
   int screenWidth = -1, screenHeight = -1, screenBitsPerPixel = -1;
   std::string winDir, sysDir;  // no such folders on Linux: empty
@@ -114,10 +114,29 @@ class TSystemInfo : public QObject {
 
  private:
   enum Value {
-    kCurrentDate, kCurrentTime, kMemLoadPercent, kTotalPhys, kAvailPhys, kTotalPageFile,
-    kAvailPageFile, kTotalVirtual, kAvailVirtual, kComputerName, kUserName, kOS, kWinVersion,
-    kWinBuild, kFullWinVersion, kCPU, kNumCPUs, kScreenHeight, kScreenWidth,
-    kScreenBitsPerPixel, kWinDir, kSysDir, kValueCount
+    kCurrentDate,
+    kCurrentTime,
+    kMemLoadPercent,
+    kTotalPhys,
+    kAvailPhys,
+    kTotalPageFile,
+    kAvailPageFile,
+    kTotalVirtual,
+    kAvailVirtual,
+    kComputerName,
+    kUserName,
+    kOS,
+    kWinVersion,
+    kWinBuild,
+    kFullWinVersion,
+    kCPU,
+    kNumCPUs,
+    kScreenHeight,
+    kScreenWidth,
+    kScreenBitsPerPixel,
+    kWinDir,
+    kSysDir,
+    kValueCount
   };
 
   std::unique_ptr<SystemProbe> probe_;

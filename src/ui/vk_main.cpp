@@ -53,7 +53,8 @@ TVKMain::TVKMain(TVKMainSetup setup, QWidget* parent)
   setObjectName(QStringLiteral("VKMain"));
   setWindowTitle(QStringLiteral("Velkaro"));
   setMinimumSize(500, 400);
-  if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) setFont(QFont(QStringLiteral("Tahoma"), 8));
+  if (QFontDatabase::hasFamily(QStringLiteral("Tahoma")))
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
   BuildMenus();
   BuildToolBars();
   BuildWorkArea();
@@ -191,8 +192,9 @@ void TVKMain::Info1Click() {
 void TVKMain::Beenden1Click() { close(); }
 
 void TVKMain::WienutzeichdasProgramm1Click() {
-  const QString programFolder = WithSeparator(
-      setup_.programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : setup_.programFolder);
+  const QString programFolder =
+      WithSeparator(setup_.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                   : setup_.programFolder);
   const QString dataFolder = WithSeparator(
       setup_.dataFolder.isEmpty() ? QStringLiteral(VELKARO_DATA_DIR) : setup_.dataFolder);
   const QString name = QStringLiteral("vkreadme.htm");
@@ -216,7 +218,8 @@ void TVKMain::WienutzeichdasProgramm1Click() {
 }
 
 void TVKMain::MoreProgramsBtnClick() {
-  Launch().OpenUrl(QUrl(QString::fromLatin1(kMoreProgramsAddress)));  // the outcome is not looked at
+  Launch().OpenUrl(
+      QUrl(QString::fromLatin1(kMoreProgramsAddress)));  // the outcome is not looked at
 }
 
 void TVKMain::AppendSingleFile(const QString& path) {
@@ -237,7 +240,8 @@ void TVKMain::FilesDropped(const QStringList& paths) {
     } else if (QDir::setCurrent(path)) {
       AddFolderFiles(path, true);
       break;  // the paths after a folder are not looked at
-    } else if (Dialogs().Question(this, path + QStringLiteral(" ist keine HTML-Datei. Trotzdem verwenden?"))) {
+    } else if (Dialogs().Question(
+                   this, path + QStringLiteral(" ist keine HTML-Datei. Trotzdem verwenden?"))) {
       AppendSingleFile(path);
     }
   }

@@ -31,11 +31,11 @@ class ShellListView;
 class TMyShellTreeView;
 
 struct TVKMainSetup {
-  QStringList arguments;                     // the command line without the program name
+  QStringList arguments;                           // the command line without the program name
   QString treeRoot = QStringLiteral("rfDesktop");  // the folder tree's root
-  QString programFolder;                     // where vkreadme.htm is looked for first;
-                                             // empty: the program file's folder
-  QString dataFolder;                        // the installed data folder; empty: the built-in one
+  QString programFolder;                           // where vkreadme.htm is looked for first;
+                                                   // empty: the program file's folder
+  QString dataFolder;  // the installed data folder; empty: the built-in one
 };
 
 class TVKMain : public QMainWindow {
@@ -171,8 +171,8 @@ class TVKMain : public QMainWindow {
   bool folderFlag_ = false;  // the command line named a folder
   bool fileFlag_ = false;    // the command line named a file
   bool shown_ = false;
-  bool listing_ = false;     // a folder listing is running
-  bool running_ = false;     // a batch run is running
+  bool listing_ = false;         // a folder listing is running
+  bool running_ = false;         // a batch run is running
   bool closeRequested_ = false;  // the window was closed during a run
 };
 

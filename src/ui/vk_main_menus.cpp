@@ -53,9 +53,9 @@ void TVKMain::BuildMenus() {
   bar->setObjectName(QStringLiteral("MainMenu"));
 
   datei1_ = AddMenu(bar, "Datei1", QStringLiteral("Datei"));
-  htmlTagsBearbeiten1_ = MakeAction(this, "HTMLTagsbearbeiten1",
-                                    QStringLiteral("HTML-Code-Liste bearbeiten..."),
-                                    Icon(IconKind::kEditList));
+  htmlTagsBearbeiten1_ =
+      MakeAction(this, "HTMLTagsbearbeiten1", QStringLiteral("HTML-Code-Liste bearbeiten..."),
+                 Icon(IconKind::kEditList));
   beenden1_ = MakeAction(this, "Beenden1", QStringLiteral("Schließen"), Icon(IconKind::kExit));
   datei1_->addAction(htmlTagsBearbeiten1_);
   datei1_->addSeparator();
@@ -70,9 +70,9 @@ void TVKMain::BuildMenus() {
   const QIcon operationIcon = Icon(IconKind::kOperation);
   for (const OperationKind& kind : OperationKinds()) {
     const std::string name(kind.menuName);
-    QAction* action = MakeAction(this, name.c_str(), QString::fromUtf8(kind.caption.data(),
-                                                                       kind.caption.size()),
-                                 operationIcon);
+    QAction* action =
+        MakeAction(this, name.c_str(), QString::fromUtf8(kind.caption.data(), kind.caption.size()),
+                   operationIcon);
     action->setCheckable(true);
     operationGroup_->addAction(action);
     bearbeiten1_->addAction(action);
@@ -138,15 +138,15 @@ void TVKMain::BuildToolBars() {
   toolBar_->addAction(startBtn_);
   toolBar_->addAction(moreProgramsBtn_);
 
-  selAllBtn_ = MakeAction(this, "SelAllBtn", QStringLiteral("Alle wählen"),
-                          Icon(IconKind::kSelectAll));
-  selNoneBtn_ = MakeAction(this, "SelNoneBtn", QStringLiteral("Alle abwählen"),
-                           Icon(IconKind::kSelectNone));
+  selAllBtn_ =
+      MakeAction(this, "SelAllBtn", QStringLiteral("Alle wählen"), Icon(IconKind::kSelectAll));
+  selNoneBtn_ =
+      MakeAction(this, "SelNoneBtn", QStringLiteral("Alle abwählen"), Icon(IconKind::kSelectNone));
   selReverseBtn_ = MakeAction(this, "SelReverseBtn", QStringLiteral("Auswahl umkehren"),
                               Icon(IconKind::kSelectReverse));
-  upDirChkBox_ = MakeAction(this, "UPdirchkbox",
-                            QStringLiteral("Dateien in Unterverzeichnissen einbeziehen"),
-                            Icon(IconKind::kSubfolders));
+  upDirChkBox_ =
+      MakeAction(this, "UPdirchkbox", QStringLiteral("Dateien in Unterverzeichnissen einbeziehen"),
+                 Icon(IconKind::kSubfolders));
   upDirChkBox_->setCheckable(true);
   connect(selAllBtn_, &QAction::triggered, this, &TVKMain::SelAllBtnClick);
   connect(selNoneBtn_, &QAction::triggered, this, &TVKMain::SelNoneBtnClick);
@@ -204,8 +204,7 @@ void TVKMain::BuildWorkArea() {
   horizontalSplitter_->setSizes({200, kResultsHeight});
   setCentralWidget(verticalSplitter_);
 
-  connect(shellTreeView_, &TMyCustomShellTreeView::OnChange, this,
-          &TVKMain::ShellTreeViewChange);
+  connect(shellTreeView_, &TMyCustomShellTreeView::OnChange, this, &TVKMain::ShellTreeViewChange);
   connect(shellListView_, &ShellListView::TickChanged, this, &TVKMain::ShellListViewChange);
   connect(shellListView_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
     ShellListViewMouseDown(shellListView_->viewport()->mapToGlobal(pos));
@@ -247,9 +246,9 @@ void TVKMain::BuildContextMenus() {
   QAction* editor = MakeAction(shellLVPopupMenu_, "DateiimEditorzeigen1",
                                QStringLiteral("Datei im Editor (Notepad) zeigen..."),
                                Icon(IconKind::kTextEditor));
-  QAction* browser = MakeAction(shellLVPopupMenu_, "DateiimStandardBrowserzeigen1",
-                                QStringLiteral("Datei im Standard-Browser zeigen"),
-                                Icon(IconKind::kBrowser));
+  QAction* browser =
+      MakeAction(shellLVPopupMenu_, "DateiimStandardBrowserzeigen1",
+                 QStringLiteral("Datei im Standard-Browser zeigen"), Icon(IconKind::kBrowser));
   shellLVPopupMenu_->addAction(editor);
   shellLVPopupMenu_->addAction(browser);
   connect(editor, &QAction::triggered, this, &TVKMain::DateiimEditorzeigen1Click);
@@ -257,20 +256,19 @@ void TVKMain::BuildContextMenus() {
 
   lvPopupMenu_ = new QMenu(this);
   lvPopupMenu_->setObjectName(QStringLiteral("LVPopupMenu"));
-  QAction* resultEditor = MakeAction(lvPopupMenu_, "MenuItem1",
-                                     QStringLiteral("Datei im Editor (Notepad) zeigen..."),
-                                     Icon(IconKind::kTextEditor));
-  QAction* resultBrowser = MakeAction(lvPopupMenu_, "BrowserBtn",
-                                      QStringLiteral("Datei im Standard-Browser zeigen"),
-                                      Icon(IconKind::kBrowser));
+  QAction* resultEditor =
+      MakeAction(lvPopupMenu_, "MenuItem1", QStringLiteral("Datei im Editor (Notepad) zeigen..."),
+                 Icon(IconKind::kTextEditor));
+  QAction* resultBrowser =
+      MakeAction(lvPopupMenu_, "BrowserBtn", QStringLiteral("Datei im Standard-Browser zeigen"),
+                 Icon(IconKind::kBrowser));
   lvPopupMenu_->addAction(resultEditor);
   lvPopupMenu_->addAction(resultBrowser);
   connect(resultEditor, &QAction::triggered, this, &TVKMain::MenuItem1Click);
   connect(resultBrowser, &QAction::triggered, this, &TVKMain::BrowserBtnClick);
   connect(lv_, &QTreeWidget::itemDoubleClicked, this, &TVKMain::LVDblClick);
-  connect(lv_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-    LVMouseDown(lv_->viewport()->mapToGlobal(pos));
-  });
+  connect(lv_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { LVMouseDown(lv_->viewport()->mapToGlobal(pos)); });
 }
 
 }  // namespace vk

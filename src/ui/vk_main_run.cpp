@@ -31,7 +31,9 @@ class FileListRows : public BatchRows {
   explicit FileListRows(const ShellListView& list) : list_(list) {}
   int Count() const override { return list_.RowCount(); }
   bool Ticked(int row) const override { return list_.Ticked(row); }
-  std::string Name(int row) const override { return list_.topLevelItem(row)->text(0).toStdString(); }
+  std::string Name(int row) const override {
+    return list_.topLevelItem(row)->text(0).toStdString();
+  }
   std::string Folder(int row) const override {
     return list_.topLevelItem(row)->text(3).toStdString();
   }
@@ -43,7 +45,8 @@ class FileListRows : public BatchRows {
 // Fills the results list, the status text and the progress bar.
 class ResultsSink : public BatchSink {
  public:
-  ResultsSink(ResultsView& results, QProgressBar& progress, std::function<void(const QString&)> status)
+  ResultsSink(ResultsView& results, QProgressBar& progress,
+              std::function<void(const QString&)> status)
       : results_(results), progress_(progress), status_(std::move(status)) {}
 
   void ClearResults() override {

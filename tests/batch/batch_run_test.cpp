@@ -63,10 +63,9 @@ TEST(SavingPercentTest, WholePercentTruncatedTowardZero) {
     std::optional<std::int64_t> saving;
   };
   const Case cases[] = {
-      {1000, 900, 10}, {1000, 991, 1},    {1000, 1000, 0}, {1000, 1009, 0},
-      {1000, 1010, -1}, {1000, 0, 100},   {0, 0, std::nullopt}, {0, 50, std::nullopt},
-      {-1, -1, 0},      {3, 1, 67},        {1000, 2000, -100},
-      {5000000000LL, 2500000000LL, 50},
+      {1000, 900, 10},  {1000, 991, 1}, {1000, 1000, 0},      {1000, 1009, 0},
+      {1000, 1010, -1}, {1000, 0, 100}, {0, 0, std::nullopt}, {0, 50, std::nullopt},
+      {-1, -1, 0},      {3, 1, 67},     {1000, 2000, -100},   {5000000000LL, 2500000000LL, 50},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(SavingPercent(c.oldSize, c.newSize), c.saving) << c.oldSize << " -> " << c.newSize;
@@ -93,7 +92,8 @@ TEST_F(BatchRunTest, ThreeFilesShrinkingWithTheirSums) {
   WriteFile(dir.File("a.htm"), PageWithMarks(1000, 10));
   WriteFile(dir.File("b.htm"), PageWithMarks(2000, 20));
   WriteFile(dir.File("c.htm"), "");
-  VectorRows rows({{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()},
+  VectorRows rows({{true, "a.htm", dir.Path()},
+                   {true, "b.htm", dir.Path()},
                    {true, "c.htm", dir.Path() + "/"}});
   RunBatch(Flags(0), rows, sink, feedback, DeleteMarks());
 
@@ -109,8 +109,7 @@ TEST_F(BatchRunTest, ThreeFilesShrinkingWithTheirSums) {
   EXPECT_EQ(sink.rows[1].bytesAfter, 1800);
   ASSERT_EQ(sink.sums.size(), 2u);
   EXPECT_EQ(Cells(sink.sums[0]), (Row{"**Summen**", "", "", "", "", ""}));
-  EXPECT_EQ(Cells(sink.sums[1]),
-            (Row{"3 Datei(en)", "3.000 Byte", "2.700 Byte", "10", "0", "30"}));
+  EXPECT_EQ(Cells(sink.sums[1]), (Row{"3 Datei(en)", "3.000 Byte", "2.700 Byte", "10", "0", "30"}));
   EXPECT_EQ(ReadFile(dir.File("a.htm")), std::string(900, 'x'));
   EXPECT_EQ(ReadFile(dir.File("b.htm")), std::string(1800, 'x'));
   EXPECT_EQ(ReadFile(dir.File("c.htm")), "");
@@ -139,8 +138,7 @@ TEST_F(BatchRunTest, GrowingFileHasNegativeSaving) {
   ASSERT_EQ(sink.rows.size(), 1u);
   EXPECT_EQ(Cells(sink.rows[0]), (Row{"grow.htm", "1.000 Byte", "1.010 Byte", "-1", "2", "0"}));
   EXPECT_EQ(ReadFile(dir.File("grow.htm")), std::string(998, 'x') + "&auml;&uuml;");
-  EXPECT_EQ(Cells(sink.sums[1]),
-            (Row{"1 Datei(en)", "1.000 Byte", "1.010 Byte", "-1", "2", "0"}));
+  EXPECT_EQ(Cells(sink.sums[1]), (Row{"1 Datei(en)", "1.000 Byte", "1.010 Byte", "-1", "2", "0"}));
 }
 
 TEST_F(BatchRunTest, MissingFileGetsItsRowEachStepsErrorAndNoBackup) {
@@ -371,10 +369,10 @@ TEST_F(BatchRunTest, LoaderExceptionInALaterRowFinishesTheRowsAhead) {
     // With several pages in hand the rows are reported once their pages are done.
     const std::vector<std::string> events =
         pagesAtOnce == 1
-            ? std::vector<std::string>{"clear", "start a.htm", "row a.htm", "start b.htm",
+            ? std::vector<std::string>{"clear",     "start a.htm", "row a.htm", "start b.htm",
                                        "row b.htm", "start c.htm", "row c.htm"}
-            : std::vector<std::string>{"clear", "start a.htm", "start b.htm", "start c.htm",
-                                       "row a.htm", "row b.htm", "row c.htm"};
+            : std::vector<std::string>{"clear",     "start a.htm", "start b.htm", "start c.htm",
+                                       "row a.htm", "row b.htm",   "row c.htm"};
     EXPECT_EQ(runSink.events, events);
     EXPECT_EQ(ReadFile(site.File("b.htm")), std::string(90, 'x'));
     EXPECT_EQ(ReadFile(site.File("c.htm")), PageWithMarks(100, 1));
@@ -416,9 +414,8 @@ TEST_F(BatchRunTest, DryRunReportsTheRealRowsAndTouchesNothing) {
   chmod(ro.c_str(), 0444);
   test::AgeFile(a);
   test::AgeFile(ro);
-  VectorRows rows({{true, "a.htm", dir.Path()},
-                   {true, "ro.htm", dir.Path()},
-                   {true, "gone.htm", dir.Path()}});
+  VectorRows rows(
+      {{true, "a.htm", dir.Path()}, {true, "ro.htm", dir.Path()}, {true, "gone.htm", dir.Path()}});
   BatchOptions options = DeleteMarks();
   options.createBak = true;
   options.dryRun = true;
@@ -452,7 +449,9 @@ TEST_F(BatchRunTest, DryRunReportsTheRealRowsAndTouchesNothing) {
 std::vector<ListRow> BuildSite(const std::string& root) {
   std::filesystem::create_directories(root + "/sub");
   for (int i = 0; i < 30; ++i) {
-    std::string page = "<p>Seite " + std::to_string(i) + "</p>\r\n\t<b>Gr\xFC\xDF" "e</b>  \r\n";
+    std::string page = "<p>Seite " + std::to_string(i) +
+                       "</p>\r\n\t<b>Gr\xFC\xDF"
+                       "e</b>  \r\n";
     for (int k = 0; k < i; ++k) page += "<b>x</b> <i>\xE4</i>\r\n";
     WriteFile(root + "/p" + std::to_string(i) + ".htm", page);
   }
@@ -502,7 +501,8 @@ TEST_F(BatchRunTest, ConcurrentWritesGiveTheSameRunAsOneAtATime) {
   ASSERT_EQ(sink.rows.size(), 37u);
   ASSERT_EQ(manySink.rows.size(), sink.rows.size());
   auto local = [](std::string text, const std::string& root) {
-    for (std::size_t at; (at = text.find(root)) != std::string::npos;) text.replace(at, root.size(), "~");
+    for (std::size_t at; (at = text.find(root)) != std::string::npos;)
+      text.replace(at, root.size(), "~");
     return text;
   };
   for (std::size_t i = 0; i < sink.rows.size(); ++i) {

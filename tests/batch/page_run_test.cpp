@@ -32,12 +32,39 @@ constexpr long long kAged = 1000000000LL * 1000000000LL;
 // Pieces real pages are made of, plus the troublemakers: unclosed blocks, NUL bytes, umlauts
 // inside META tags, lone CR and LF.
 std::string GeneratePage(std::mt19937& random) {
-  static const std::vector<std::string> pieces = {
-      "<p>", "</p>", " ", "  ", "   ", "\r\n", "\n", "\r", "\t", "<b>", "</B>", "Text",
-      "Gr\xFC\xDF" "e", "\xE4\xF6\xFC", "\xA0", "<META name=\"x\" content=\"\xE9t\xE9\">",
-      "<meta content='\xC4'>", "<pre>", "</pre>", "<PRE>  a  </PRE>", "<script>", "</script>",
-      "<SCRIPT>var a  =  1;\r\n</SCRIPT>", "<a href=x>", "</a>", "> <", "<!-- c  -->",
-      "table", "TABLE", "&nbsp;", "x", "="};
+  static const std::vector<std::string> pieces = {"<p>",
+                                                  "</p>",
+                                                  " ",
+                                                  "  ",
+                                                  "   ",
+                                                  "\r\n",
+                                                  "\n",
+                                                  "\r",
+                                                  "\t",
+                                                  "<b>",
+                                                  "</B>",
+                                                  "Text",
+                                                  "Gr\xFC\xDF"
+                                                  "e",
+                                                  "\xE4\xF6\xFC",
+                                                  "\xA0",
+                                                  "<META name=\"x\" content=\"\xE9t\xE9\">",
+                                                  "<meta content='\xC4'>",
+                                                  "<pre>",
+                                                  "</pre>",
+                                                  "<PRE>  a  </PRE>",
+                                                  "<script>",
+                                                  "</script>",
+                                                  "<SCRIPT>var a  =  1;\r\n</SCRIPT>",
+                                                  "<a href=x>",
+                                                  "</a>",
+                                                  "> <",
+                                                  "<!-- c  -->",
+                                                  "table",
+                                                  "TABLE",
+                                                  "&nbsp;",
+                                                  "x",
+                                                  "="};
   std::uniform_int_distribution<int> length(0, 60);
   std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
   std::uniform_int_distribution<int> rare(0, 99);
@@ -73,9 +100,8 @@ struct Observed {
 
 bool operator==(const Observed& a, const Observed& b) {
   return a.outcome.specialCount == b.outcome.specialCount &&
-         a.outcome.htmlCount == b.outcome.htmlCount &&
-         a.outcome.sizeAfter == b.outcome.sizeAfter && a.messages == b.messages &&
-         a.bytes == b.bytes && a.rewritten == b.rewritten;
+         a.outcome.htmlCount == b.outcome.htmlCount && a.outcome.sizeAfter == b.outcome.sizeAfter &&
+         a.messages == b.messages && a.bytes == b.bytes && a.rewritten == b.rewritten;
 }
 
 std::ostream& operator<<(std::ostream& out, const Observed& o) {
@@ -116,13 +142,11 @@ TEST(PageRunTest, SingleWriteMatchesStepByStepOverGeneratedPages) {
           const Observed reference = Observe(path, content, readOnly, [&](Feedback& f) {
             return ProcessPageStepByStep(path, job, f);
           });
-          const Observed fast = Observe(path, content, readOnly, [&](Feedback& f) {
-            return ProcessPage(path, job, f);
-          });
+          const Observed fast = Observe(path, content, readOnly,
+                                        [&](Feedback& f) { return ProcessPage(path, job, f); });
           const PageJob dryJob = JobFor(operation, ignoreMeta, true);
-          const Observed dry = Observe(path, content, readOnly, [&](Feedback& f) {
-            return ProcessPage(path, dryJob, f);
-          });
+          const Observed dry = Observe(path, content, readOnly,
+                                       [&](Feedback& f) { return ProcessPage(path, dryJob, f); });
           const std::string where = "page " + std::to_string(pageNumber) + " operation " +
                                     std::to_string(operation) + (ignoreMeta ? " meta" : "") +
                                     (readOnly ? " read-only" : "");
@@ -155,7 +179,8 @@ TEST(PageRunTest, MissingAndUnreadablePagesMatchStepByStep) {
       for (bool dryRun : {false, true}) {
         RecordingFeedback reference;
         RecordingFeedback fast;
-        const PageOutcome expected = ProcessPageStepByStep(path, JobFor(operation, false), reference);
+        const PageOutcome expected =
+            ProcessPageStepByStep(path, JobFor(operation, false), reference);
         const PageOutcome got = ProcessPage(path, JobFor(operation, false, dryRun), fast);
         EXPECT_EQ(fast.errors, reference.errors) << path << " " << operation;
         EXPECT_EQ(got.sizeAfter, -1);
@@ -196,9 +221,8 @@ TEST(PageRunTest, FailedSingleWriteFallsBackToTheStepByStepMessages) {
     return ProcessPageStepByStep(path, job, f, referenceDisk);
   });
   RefusingDisk fastDisk;
-  const Observed fast = Observe(path, content, false, [&](Feedback& f) {
-    return ProcessPage(path, job, f, fastDisk);
-  });
+  const Observed fast = Observe(path, content, false,
+                                [&](Feedback& f) { return ProcessPage(path, job, f, fastDisk); });
   EXPECT_EQ(fast, reference);
   EXPECT_EQ(loads, 2);  // once per run: the redo after the failed write reuses the list
   EXPECT_EQ(referenceDisk.writes, 3);
@@ -236,9 +260,9 @@ TEST(PageRunTest, MessagesShowOnceThePageIsWritten) {
   job.loadList = [](Feedback&) { return HtmlCodeList{{"<b>"}, {"<pre>"}}; };
   PageWatchingFeedback feedback(path);
   const PageOutcome outcome = ProcessPage(path, job, feedback);
-  EXPECT_THAT(feedback.errors,
-              ElementsAre("In " + path + " fehlt das Ende des Pre-Bereichs! Bearbeitung "
-                          "abgebrochen!"));
+  EXPECT_THAT(feedback.errors, ElementsAre("In " + path +
+                                           " fehlt das Ende des Pre-Bereichs! Bearbeitung "
+                                           "abgebrochen!"));
   EXPECT_THAT(feedback.pageAtMessage, ElementsAre("<pre>&auml;</b>"));
   EXPECT_EQ(ReadFile(path), "<pre>&auml;</b>");
   EXPECT_EQ(outcome.htmlCount, 1);

@@ -1,11 +1,11 @@
 // velkaro-batch end to end: the program run on temporary folders with its own settings file.
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -33,8 +33,7 @@ class BatchProgramTest : public ::testing::Test {
     std::filesystem::create_directories(dir.File("config"));
     std::filesystem::create_directories(dir.File("site/sub"));
   }
-  ProgramRun Run(const std::vector<std::string>& args,
-                 const std::string& locale = "de_DE.UTF-8") {
+  ProgramRun Run(const std::vector<std::string>& args, const std::string& locale = "de_DE.UTF-8") {
     return RunProgram(args, dir.Path(), dir.File("config"), locale);
   }
   QJsonObject Json(const ProgramRun& run) {
@@ -51,7 +50,9 @@ TEST_F(BatchProgramTest, TableOfASubfolderRun) {
   WriteFile(dir.File("settings.ini"),
             "[Find HTML Code]\r\n0=<b>\r\n1=</b>\r\n"
             "[Replace HTML Code]\r\n0=<strong>\r\n1=</strong>\r\n");
-  WriteFile(dir.File("site/index.htm"), "<p>Gr\xFC\xDF" "e</p>\r\n<b>x</b>  y\r\n");
+  WriteFile(dir.File("site/index.htm"),
+            "<p>Gr\xFC\xDF"
+            "e</p>\r\n<b>x</b>  y\r\n");
   WriteFile(dir.File("site/sub/page.html"), "<table>\t<tr>\t</tr> </table>");
   WriteFile(dir.File("site/sub/style.css"), "b  {}");
   const ProgramRun run = Run({"-o", "6", "-r", "-s", "settings.ini", "site"});
@@ -63,8 +64,7 @@ TEST_F(BatchProgramTest, TableOfASubfolderRun) {
             "page.html    27 Byte     24 Byte            12              0          0\n"
             "**Summen**\n"
             "2 Datei(en)  54 Byte     67 Byte           -24              2          2\n");
-  EXPECT_EQ(ReadFile(dir.File("site/index.htm")),
-            "<p>Gr&uuml;&szlig;e</p><strong>x</strong> y");
+  EXPECT_EQ(ReadFile(dir.File("site/index.htm")), "<p>Gr&uuml;&szlig;e</p><strong>x</strong> y");
   EXPECT_EQ(ReadFile(dir.File("site/sub/page.html")), "<table><tr></tr></table>");
   EXPECT_EQ(ReadFile(dir.File("site/sub/style.css")), "b  {}");
 }
@@ -92,7 +92,8 @@ TEST_F(BatchProgramTest, JsonOfARunWithMessagesExitsWithOne) {
   const ProgramRun run =
       Run({"--json", "--operation=4", "-s", "settings.ini", "site/sub/ro.htm", "site/good.htm"});
   EXPECT_EQ(run.exitCode, 1);
-  const std::string cannot = "Konnte " + readOnly + " nicht öffnen, schreiben oder Fehler in Datei!";
+  const std::string cannot =
+      "Konnte " + readOnly + " nicht öffnen, schreiben oder Fehler in Datei!";
   EXPECT_EQ(run.err, cannot + "\n");
   const QJsonObject root = Json(run);
   EXPECT_EQ(root.value("operation").toInt(-1), 4);
@@ -257,7 +258,8 @@ TEST_F(BatchProgramTest, FilePathsWhateverTheirExtensionInTheOrderGiven) {
   EXPECT_EQ(run.exitCode, 0);
   const QJsonArray files = Json(run).value("files").toArray();
   std::vector<std::string> paths;
-  for (const auto& file : files) paths.push_back(file.toObject().value("path").toString().toStdString());
+  for (const auto& file : files)
+    paths.push_back(file.toObject().value("path").toString().toStdString());
   EXPECT_EQ(paths, (std::vector<std::string>{dir.File("site/notes.txt"), dir.File("site/sub/a.htm"),
                                              dir.File("site/z.htm")}));
 }

@@ -1,9 +1,9 @@
 // The table and the JSON that velkaro-batch prints for a run's rows.
+#include <gtest/gtest.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <gtest/gtest.h>
-
 #include <string>
 
 #include "cli/json_output.h"
@@ -77,11 +77,11 @@ TEST(JsonStringTest, EscapesAndForeignBytes) {
       {"l1\nl2\r\t", "\"l1\\nl2\\r\\t\""},
       {std::string("\x01\x1f\0", 3), "\"\\u0001\\u001f\\u0000\""},
       {"Größe €", "\"Größe €\""},
-      {"/w/\xE4.htm", "\"/w/ä.htm\""},           // a Windows-1252 name
-      {"\x80\xC3", "\"€Ã\""},                     // a lone lead byte at the end
+      {"/w/\xE4.htm", "\"/w/ä.htm\""},                // a Windows-1252 name
+      {"\x80\xC3", "\"€Ã\""},                         // a lone lead byte at the end
       {"\xED\xA0\x80", "\"í\xC2\xA0\xE2\x82\xAC\""},  // no surrogates: three Windows-1252 bytes
       {"\xF0\x9F\x98\x80", "\"\xF0\x9F\x98\x80\""},   // four-byte UTF-8 passes
-      {"\xC0\xAF", "\"À¯\""},                     // overlong form refused
+      {"\xC0\xAF", "\"À¯\""},                         // overlong form refused
   };
   for (const Case& c : cases) EXPECT_EQ(JsonString(c.in), c.out) << c.out;
 }
@@ -89,8 +89,7 @@ TEST(JsonStringTest, EscapesAndForeignBytes) {
 TEST(RenderJsonTest, ParsesBackWithEveryField) {
   const std::string json = RenderJson(ThreeRows(), 6, true);
   QJsonParseError error;
-  const QJsonDocument document =
-      QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
+  const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
   ASSERT_EQ(error.error, QJsonParseError::NoError) << json;
   const QJsonObject root = document.object();
   EXPECT_EQ(root.value("operation").toInt(-1), 6);
@@ -139,11 +138,12 @@ TEST(RenderJsonTest, ExactTextForEmptyTotalsAndAnUnfinishedRun) {
   unfinished.complete = false;
   unfinished.messages = {"m"};
   ended.AddRow(unfinished);
-  EXPECT_EQ(RenderJson(ended, 4, false),
-            "{\"operation\": 4,\n \"dry_run\": false,\n \"files\": [\n"
-            "  {\"path\": \"/u.htm\", \"name\": \"u.htm\", \"size_before\": 7, \"size_after\": null,"
-            " \"saving_percent\": null, \"special_chars\": null, \"html_code\": null,"
-            " \"messages\": [\"m\"]}\n ],\n \"sums\": null}\n");
+  EXPECT_EQ(
+      RenderJson(ended, 4, false),
+      "{\"operation\": 4,\n \"dry_run\": false,\n \"files\": [\n"
+      "  {\"path\": \"/u.htm\", \"name\": \"u.htm\", \"size_before\": 7, \"size_after\": null,"
+      " \"saving_percent\": null, \"special_chars\": null, \"html_code\": null,"
+      " \"messages\": [\"m\"]}\n ],\n \"sums\": null}\n");
   EXPECT_EQ(RenderJson(ResultsCollector(), 1, true),
             "{\"operation\": 1,\n \"dry_run\": true,\n \"files\": [],\n \"sums\": null}\n");
 }

@@ -9,10 +9,9 @@ TEST(CaseFoldTable, FoldsWindows1252Capitals) {
   const auto& fold = CaseFoldTable();
   struct Case {
     unsigned char in, out;
-  } cases[] = {{'A', 'a'}, {'Z', 'z'},   {'a', 'a'},   {'@', '@'},   {'[', '['},
-               {0xC0, 0xE0}, {0xC4, 0xE4}, {0xD6, 0xF6}, {0xD7, 0xD7}, {0xDE, 0xFE},
-               {0xDF, 0xDF}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8E, 0x9E}, {0x9F, 0xFF},
-               {0xFF, 0xFF}, {0x80, 0x80}, {0x00, 0x00}};
+  } cases[] = {{'A', 'a'},   {'Z', 'z'},   {'a', 'a'},   {'@', '@'},   {'[', '['},   {0xC0, 0xE0},
+               {0xC4, 0xE4}, {0xD6, 0xF6}, {0xD7, 0xD7}, {0xDE, 0xFE}, {0xDF, 0xDF}, {0x8A, 0x9A},
+               {0x8C, 0x9C}, {0x8E, 0x9E}, {0x9F, 0xFF}, {0xFF, 0xFF}, {0x80, 0x80}, {0x00, 0x00}};
   for (const auto& c : cases) {
     EXPECT_EQ(fold[c.in], c.out) << "byte " << int(c.in);
   }
@@ -26,15 +25,15 @@ TEST(FindNoCase, PositionsAndMisses) {
   } cases[] = {
       {"<meta", "x<META name>", 2},
       {"<pre", "<PREVIEW>", 1},
-      {"aa", "baaa", 2},                    // overlapping occurrences: first start wins
-      {"", "abc", 0},                       // empty pattern never matches
+      {"aa", "baaa", 2},  // overlapping occurrences: first start wins
+      {"", "abc", 0},     // empty pattern never matches
       {"abc", "", 0},
-      {"abcd", "abc", 0},                   // text ends first
-      {"\xE4", "GR\xC4SS", 3},              // Ä found for ä
-      {"\xFF", "\x9F", 1},                  // Ÿ folds to ÿ
-      {"\xD7", "\xF7", 0},                  // multiplication sign does not fold to division sign
-      {"b", "a\0b"s, 0},                    // text ends at NUL
-      {"a\0zzz"s, "xa", 2},                 // pattern ends at NUL
+      {"abcd", "abc", 0},       // text ends first
+      {"\xE4", "GR\xC4SS", 3},  // Ä found for ä
+      {"\xFF", "\x9F", 1},      // Ÿ folds to ÿ
+      {"\xD7", "\xF7", 0},      // multiplication sign does not fold to division sign
+      {"b", "a\0b"s, 0},        // text ends at NUL
+      {"a\0zzz"s, "xa", 2},     // pattern ends at NUL
       {"<script", "<p><sCrIpT>", 4},
   };
   for (const auto& c : cases) {

@@ -18,17 +18,17 @@ const Pair kPairs[] = {
     {"<b>abc</b>", "<b>abc</b>"},
     {std::string("\0", 1), std::string("\0", 1)},
     {"\x7F", "\x7F"},
-    {"\x80", "\xE2\x82\xAC"},          // €
-    {"\x82", "\xE2\x80\x9A"},          // ‚
-    {"\x83", "\xC6\x92"},              // ƒ
-    {"\x84", "\xE2\x80\x9E"},          // „
-    {"\x8A", "\xC5\xA0"},              // Š
-    {"\x8C", "\xC5\x92"},              // Œ
-    {"\x8E", "\xC5\xBD"},              // Ž
+    {"\x80", "\xE2\x82\xAC"},                  // €
+    {"\x82", "\xE2\x80\x9A"},                  // ‚
+    {"\x83", "\xC6\x92"},                      // ƒ
+    {"\x84", "\xE2\x80\x9E"},                  // „
+    {"\x8A", "\xC5\xA0"},                      // Š
+    {"\x8C", "\xC5\x92"},                      // Œ
+    {"\x8E", "\xC5\xBD"},                      // Ž
     {"\x93\x94", "\xE2\x80\x9C\xE2\x80\x9D"},  // “”
     {"\x96\x97", "\xE2\x80\x93\xE2\x80\x94"},  // – —
-    {"\x99", "\xE2\x84\xA2"},          // ™
-    {"\x9F", "\xC5\xB8"},              // Ÿ
+    {"\x99", "\xE2\x84\xA2"},                  // ™
+    {"\x9F", "\xC5\xB8"},                      // Ÿ
     {"\xA0", "\xC2\xA0"},
     {"\xE4\xF6\xFC\xDF", "\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F"},  // äöüß
     {"\xFF", "\xC3\xBF"},
@@ -66,15 +66,17 @@ TEST(Cp1252, RefusesCharactersWithoutAByte) {
     std::string bad;
   };
   const Case cases[] = {
-      {"a\xE2\x86\x92" "b", "a", "\xE2\x86\x92"},           // → U+2192
-      {"\xC2\x80", "", "\xC2\x80"},                          // U+0080 has no byte (0x80 is €)
-      {"\xC2\x9E", "", "\xC2\x9E"},                          // U+009E likewise (0x9E is ž)
-      {"x\xC4\x80", "x", "\xC4\x80"},                        // Ā
-      {"\xF0\x9F\x98\x80", "", "\xF0\x9F\x98\x80"},          // an emoji
-      {"ok\xFF", "ok", "\xEF\xBF\xBD"},                      // broken UTF-8
-      {"\xC0\xAF", "", "\xEF\xBF\xBD"},                      // overlong "/"
-      {"\xED\xA0\x80", "", "\xEF\xBF\xBD"},                  // a lone surrogate
-      {"\xE2\x82", "", "\xEF\xBF\xBD"},                      // cut off
+      {"a\xE2\x86\x92"
+       "b",
+       "a", "\xE2\x86\x92"},                         // → U+2192
+      {"\xC2\x80", "", "\xC2\x80"},                  // U+0080 has no byte (0x80 is €)
+      {"\xC2\x9E", "", "\xC2\x9E"},                  // U+009E likewise (0x9E is ž)
+      {"x\xC4\x80", "x", "\xC4\x80"},                // Ā
+      {"\xF0\x9F\x98\x80", "", "\xF0\x9F\x98\x80"},  // an emoji
+      {"ok\xFF", "ok", "\xEF\xBF\xBD"},              // broken UTF-8
+      {"\xC0\xAF", "", "\xEF\xBF\xBD"},              // overlong "/"
+      {"\xED\xA0\x80", "", "\xEF\xBF\xBD"},          // a lone surrogate
+      {"\xE2\x82", "", "\xEF\xBF\xBD"},              // cut off
   };
   for (const Case& c : cases) {
     std::string out = "stale";

@@ -39,10 +39,14 @@ class Generator {
     for (char& c : s) {
       if (!OneIn(2)) continue;
       const unsigned char b = static_cast<unsigned char>(c);
-      if (b == 'a') c = 'A';
-      else if (b == 'A') c = 'a';
-      else if (b == 0xC4) c = '\xE4';
-      else if (b == 0xE4) c = '\xC4';
+      if (b == 'a')
+        c = 'A';
+      else if (b == 'A')
+        c = 'a';
+      else if (b == 0xC4)
+        c = '\xE4';
+      else if (b == 0xE4)
+        c = '\xC4';
     }
     return s;
   }
@@ -170,11 +174,24 @@ TEST(ReplaceHtmlCodeDiff, LongReplaceEntries) {
 TEST(ReplaceHtmlCodeDiff, PageLikeText) {
   // Markup as pages have it, with the kind of pairs users keep.
   Generator gen(1);
-  const char* const pieces[] = {"<br>", "<BR>", "<b>", "</B>", "<p>", "text ", "Gr\xF6\xDF" "e ",
-                                "\r\n", "\t", "<font face=\"Arial\">", "</font>", "&nbsp;"};
+  const char* const pieces[] = {"<br>",
+                                "<BR>",
+                                "<b>",
+                                "</B>",
+                                "<p>",
+                                "text ",
+                                "Gr\xF6\xDF"
+                                "e ",
+                                "\r\n",
+                                "\t",
+                                "<font face=\"Arial\">",
+                                "</font>",
+                                "&nbsp;"};
   const HtmlCodeList list = {
       {"<br>", "<b>", "</b>", "<font face=\"arial\">", "</font>", "&nbsp;", "<p>",
-       "GR\xD6\xDF" "E", "<strong>"},
+       "GR\xD6\xDF"
+       "E",
+       "<strong>"},
       {"<br />", "<strong>", "</strong>", "", "", " ", "<p class=x>", "Ma\xDF", "<b>"}};
   for (int round = 0; round < 200; ++round) {
     std::string text;

@@ -118,7 +118,13 @@ TEST(ReplaceHtmlCodeText, FoldsWindows1252Letters) {
       {"\x8A\x9A", {{"\x9A", "s"}}, "ss", 2},
       {"\xD7\xF7", {{"\xF7", "/"}}, "\xD7/", 1},  // the multiplication sign is no capital
       {"\xDF\xDF", {{"\xDF", "ss"}}, "ssss", 2},
-      {"GR\xD6\xDF" "E", {{"gr\xF6\xDF" "e", "size"}}, "size", 1},
+      {"GR\xD6\xDF"
+       "E",
+       {{"gr\xF6\xDF"
+         "e",
+         "size"}},
+       "size",
+       1},
   });
 }
 
@@ -210,15 +216,30 @@ TEST(ReplaceHtmlCode, FileCases) {
   } cases[] = {
       {"replaced", "<br><br>", {{"<br>", "<br />"}}, false, false, 2, "<br /><br />", 1, 1, {}},
       {"no occurrence", "<p>x</p>", {{"<br>", "<br />"}}, false, false, 0, "<p>x</p>", 1, 0, {}},
-      {"same bytes still written", "<b>x</b>", {{"<b>", "<b>"}}, false, false, 1, "<b>x</b>", 1,
-       1, {}},
+      {"same bytes still written",
+       "<b>x</b>",
+       {{"<b>", "<b>"}},
+       false,
+       false,
+       1,
+       "<b>x</b>",
+       1,
+       1,
+       {}},
       {"empty file", "", {{"<br>", "<br />"}}, false, false, 0, "", 1, 0, {}},
       {"empty list", "<br>", {}, false, false, 0, "<br>", 0, 0, {}},
       {"only empty find entries", "<br>", {{"", "x"}}, false, false, 0, "<br>", 1, 0, {}},
       {"unreadable", "<br>", {{"<br>", "<br />"}}, true, false, 0, "<br>", 1, 0, {kCannot}},
-      {"unwritable", "<br><br>", {{"<br>", "<br />"}}, false, true, 2, "<br><br>", 1, 1,
-       {kCannot}},
-      {"NUL byte", "<br>\0<br>"s, {{"<br>", "<br />"}}, false, false, 0, "<br>\0<br>"s, 1, 0,
+      {"unwritable", "<br><br>", {{"<br>", "<br />"}}, false, true, 2, "<br><br>", 1, 1, {kCannot}},
+      {"NUL byte",
+       "<br>\0<br>"s,
+       {{"<br>", "<br />"}},
+       false,
+       false,
+       0,
+       "<br>\0<br>"s,
+       1,
+       0,
        {"Die Datei /pages/index.htm enthält Null-Bytes und wird nicht verändert!"}},
   };
   for (const auto& c : cases) {
@@ -247,7 +268,9 @@ TEST(ReplaceHtmlCode, EmptyHalfOfTheListOpensNothing) {
     MemoryFiles files;
     files.files[kPage] = "<br>";
     RecordingFeedback feedback;
-    EXPECT_EQ(ReplaceHtmlCode(kPage, [&] { return list; }, feedback, files), 0);
+    EXPECT_EQ(ReplaceHtmlCode(
+                  kPage, [&] { return list; }, feedback, files),
+              0);
     EXPECT_EQ(files.reads, 0);
     EXPECT_EQ(feedback.yields, 0);
   }
@@ -298,8 +321,7 @@ TEST(ReplaceHtmlCodeOnDisk, RewritesTheFile) {
   const std::string page = dir.File("seite.htm");
   test::WriteFile(page, "<B>Fett</b>\r\n\t<b>auch</B>\r\n");
   RecordingFeedback feedback;
-  EXPECT_EQ(ReplaceHtmlCode(page, LoaderOf({{"<b>", "<strong>"}, {"</b>", "</strong>"}}),
-                            feedback),
+  EXPECT_EQ(ReplaceHtmlCode(page, LoaderOf({{"<b>", "<strong>"}, {"</b>", "</strong>"}}), feedback),
             4);
   EXPECT_EQ(test::ReadFile(page), "<strong>Fett</strong>\r\n\t<strong>auch</strong>\r\n");
   EXPECT_TRUE(feedback.errors.empty());

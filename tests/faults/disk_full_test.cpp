@@ -40,7 +40,11 @@ using test::WriteFile;
 // A page every transformation changes: blanks to collapse, line breaks, umlauts, <b> tags.
 std::string Page(int lines) {
   std::string page;
-  for (int i = 0; i < lines; ++i) page += "<p>  Gr\xFC\xDF" "e <b>" + std::to_string(i) + "</b></p>\r\n";
+  for (int i = 0; i < lines; ++i)
+    page +=
+        "<p>  Gr\xFC\xDF"
+        "e <b>" +
+        std::to_string(i) + "</b></p>\r\n";
   return page;
 }
 
@@ -131,8 +135,8 @@ TEST(DiskFull, EachTransformationKeepsTheOldPageWhenTheNewOneDoesNotFit) {
       ASSERT_TRUE(child.exited);
       const bool fits = limit >= after.size();
       EXPECT_EQ(OldOrNew(path, before, after), fits ? "new" : "old");
-      EXPECT_EQ(child.out, (fits ? "" : step.failure(path) + "\n") + "count " +
-                               std::to_string(count));
+      EXPECT_EQ(child.out,
+                (fits ? "" : step.failure(path) + "\n") + "count " + std::to_string(count));
       EXPECT_EQ(TemporaryFilesBelow(dir.Path()), std::vector<std::string>{});
     }
   }
@@ -157,8 +161,8 @@ TEST(DiskFull, PageWithTwoLinksIsRewrittenInPlaceOrNotAtAll) {
       struct stat info {};
       ASSERT_EQ(stat(path.c_str(), &info), 0);
       EXPECT_EQ(info.st_nlink, 2u);
-      EXPECT_EQ(child.out, (fits ? "" : step.failure(path) + "\n") + "count " +
-                               std::to_string(count));
+      EXPECT_EQ(child.out,
+                (fits ? "" : step.failure(path) + "\n") + "count " + std::to_string(count));
       EXPECT_EQ(TemporaryFilesBelow(dir.Path()), std::vector<std::string>{});
     }
   }
@@ -240,15 +244,18 @@ TEST(DiskFull, BatchProgramWritesWhatFitsAndKeepsTheRest) {
   const rlim_t limit = 16384;
   ASSERT_GT(big.size(), limit);
 
-  const ChildResult run = RunBatchProgram({"-o", "6", "-s", dir.File("settings.ini"),
-                                           dir.File("site")},
-                                          SizeLimited(limit));
+  const ChildResult run = RunBatchProgram(
+      {"-o", "6", "-s", dir.File("settings.ini"), dir.File("site")}, SizeLimited(limit));
   ASSERT_TRUE(run.exited) << run.err;
   EXPECT_EQ(run.exitCode, 1);
   const std::string bigPath = dir.File("site/big.htm");
-  EXPECT_EQ(run.err, "Konnte " + bigPath + " nicht öffnen, schreiben oder Fehler in Datei!\n"
-                     "Konnte " + bigPath + " nicht öffnen oder schreiben!\n"
-                     "Konnte " + bigPath + " nicht öffnen, schreiben oder Fehler in Datei!\n");
+  EXPECT_EQ(run.err, "Konnte " + bigPath +
+                         " nicht öffnen, schreiben oder Fehler in Datei!\n"
+                         "Konnte " +
+                         bigPath +
+                         " nicht öffnen oder schreiben!\n"
+                         "Konnte " +
+                         bigPath + " nicht öffnen, schreiben oder Fehler in Datei!\n");
   EXPECT_EQ(OldOrNew(bigPath, big, ""), "old");
   std::string expectedSmall = small;
   SilentFeedback silent;
@@ -271,9 +278,9 @@ TEST(DiskFull, BatchProgramEndsWhenTheRepairedListDoesNotFit) {
   const std::string page = Page(2);
   WriteFile(dir.File("page.htm"), page);
 
-  const ChildResult run = RunBatchProgram({"-o", "0", "-s", dir.File("settings.ini"),
-                                           dir.File("page.htm")},
-                                          SizeLimited(settings.size()));
+  const ChildResult run =
+      RunBatchProgram({"-o", "0", "-s", dir.File("settings.ini"), dir.File("page.htm")},
+                      SizeLimited(settings.size()));
   ASSERT_TRUE(run.exited) << run.err;
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.err, std::string(kUnequalListsMessage) + "\nIn " + dir.File("settings.ini") +

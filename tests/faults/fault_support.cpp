@@ -1,8 +1,8 @@
 #include "fault_support.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -139,8 +139,8 @@ ChildResult RunBatchProgram(const std::vector<std::string>& args, const ChildSet
   }
   if (setup.user) {
     const std::string id = std::to_string(*setup.user);
-    command.insert(command.end(), {"setpriv", "--reuid=" + id, "--regid=" + id,
-                                   "--clear-groups", "--"});
+    command.insert(command.end(),
+                   {"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups", "--"});
   }
   command.push_back(VELKARO_BATCH_EXE);
   command.insert(command.end(), args.begin(), args.end());
@@ -197,8 +197,7 @@ std::vector<std::string> TemporaryFilesBelow(const std::string& folder) {
   return found;
 }
 
-std::string OldOrNew(const std::string& path, const std::string& before,
-                     const std::string& after) {
+std::string OldOrNew(const std::string& path, const std::string& before, const std::string& after) {
   std::string content;
   if (!ReadWholeFile(path, &content).ok()) return path + " cannot be read";
   if (content == before) return "old";

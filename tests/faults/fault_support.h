@@ -36,9 +36,9 @@ struct ChildResult {
   bool exited = false;  // ended normally; otherwise `signal` says what ended it
   int exitCode = -1;
   int signal = 0;
-  std::string out;     // velkaro-batch: standard output; a function: what it returned
-  std::string err;     // velkaro-batch: standard error
-  long maxRssKb = 0;   // the child's peak resident memory
+  std::string out;    // velkaro-batch: standard output; a function: what it returned
+  std::string err;    // velkaro-batch: standard error
+  long maxRssKb = 0;  // the child's peak resident memory
 };
 
 // Runs `body` in a forked child and hands back the text it returns (through a pipe).
@@ -53,8 +53,7 @@ std::vector<std::string> TemporaryFilesBelow(const std::string& folder);
 
 // "old" when the file at `path` holds exactly `before`, "new" for exactly `after`, else a
 // short description of what it holds (so a failing check does not print whole pages).
-std::string OldOrNew(const std::string& path, const std::string& before,
-                     const std::string& after);
+std::string OldOrNew(const std::string& path, const std::string& before, const std::string& after);
 
 // Whether strace can follow a child here (ptrace may be refused in containers).
 bool StraceWorks();

@@ -48,7 +48,9 @@ TEST(HugeInput, SparseFiveGigabytePageIsMeasuredRight) {
 
 // One repeated piece, so that the expected page after each step is that step's result for
 // the piece, repeated: no second copy of the page is needed to check it.
-const std::string kUnit = "<p>  Gr\xFC\xDF" "e <b>Seite</b>\t</p>\r\n";
+const std::string kUnit =
+    "<p>  Gr\xFC\xDF"
+    "e <b>Seite</b>\t</p>\r\n";
 const HtmlCodeList kList = {{"<b>"}, {"<strong>"}};
 
 std::string Converted(const std::string& s) { return ConvertSpecialChars(s).text; }
@@ -73,7 +75,8 @@ bool HoldsRepeated(const std::string& path, const std::string& unit, std::int64_
   std::int64_t left = times;
   bool same = true;
   while (same && left > 0) {
-    const std::size_t want = unit.size() * static_cast<std::size_t>(std::min<std::int64_t>(left, 4096));
+    const std::size_t want =
+        unit.size() * static_cast<std::size_t>(std::min<std::int64_t>(left, 4096));
     std::size_t got = 0;
     while (got < want) {
       const ssize_t n = read(fd, chunk.data() + got, want - got);
@@ -104,7 +107,8 @@ TEST(HugeInput, TwoHundredMegabytePageThroughEachTransformation) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ASSERT_GE(fd, 0);
     for (std::int64_t left = times; left > 0; left -= 4096) {
-      const std::size_t n = kUnit.size() * static_cast<std::size_t>(std::min<std::int64_t>(left, 4096));
+      const std::size_t n =
+          kUnit.size() * static_cast<std::size_t>(std::min<std::int64_t>(left, 4096));
       ASSERT_EQ(write(fd, block.data(), n), static_cast<ssize_t>(n));
     }
     close(fd);
@@ -142,7 +146,8 @@ TEST(HugeInput, TwoHundredMegabytePageThroughEachTransformation) {
       {"replacement",
        [&] {
          RecordingFeedback feedback;
-         const std::int64_t count = ReplaceHtmlCode(path, [] { return kList; }, feedback);
+         const std::int64_t count = ReplaceHtmlCode(
+             path, [] { return kList; }, feedback);
          return std::to_string(count) + " " + std::to_string(feedback.errors.size());
        },
        afterReplace},

@@ -30,9 +30,10 @@ using test::WriteFile;
 
 constexpr uid_t kNobody = 65534;
 
-const std::string kPage = "<p>  Gr\xFC\xDF" "e <b>x</b></p>\r\n<p>\tzwei</p>\r\n";
-const std::string kSettings =
-    "[Find HTML Code]\r\n0=<b>\r\n[Replace HTML Code]\r\n0=<strong>\r\n";
+const std::string kPage =
+    "<p>  Gr\xFC\xDF"
+    "e <b>x</b></p>\r\n<p>\tzwei</p>\r\n";
+const std::string kSettings = "[Find HTML Code]\r\n0=<b>\r\n[Replace HTML Code]\r\n0=<strong>\r\n";
 
 // The page after operation 6 with the settings above.
 std::string Transformed() {
@@ -47,9 +48,13 @@ std::string Transformed() {
 
 // The three steps' messages for a page that cannot be written.
 std::string RefusedMessages(const std::string& path) {
-  return "Konnte " + path + " nicht öffnen, schreiben oder Fehler in Datei!\n"
-         "Konnte " + path + " nicht öffnen oder schreiben!\n"
-         "Konnte " + path + " nicht öffnen, schreiben oder Fehler in Datei!\n";
+  return "Konnte " + path +
+         " nicht öffnen, schreiben oder Fehler in Datei!\n"
+         "Konnte " +
+         path +
+         " nicht öffnen oder schreiben!\n"
+         "Konnte " +
+         path + " nicht öffnen, schreiben oder Fehler in Datei!\n";
 }
 
 struct Case {
@@ -58,7 +63,7 @@ struct Case {
   mode_t pageMode;
   bool ownedByUser;  // folder and page belong to the user who runs the program
   bool written;
-  bool sameInode;    // written in place, or not at all
+  bool sameInode;  // written in place, or not at all
 };
 
 struct Outcome {
@@ -84,8 +89,8 @@ Outcome RunCase(const Case& c, const TempDir& dir, std::optional<uid_t> user) {
   stat(o.page.c_str(), &o.before);
   ChildSetup setup;
   setup.user = user;
-  o.run = RunBatchProgram({"-o", "6", "--no-backup", "-s", dir.File("settings.ini"), folder},
-                          setup);
+  o.run =
+      RunBatchProgram({"-o", "6", "--no-backup", "-s", dir.File("settings.ini"), folder}, setup);
   stat(o.page.c_str(), &o.after);
   chmod(folder.c_str(), 0755);
   o.leftovers = TemporaryFilesBelow(dir.Path());

@@ -26,7 +26,9 @@ using test::TempDir;
 using test::TemporaryFilesBelow;
 using test::WriteFile;
 
-const std::string kPage = "<p>Gr\xFC\xDF" "e aus M\xFCnchen</p>";
+const std::string kPage =
+    "<p>Gr\xFC\xDF"
+    "e aus M\xFCnchen</p>";
 const std::string kConverted = "<p>Gr&uuml;&szlig;e aus M&uuml;nchen</p>";
 
 std::string LinkTarget(const std::string& path) {
@@ -108,15 +110,15 @@ TEST(Symlinks, DanglingAndCyclicLinksAreLeftAlone) {
   EXPECT_EQ(LinkTarget(dir.File("site/dead.htm")), "missing.htm");
   EXPECT_EQ(LinkTarget(dir.File("site/a.htm")), "b.htm");
   EXPECT_EQ(LinkTarget(dir.File("site/b.htm")), "a.htm");
-  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir.File("site/missing.htm"))));
+  EXPECT_FALSE(
+      std::filesystem::exists(std::filesystem::symlink_status(dir.File("site/missing.htm"))));
   EXPECT_EQ(TemporaryFilesBelow(dir.Path()), std::vector<std::string>{});
 }
 
 TEST(Symlinks, FolderLinksThatLoopVisitEveryPageOnce) {
   TempDir dir;
   std::filesystem::create_directories(dir.File("site/sub/deeper"));
-  WriteFile(dir.File("settings.ini"),
-            "[Find HTML Code]\r\n0=x\r\n[Replace HTML Code]\r\n0=xx\r\n");
+  WriteFile(dir.File("settings.ini"), "[Find HTML Code]\r\n0=x\r\n[Replace HTML Code]\r\n0=xx\r\n");
   WriteFile(dir.File("site/top.htm"), "x");
   WriteFile(dir.File("site/sub/middle.htm"), "x");
   WriteFile(dir.File("site/sub/deeper/bottom.htm"), "x");

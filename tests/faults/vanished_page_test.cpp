@@ -31,7 +31,9 @@ using test::TemporaryFilesBelow;
 using test::VectorRows;
 using test::WriteFile;
 
-const std::string kPage = "<p>  Gr\xFC\xDF" "e <b>x</b></p>\r\n";
+const std::string kPage =
+    "<p>  Gr\xFC\xDF"
+    "e <b>x</b></p>\r\n";
 const HtmlCodeList kList = {{"<b>"}, {"<strong>"}};
 
 std::string Transformed() {
@@ -58,8 +60,7 @@ struct Sabotage {
 
 TEST(VanishedPage, TheRunReportsItAndGoesOn) {
   const Sabotage sabotages[] = {
-      {"deleted",
-       [](const std::string& path) { ASSERT_EQ(unlink(path.c_str()), 0); },
+      {"deleted", [](const std::string& path) { ASSERT_EQ(unlink(path.c_str()), 0); },
        [](const std::string& path) {
          EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(path)));
        }},
@@ -79,8 +80,8 @@ TEST(VanishedPage, TheRunReportsItAndGoesOn) {
     for (const int atYield : {1, 2}) {
       for (const int pagesAtOnce : {1, 4}) {
         if (pagesAtOnce > 1 && atYield > 1) continue;  // helpers pass no yields on
-        SCOPED_TRACE(std::string(sabotage.what) + " at yield " + std::to_string(atYield) +
-                     ", " + std::to_string(pagesAtOnce) + " pages at once");
+        SCOPED_TRACE(std::string(sabotage.what) + " at yield " + std::to_string(atYield) + ", " +
+                     std::to_string(pagesAtOnce) + " pages at once");
         TempDir dir;
         for (const char* name : {"a.htm", "b.htm", "c.htm"}) WriteFile(dir.File(name), kPage);
         VectorRows rows({{true, "a.htm", dir.Path()},

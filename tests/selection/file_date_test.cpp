@@ -56,14 +56,13 @@ TEST(DateFormats, TwoDigitYearsAreWidenedOutsideQuotes) {
     const char* format;
     const char* widened;
   } cases[] = {
-      {"dd.MM.yy", "dd.MM.yyyy"},       {"M/d/yy", "M/d/yyyy"},
-      {"yy. M. d.", "yyyy. M. d."},     {"yyyy/M/d", "yyyy/M/d"},
-      {"d MMM yyyy", "d MMM yyyy"},     {"dd.MM.'yy'yy", "dd.MM.'yy'yyyy"},
-      {"d/M/y", "d/M/y"},               {"", ""},
+      {"dd.MM.yy", "dd.MM.yyyy"},   {"M/d/yy", "M/d/yyyy"},
+      {"yy. M. d.", "yyyy. M. d."}, {"yyyy/M/d", "yyyy/M/d"},
+      {"d MMM yyyy", "d MMM yyyy"}, {"dd.MM.'yy'yy", "dd.MM.'yy'yyyy"},
+      {"d/M/y", "d/M/y"},           {"", ""},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(WithFourDigitYear(QString::fromUtf8(c.format)).toStdString(), c.widened)
-        << c.format;
+    EXPECT_EQ(WithFourDigitYear(QString::fromUtf8(c.format)).toStdString(), c.widened) << c.format;
   }
 }
 
@@ -83,8 +82,7 @@ TEST(DateFormats, TimeZoneIsRemovedWithItsBlankOrParentheses) {
       {"HH:mm:ss tttt", "HH:mm:ss"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(WithoutTimeZone(QString::fromUtf8(c.format)).toStdString(), c.stripped)
-        << c.format;
+    EXPECT_EQ(WithoutTimeZone(QString::fromUtf8(c.format)).toStdString(), c.stripped) << c.format;
   }
 }
 
@@ -117,8 +115,7 @@ TEST(DateTextFormat, OtherLocalesKeepTheirOrderButGetFourDigitYears) {
   const DateTextFormat english{QLocale(QLocale::English, QLocale::UnitedStates)};
   // The blank before "PM" is the locale data's own (plain or narrow no-break, by Qt version).
   const std::string afternoon = english.Text(QDate(2010, 3, 7), QTime(14, 5, 9));
-  EXPECT_TRUE(afternoon.starts_with("3/7/2010 2:05:08") && afternoon.ends_with("PM"))
-      << afternoon;
+  EXPECT_TRUE(afternoon.starts_with("3/7/2010 2:05:08") && afternoon.ends_with("PM")) << afternoon;
   EXPECT_EQ(english.Text(QDate(2010, 3, 7), QTime(0, 0, 0)), "3/7/2010");
 }
 

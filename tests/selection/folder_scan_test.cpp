@@ -1,10 +1,9 @@
 // Which files a folder lists, how their rows read, and single-file rows.
 #include "selection/folder_scan.h"
 
-#include <sys/stat.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -30,11 +29,11 @@ TEST(IsHtmlFileName, ThePartAfterTheLastPeriodBeginsWithHtm) {
     const char* name;
     bool html;
   } cases[] = {
-      {"index.HTML", true}, {"a.htm", true},     {"b.Htm", true},     {"c.html", true},
-      {"d.hTmL", true},     {".e.htm", true},    {".htm", true},      {"f.htmx", true},
-      {"g.h.htm", true},    {"c.shtml", false},  {"d.htm.bak", false}, {"noext", false},
-      {"htm", false},       {"e.xhtml", false},  {"f.txt", false},   {"g.ht", false},
-      {"h.", false},        {"", false},         {"i.hmt", false},   {"j. htm", false},
+      {"index.HTML", true}, {"a.htm", true},    {"b.Htm", true},      {"c.html", true},
+      {"d.hTmL", true},     {".e.htm", true},   {".htm", true},       {"f.htmx", true},
+      {"g.h.htm", true},    {"c.shtml", false}, {"d.htm.bak", false}, {"noext", false},
+      {"htm", false},       {"e.xhtml", false}, {"f.txt", false},     {"g.ht", false},
+      {"h.", false},        {"", false},        {"i.hmt", false},     {"j. htm", false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsHtmlFileName(c.name), c.html) << c.name;
 }
@@ -110,9 +109,8 @@ TEST_F(ListFolderTest, RowsFollowTheDirectoryEnumeration) {
   ListFolder(dir_.Path(), false, rows, german_);
   std::vector<std::string> names;
   for (const FileListRow& row : rows) names.push_back(row.name);
-  EXPECT_THAT(names,
-              ElementsAreArray(EnumerationOrder(
-                  {"index.HTML", "a.htm", "b.Htm", ".e.htm", "link.htm"})));
+  EXPECT_THAT(names, ElementsAreArray(
+                         EnumerationOrder({"index.HTML", "a.htm", "b.Htm", ".e.htm", "link.htm"})));
 }
 
 TEST_F(ListFolderTest, TickFolderTextAndAppending) {
@@ -134,7 +132,10 @@ TEST_F(ListFolderTest, FoldersThatCannotBeListedAddNothing) {
   test::WriteFile(locked + "/inside.htm", "<p>");
   chmod(locked.c_str(), 0);
   const std::vector<std::string> folders = {
-      dir_.File("missing"), dir_.File("a.htm"), "", dir_.File("dangling.htm"),
+      dir_.File("missing"),
+      dir_.File("a.htm"),
+      "",
+      dir_.File("dangling.htm"),
       test::RunningAsRoot() ? dir_.File("missing2") : locked,  // root reads it anyway
   };
   for (const std::string& folder : folders) {
@@ -148,8 +149,7 @@ class ScanFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const char* page : {"top.htm", "alpha/a1.htm", "alpha/Zeta/z.htm", "Beta/b1.htm",
-                             "zulu/z.htm", "Ärger/ä.htm", ".svn/hidden.htm",
-                             ".x/inner/x.htm"}) {
+                             "zulu/z.htm", "Ärger/ä.htm", ".svn/hidden.htm", ".x/inner/x.htm"}) {
       const std::string path = dir_.File(page);
       test::MakeFolder(std::filesystem::path(path).parent_path().string());
       test::WriteFile(path, "1234");
@@ -167,8 +167,7 @@ TEST_F(ScanFolderTest, WithoutSubfoldersOnlyTheFolderItself) {
   std::vector<FileListRow> rows;
   test::RecordingFeedback feedback;
   ScanFolder(dir_.Path(), true, false, rows, feedback, german_);
-  EXPECT_THAT(RowTexts(rows),
-              ElementsAreArray({"x|top.htm|07.03.2010|4 Byte|" + dir_.Path()}));
+  EXPECT_THAT(RowTexts(rows), ElementsAreArray({"x|top.htm|07.03.2010|4 Byte|" + dir_.Path()}));
   EXPECT_TRUE(feedback.statuses.empty());
   EXPECT_EQ(feedback.yields, 0);
 }

@@ -1,9 +1,8 @@
 // The walk over subfolders: what it enters, what it reports, its order, links and loops, and a
 // very large tree.
-#include <sys/stat.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -32,15 +31,13 @@ std::vector<std::string> StatusesFor(const std::vector<std::string>& folders) {
 }
 
 TEST(SortFolderList, GermanCollationIgnoresCaseAndPlacesUmlauts) {
-  std::vector<std::string> folders = {"/s/",      "/s/b/",     "/s/C/",      "/s/a/",
-                                      "/s/Äpfel/", "/s/zebra/", "/s/Apfel/", "/s/apfel/",
-                                      "/s/Birne/", "/s/a/b/",   "/s/ab/",    "/s/Öl/",
-                                      "/s/Ozean/", "/s/Pilz/"};
+  std::vector<std::string> folders = {
+      "/s/",       "/s/b/",     "/s/C/",   "/s/a/",  "/s/Äpfel/", "/s/zebra/", "/s/Apfel/",
+      "/s/apfel/", "/s/Birne/", "/s/a/b/", "/s/ab/", "/s/Öl/",    "/s/Ozean/", "/s/Pilz/"};
   SortFolderList(folders, kGerman);
   EXPECT_THAT(folders, ElementsAreArray({"/s/", "/s/a/", "/s/a/b/", "/s/ab/", "/s/Apfel/",
-                                         "/s/apfel/", "/s/Äpfel/", "/s/b/", "/s/Birne/",
-                                         "/s/C/", "/s/Öl/", "/s/Ozean/", "/s/Pilz/",
-                                         "/s/zebra/"}));
+                                         "/s/apfel/", "/s/Äpfel/", "/s/b/", "/s/Birne/", "/s/C/",
+                                         "/s/Öl/", "/s/Ozean/", "/s/Pilz/", "/s/zebra/"}));
 }
 
 TEST(SortFolderList, CLocaleStillIgnoresCase) {
@@ -73,8 +70,8 @@ TEST(CollectFolders, EntersEveryFolderButHiddenOnesAndReportsEachOnce) {
   test::RecordingFeedback feedback;
   CollectFolders(s, folders, feedback, kGerman);
   const std::vector<std::string> expected = {
-      s,           s + "alpha/",       s + "alpha/Zeta/", s + "alpha/Zeta/deep/",
-      s + "Ärger/", s + "Beta/",        s + "old.htm/",    s + "zulu/"};
+      s,           s + "alpha/",   s + "alpha/Zeta/", s + "alpha/Zeta/deep/", s + "Ärger/",
+      s + "Beta/", s + "old.htm/", s + "zulu/"};
   EXPECT_THAT(folders, ElementsAreArray(expected));
   EXPECT_THAT(feedback.statuses, UnorderedElementsAreArray(StatusesFor(expected)));
   EXPECT_TRUE(feedback.errors.empty());
@@ -82,7 +79,8 @@ TEST(CollectFolders, EntersEveryFolderButHiddenOnesAndReportsEachOnce) {
   // Breadth first: every folder is reported before any folder below it.
   auto reported = [&](const std::string& path) {
     return std::find(feedback.statuses.begin(), feedback.statuses.end(),
-                     "Lese Ordnerstruktur: " + path) - feedback.statuses.begin();
+                     "Lese Ordnerstruktur: " + path) -
+           feedback.statuses.begin();
   };
   for (const char* top : {"alpha/", "Beta/", "zulu/", "Ärger/", "old.htm/"}) {
     EXPECT_LT(reported(s + top), reported(s + "alpha/Zeta/")) << top;
@@ -113,20 +111,19 @@ TEST(CollectFolders, LinksAreFollowedButNoFolderIsEnteredTwice) {
   const std::string s = dir.Path() + "/";
   test::MakeFolder(s + "a/b");
   test::MakeFolder(outside.Path() + "/sub");
-  test::MakeLink(s + "a", s + "a/b/link");           // back to an ancestor
-  test::MakeLink(".", s + "a/b/self");               // to itself
-  test::MakeLink(dir.Path(), s + "a/up");            // to the start
-  test::MakeLink("../a", s + "a/b/relative");        // relative, to an ancestor
-  test::MakeLink(outside.Path(), s + "out");         // to a folder outside the start
-  test::MakeLink(s + "nowhere", s + "dangling");     // leads nowhere
+  test::MakeLink(s + "a", s + "a/b/link");        // back to an ancestor
+  test::MakeLink(".", s + "a/b/self");            // to itself
+  test::MakeLink(dir.Path(), s + "a/up");         // to the start
+  test::MakeLink("../a", s + "a/b/relative");     // relative, to an ancestor
+  test::MakeLink(outside.Path(), s + "out");      // to a folder outside the start
+  test::MakeLink(s + "nowhere", s + "dangling");  // leads nowhere
   test::WriteFile(s + "page.htm", "x");
-  test::MakeLink(s + "page.htm", s + "filelink");    // to a file
+  test::MakeLink(s + "page.htm", s + "filelink");  // to a file
 
   std::vector<std::string> folders;
   test::RecordingFeedback feedback;
   CollectFolders(s, folders, feedback, kGerman);
-  const std::vector<std::string> expected = {s, s + "a/", s + "a/b/", s + "out/",
-                                             s + "out/sub/"};
+  const std::vector<std::string> expected = {s, s + "a/", s + "a/b/", s + "out/", s + "out/sub/"};
   EXPECT_THAT(folders, ElementsAreArray(expected));
   EXPECT_THAT(feedback.statuses, UnorderedElementsAreArray(StatusesFor(expected)));
 }
@@ -166,8 +163,8 @@ TEST(CollectFolders, AFolderThatCannotBeReadIsSkippedSilently) {
   RemovingFeedback feedback(s + "gone/");
   std::vector<std::string> folders;
   CollectFolders(s, folders, feedback, kGerman);
-  EXPECT_THAT(folders, ElementsAreArray({s, s + "gone/", s + "kept/", s + "kept/inner/",
-                                         s + "zz/"}));
+  EXPECT_THAT(folders,
+              ElementsAreArray({s, s + "gone/", s + "kept/", s + "kept/inner/", s + "zz/"}));
   EXPECT_TRUE(feedback.errors.empty());
 
   if (!test::RunningAsRoot()) {  // root reads a folder whatever its permissions say
@@ -175,8 +172,8 @@ TEST(CollectFolders, AFolderThatCannotBeReadIsSkippedSilently) {
     chmod((s + "locked").c_str(), 0);
     test::RecordingFeedback plain;
     CollectFolders(s, folders, plain, kGerman);
-    EXPECT_THAT(folders, ElementsAreArray({s, s + "kept/", s + "kept/inner/", s + "locked/",
-                                           s + "zz/"}));
+    EXPECT_THAT(folders,
+                ElementsAreArray({s, s + "kept/", s + "kept/inner/", s + "locked/", s + "zz/"}));
     EXPECT_TRUE(plain.errors.empty());
   }
 }

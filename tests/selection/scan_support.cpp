@@ -1,10 +1,9 @@
 #include "scan_support.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -67,8 +66,8 @@ ScopedTimeZone::~ScopedTimeZone() {
 
 std::unique_ptr<TempDir> TempDirInMemory() {
   struct stat info {};
-  const bool memory = stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) &&
-                      access("/dev/shm", W_OK | X_OK) == 0;
+  const bool memory =
+      stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) && access("/dev/shm", W_OK | X_OK) == 0;
   if (!memory) return std::make_unique<TempDir>();
   const char* old = std::getenv("TMPDIR");
   const std::string oldValue = old != nullptr ? old : "";

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QLocale>
-
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -103,7 +102,7 @@ TEST(ShellNamespaceTest, PathsBelowAFolderRootGetTheirChainOfFolders) {
       {base + "/a/./b/../b", ShellId{base + "/a", base + "/a/b"}},
       {base + "/a/page.htm", std::nullopt},  // a file is no folder
       {base + "/missing", std::nullopt},
-      {QStringLiteral("/"), std::nullopt},    // outside the root
+      {QStringLiteral("/"), std::nullopt},  // outside the root
       {QString(), std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(space.Parse(c.path), c.id) << c.path.toStdString();
@@ -134,7 +133,8 @@ TEST(ShellNamespaceTest, DesktopRootHasItsFoldersThenHomeAndTheFileSystem) {
   const QString h = Q(home.Path());
   EXPECT_EQ(space.Parse(h + "/Desktop/projekte/alt"),
             (ShellId{h + "/Desktop/projekte", h + "/Desktop/projekte/alt"}));
-  EXPECT_EQ(space.Parse(h + "/Dokumente/web"), (ShellId{h, h + "/Dokumente", h + "/Dokumente/web"}));
+  EXPECT_EQ(space.Parse(h + "/Dokumente/web"),
+            (ShellId{h, h + "/Dokumente", h + "/Dokumente/web"}));
   EXPECT_EQ(space.Parse(h), ShellId{h});
   EXPECT_EQ(space.Parse(QStringLiteral("/")), ShellId{QStringLiteral("/")});
   EXPECT_EQ(space.Parse(QStringLiteral("/usr/share")),
@@ -156,8 +156,10 @@ TEST(ShellNamespaceTest, WithoutADesktopFolderTheHomeFolderIsTheDesktop) {
 }
 
 TEST(ShellNamespaceTest, JoinDoesNotDoubleTheSeparator) {
-  EXPECT_EQ(ShellNamespace::Join(QStringLiteral("/"), QStringLiteral("etc")), QStringLiteral("/etc"));
-  EXPECT_EQ(ShellNamespace::Join(QStringLiteral("/a"), QStringLiteral("b")), QStringLiteral("/a/b"));
+  EXPECT_EQ(ShellNamespace::Join(QStringLiteral("/"), QStringLiteral("etc")),
+            QStringLiteral("/etc"));
+  EXPECT_EQ(ShellNamespace::Join(QStringLiteral("/a"), QStringLiteral("b")),
+            QStringLiteral("/a/b"));
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 #include "settings/html_code_list_store.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "settings/settings_test_support.h"
 #include "support/test_support.h"
@@ -157,12 +157,14 @@ TEST(SaveHtmlCodeList, RenumbersAndKeepsOtherSections) {
             "[Replace HTML Code]\r\n7=<strong>\r\n3=<em>\r\n[VelkaroWindowPosition]\r\nTop=5\r\n");
   WindowStore store(dir.Path());
   SaveHtmlCodeList(store.ini, store.Load());
-  EXPECT_EQ(ReadFile(path),
-            "[Options]\r\nOptCB.ItemIndex=2\r\n[VelkaroWindowPosition]\r\nTop=5\r\n"
-            "[Find HTML Code]\r\n0=<b>\r\n1=<i>\r\n[Replace HTML Code]\r\n0=<strong>\r\n1=<em>\r\n");
+  EXPECT_EQ(
+      ReadFile(path),
+      "[Options]\r\nOptCB.ItemIndex=2\r\n[VelkaroWindowPosition]\r\nTop=5\r\n"
+      "[Find HTML Code]\r\n0=<b>\r\n1=<i>\r\n[Replace HTML Code]\r\n0=<strong>\r\n1=<em>\r\n");
 
   SaveHtmlCodeList(store.ini, HtmlCodeList{});  // an empty list leaves no sections
-  EXPECT_EQ(ReadFile(path), "[Options]\r\nOptCB.ItemIndex=2\r\n[VelkaroWindowPosition]\r\nTop=5\r\n");
+  EXPECT_EQ(ReadFile(path),
+            "[Options]\r\nOptCB.ItemIndex=2\r\n[VelkaroWindowPosition]\r\nTop=5\r\n");
 }
 
 TEST(SaveHtmlCodeList, BlanksAndQuotesAreLostOnTheWayBack) {
@@ -251,8 +253,8 @@ TEST(HtmlCodeListLoader, MessagesGoToTheFeedbackOfEachCall) {
 TEST(HtmlCodeListLoader, RepairThatCannotBeWrittenPassesTheErrorOn) {
   TempDir dir;
   const std::string path = dir.File("Velkaro.ini");
-  const std::string before = "[Find HTML Code]\r\n0=" + std::string(3000, 'f') +
-                             "\r\n[Replace HTML Code]\r\n";
+  const std::string before =
+      "[Find HTML Code]\r\n0=" + std::string(3000, 'f') + "\r\n[Replace HTML Code]\r\n";
   WriteFile(path, before);
   const test::ChildResult child = test::RunWithFileSizeLimit(4096, [&]() -> std::string {
     RecordingFeedback feedback;

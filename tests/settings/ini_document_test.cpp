@@ -120,20 +120,20 @@ TEST(IniDocument, EntriesOfASectionInFileOrder) {
       {"[S]\r\n1=b\r\n0=a\r\n", "S", {"1=b", "0=a"}},
       {"[s]\r\nk=v\r\n", "S", {"k=v"}},
       {"[ Find HTML Code ]\r\n0=x\r\n", "find html code", {"0=x"}},
-      {"k=top\r\n[S]\r\nk=v\r\n", "S", {"k=v"}},             // keys before any section
-      {"[S]\r\nk=v\r\n[T]\r\nt=1\r\n", "S", {"k=v"}},        // the section ends at the next
-      {"[S]\nk=v\n", "S", {"k=v"}},                          // LF alone
+      {"k=top\r\n[S]\r\nk=v\r\n", "S", {"k=v"}},       // keys before any section
+      {"[S]\r\nk=v\r\n[T]\r\nt=1\r\n", "S", {"k=v"}},  // the section ends at the next
+      {"[S]\nk=v\n", "S", {"k=v"}},                    // LF alone
       {"[S]\r\n  key  =  v  \r\n", "S", {"key=v"}},
       {"[S]\r\n0=<td align=right>\r\n", "S", {"0=<td align=right>"}},
       {"[S]\r\nno equals sign\r\n; c=1\r\n=x\r\nk=v\r\n", "S", {"k=v"}},
-      {"[S]\r\na=\0x\r\nb=y\r\n"s, "S", {"b=y"}},            // a line with NUL is not read
-      {"[S]\r\nk=1\r\n[S]\r\nk=2\r\n", "S", {"k=1"}},        // the first section counts
-      {"[S]\r\nk=1\r\nk=2\r\n", "S", {"k=1", "k=2"}},        // each line its own value
+      {"[S]\r\na=\0x\r\nb=y\r\n"s, "S", {"b=y"}},      // a line with NUL is not read
+      {"[S]\r\nk=1\r\n[S]\r\nk=2\r\n", "S", {"k=1"}},  // the first section counts
+      {"[S]\r\nk=1\r\nk=2\r\n", "S", {"k=1", "k=2"}},  // each line its own value
       {"[S]\r\nk=\r\n", "S", {"k="}},
       {"[S] trailing\r\nk=v\r\n", "S", {"k=v"}},
       {"[S]\r\n", "S", {}},
       {"[T]\r\nk=v\r\n", "S", {}},
-      {"\xEF\xBB\xBF[S]\r\nk=v\r\n", "S", {}},              // a BOM hides the section line
+      {"\xEF\xBB\xBF[S]\r\nk=v\r\n", "S", {}},  // a BOM hides the section line
   };
   for (const auto& c : cases) {
     EXPECT_EQ(EntryLines(c.text, c.section), c.expected) << "text [" << c.text << "]";
@@ -160,7 +160,8 @@ TEST(IniDocument, SetValueSequences) {
   } cases[] = {
       // A new file gets the section, then each key behind the last.
       {"",
-       {{"Options", "CreateBak", "1"}, {"Options", "IgnoreMetaTags", "0"},
+       {{"Options", "CreateBak", "1"},
+        {"Options", "IgnoreMetaTags", "0"},
         {"Options", "OptCB.ItemIndex", "3"}},
        "[Options]\r\nCreateBak=1\r\nIgnoreMetaTags=0\r\nOptCB.ItemIndex=3\r\n"},
       // A key line is replaced in place; section order stays.
@@ -168,7 +169,8 @@ TEST(IniDocument, SetValueSequences) {
        {{"OPTIONS", "optcb.itemindex", "5"}},
        "[Options]\r\nCreateBak=1\r\nOptCB.ItemIndex=5\r\n[Other]\r\nx=1\r\n"},
       // A new key goes behind the last key line, before the blank line.
-      {"[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n", {{"A", "z", "3"}},
+      {"[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n",
+       {{"A", "z", "3"}},
        "[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\n"},
       // A missing section goes to the end; the unterminated last line gets its CR LF.
       {"[A]\r\nx=1", {{"B", "y", "2"}}, "[A]\r\nx=1\r\n[B]\r\ny=2\r\n"},
@@ -189,9 +191,11 @@ TEST(IniDocument, SetValueSequences) {
       // An empty key writes nothing.
       {"[A]\r\n", {{"A", "", "v"}, {"A", "  ", "v"}}, "[A]\r\n"},
       // Lines the rules do not cover stay byte for byte.
-      {"\xEF\xBB\xBF[A]\r\nx=1\r\n\x01\0\xFF\r\n"s, {{"A", "x", "2"}},
+      {"\xEF\xBB\xBF[A]\r\nx=1\r\n\x01\0\xFF\r\n"s,
+       {{"A", "x", "2"}},
        "\xEF\xBB\xBF[A]\r\nx=1\r\n\x01\0\xFF\r\n[A]\r\nx=2\r\n"s},
-      {"[A]\r\n\x01\0=\xFF\r\nx=1\r\n"s, {{"A", "y", "2"}},
+      {"[A]\r\n\x01\0=\xFF\r\nx=1\r\n"s,
+       {{"A", "y", "2"}},
        "[A]\r\n\x01\0=\xFF\r\nx=1\r\ny=2\r\n"s},
   };
   for (const auto& c : cases) {

@@ -1,13 +1,12 @@
 // Settings files the store cannot understand, and writes the file system refuses: the old bytes
 // must always survive.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "settings/ini_file.h"
 #include "settings/settings_file_io.h"
@@ -38,11 +37,11 @@ std::string WriteFailure(const std::string& path) {
 TEST(DamagedSettingsFile, ReadGivesDefaultAndWriteKeepsEveryOtherByte) {
   struct Case {
     std::string name, before;
-    bool createBak;      // what ReadFlag("CreateBak", false) finds
-    std::string after;   // after WriteNumber("OptCB.ItemIndex", 3)
+    bool createBak;     // what ReadFlag("CreateBak", false) finds
+    std::string after;  // after WriteNumber("OptCB.ItemIndex", 3)
   } cases[] = {
-      {"binary bytes", "\x01\x02\xFF\xFE\x80\r\n[Options]\r\n\x90\x91\x92\r\nCreateBak=1\r\n",
-       true, "\x01\x02\xFF\xFE\x80\r\n[Options]\r\n\x90\x91\x92\r\nCreateBak=1\r\nOptCB.ItemIndex=3\r\n"},
+      {"binary bytes", "\x01\x02\xFF\xFE\x80\r\n[Options]\r\n\x90\x91\x92\r\nCreateBak=1\r\n", true,
+       "\x01\x02\xFF\xFE\x80\r\n[Options]\r\n\x90\x91\x92\r\nCreateBak=1\r\nOptCB.ItemIndex=3\r\n"},
       {"NUL bytes", "[Options]\r\nCreateBak=1\0\r\n\0\0\0\0"s, false,
        "[Options]\r\nOptCB.ItemIndex=3\r\nCreateBak=1\0\r\n\0\0\0\0"s},
       {"all NUL", std::string(300, '\0'), false,

@@ -1,6 +1,7 @@
 #include "settings/ini_file.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -11,8 +12,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "settings/settings_test_support.h"
 #include "support/test_support.h"
@@ -197,11 +196,10 @@ TEST(TTheIniFile, ReadNumberCodes) {
     std::int32_t result;
     std::int32_t errorCode;
   } cases[] = {
-      {"7", 7, 0},           {" 7 ", 7, 0},          {"\"7\"", 7, 0},
-      {"-5", -5, 0},         {"$1F", 31, 0},         {"0x10", 16, 0},
-      {"yes", 42, -2},       {"", 42, -2},           {"7x", 42, -2},
-      {"2147483648", 42, -2}, {"INIERROR", 42, -1},  {"\"INIERROR\"", 42, -1},
-      {"IniError", 42, -2},  {std::nullopt, 42, -1},
+      {"7", 7, 0},          {" 7 ", 7, 0},          {"\"7\"", 7, 0},      {"-5", -5, 0},
+      {"$1F", 31, 0},       {"0x10", 16, 0},        {"yes", 42, -2},      {"", 42, -2},
+      {"7x", 42, -2},       {"2147483648", 42, -2}, {"INIERROR", 42, -1}, {"\"INIERROR\"", 42, -1},
+      {"IniError", 42, -2}, {std::nullopt, 42, -1},
   };
   TempDir dir;
   const std::string path = dir.File("Velkaro.ini");
@@ -220,10 +218,18 @@ TEST(TTheIniFile, ReadFlagCodes) {
     bool withDefaultFalse, withDefaultTrue;
     std::int32_t errorCode;
   } cases[] = {
-      {"1", true, true, 0},        {" 1 ", true, true, 0},     {"'1'", true, true, 0},
-      {"0", false, false, 0},      {"01", false, false, 0},    {"2", false, false, 0},
-      {"-1", false, false, 0},     {"$1", false, false, 0},    {"yes", false, true, 0},
-      {"", false, true, 0},        {"true", false, true, 0},   {"INIERROR", false, true, -1},
+      {"1", true, true, 0},
+      {" 1 ", true, true, 0},
+      {"'1'", true, true, 0},
+      {"0", false, false, 0},
+      {"01", false, false, 0},
+      {"2", false, false, 0},
+      {"-1", false, false, 0},
+      {"$1", false, false, 0},
+      {"yes", false, true, 0},
+      {"", false, true, 0},
+      {"true", false, true, 0},
+      {"INIERROR", false, true, -1},
       {std::nullopt, false, true, -1},
   };
   TempDir dir;
@@ -235,8 +241,7 @@ TEST(TTheIniFile, ReadFlagCodes) {
     EXPECT_EQ(ini.ReadFlag("CreateBak", false), c.withDefaultFalse)
         << c.stored.value_or("<missing>");
     EXPECT_EQ(ini.ErrorCode(), c.errorCode) << c.stored.value_or("<missing>");
-    EXPECT_EQ(ini.ReadFlag("CreateBak", true), c.withDefaultTrue)
-        << c.stored.value_or("<missing>");
+    EXPECT_EQ(ini.ReadFlag("CreateBak", true), c.withDefaultTrue) << c.stored.value_or("<missing>");
     EXPECT_EQ(ini.ErrorCode(), c.errorCode) << c.stored.value_or("<missing>");
   }
 }
@@ -276,8 +281,7 @@ TEST(TTheIniFile, ReplaceSectionsInOneWrite) {
   OpenAt(ini, path, "a");
   ini.ReplaceSection({{"0", "zero"}, {"1", "one"}});
   EXPECT_EQ(ini.ErrorCode(), 0);
-  EXPECT_EQ(ReadFile(path),
-            "[Options]\r\nCreateBak=1\r\n[b]\r\nx=2\r\n[a]\r\n0=zero\r\n1=one\r\n");
+  EXPECT_EQ(ReadFile(path), "[Options]\r\nCreateBak=1\r\n[b]\r\nx=2\r\n[a]\r\n0=zero\r\n1=one\r\n");
   ini.ReplaceSections({{"B", {{"y", "3"}}}, {"A", {}}, {"C", {{"k", "v"}}}});
   EXPECT_EQ(ReadFile(path), "[Options]\r\nCreateBak=1\r\n[B]\r\ny=3\r\n[C]\r\nk=v\r\n");
 

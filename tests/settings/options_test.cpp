@@ -1,10 +1,10 @@
 #include "settings/options.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <optional>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "settings/settings_test_support.h"
 #include "support/test_support.h"
@@ -70,8 +70,7 @@ TEST(WriteOptions, NewSectionInItsOrderThenReplacedInPlace) {
             "[Find HTML Code]\r\n0=<b>\r\n"
             "[Options]\r\nCreateBak=1\r\nIgnoreMetaTags=0\r\nOptCB.ItemIndex=3\r\n");
 
-  WriteFile(path,
-            "[Options]\r\nOptCB.ItemIndex=1\r\nCreateBak=0\r\n[Find HTML Code]\r\n0=<b>\r\n");
+  WriteFile(path, "[Options]\r\nOptCB.ItemIndex=1\r\nCreateBak=0\r\n[Find HTML Code]\r\n0=<b>\r\n");
   WriteOptions(ini, Options{false, true, 6});
   EXPECT_EQ(ReadFile(path),
             "[Options]\r\nOptCB.ItemIndex=6\r\nCreateBak=0\r\nIgnoreMetaTags=1\r\n"

@@ -1,12 +1,11 @@
 #include "settings/settings_folder.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <optional>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "engine/html_code_list.h"
 #include "settings/html_code_list_store.h"

@@ -70,8 +70,8 @@ TEST(CompileDateText, TurnsTheCompilersDateIntoDayMonthYear) {
 }
 
 TEST(SystemTexts, TwoDigitForm) {
-  const std::pair<int, const char*> cases[] = {
-      {0, "0"}, {1, "01"}, {9, "09"}, {10, "10"}, {99, "99"}, {123, "123"}};
+  const std::pair<int, const char*> cases[] = {{0, "0"},   {1, "01"},  {9, "09"},
+                                               {10, "10"}, {99, "99"}, {123, "123"}};
   for (const auto& [number, text] : cases) EXPECT_EQ(TwoDigit(number), text) << number;
 }
 
@@ -133,9 +133,16 @@ TEST(SystemTexts, KernelMemoryValuesAndTheirSizeText) {
 
 TEST(SystemTexts, ProcessorAndScreen) {
   const std::pair<const char*, const char*> machines[] = {
-      {"x86_64", "Pentium o. kompat."}, {"i686", "Intel Pentium (II)"}, {"i586", "Pentium o. kompat."},
-      {"i486", "i486"}, {"i386", "i386"}, {"mips64", "MIPS R4000"}, {"alpha", "ALPHA 21064"},
-      {"x86", "Unbekannt - Intel Architektur"}, {"aarch64", "Unbekannt"}, {"riscv64", "Unbekannt"},
+      {"x86_64", "Pentium o. kompat."},
+      {"i686", "Intel Pentium (II)"},
+      {"i586", "Pentium o. kompat."},
+      {"i486", "i486"},
+      {"i386", "i386"},
+      {"mips64", "MIPS R4000"},
+      {"alpha", "ALPHA 21064"},
+      {"x86", "Unbekannt - Intel Architektur"},
+      {"aarch64", "Unbekannt"},
+      {"riscv64", "Unbekannt"},
   };
   for (const auto& [machine, text] : machines) {
     EXPECT_EQ(ProcessorTypeText(ProcessorTypeOfMachine(machine)), text) << machine;
@@ -303,8 +310,7 @@ TEST_F(AboutDlgTest, OpensOnTheVersionPage) {
   EXPECT_EQ(dlg->TabSet()->tabText(1), " Systeminformation ");
   EXPECT_EQ(dlg->Pages()->currentIndex(), 0);
   EXPECT_EQ(Value(*dlg, "Version"), QString::fromStdString(VersionLineText(VELKARO_VERSION)));
-  EXPECT_EQ(Value(*dlg, "Build"),
-            "vom " + QString::fromStdString(TCompileInfo::CompileDate()));
+  EXPECT_EQ(Value(*dlg, "Build"), "vom " + QString::fromStdString(TCompileInfo::CompileDate()));
   EXPECT_EQ(dlg->findChild<QLabel*>("ProductName")->text(), "Velkaro");
   EXPECT_TRUE(dlg->findChild<QLabel*>("ProductName")->font().bold());
   EXPECT_EQ(dlg->findChild<QLabel*>("FeedbackHeading")->text(),
@@ -397,8 +403,8 @@ TEST_F(AboutDlgTest, LinksShowTheirAddressChangeOnHoverAndOpen) {
   QTest::mouseClick(forum, Qt::LeftButton);
   QTest::mouseClick(home, Qt::RightButton);
   QTest::mouseClick(home, Qt::LeftButton);
-  EXPECT_EQ(launcher_.opened, (std::vector<QString>{"https://velkaro.example/forum",
-                                                    "https://velkaro.example/"}));
+  EXPECT_EQ(launcher_.opened,
+            (std::vector<QString>{"https://velkaro.example/forum", "https://velkaro.example/"}));
 }
 
 TEST_F(AboutDlgTest, SchliessenAndEscapeClose) {

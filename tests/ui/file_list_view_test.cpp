@@ -1,12 +1,13 @@
 // The file list widget on its own: rows in the order added, ticks and their count, column
 // widths, alignment, hover selection and the path of a row.
+#include "ui/file_list_view.h"
+
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
 #include <QSignalSpy>
 
 #include "main_window_support.h"
-#include "ui/file_list_view.h"
 
 namespace vk::test {
 namespace {
@@ -48,8 +49,8 @@ TEST_F(FileListViewTest, RowPathJoinsFolderAndName) {
 
 TEST_F(FileListViewTest, TickCountFollowsEveryChange) {
   QSignalSpy changes(&list_, &ShellListView::TickChanged);
-  list_.AppendRows({MakeRow(false, "a.htm", "/"), MakeRow(true, "b.htm", "/"),
-                    MakeRow(false, "c.htm", "/")});
+  list_.AppendRows(
+      {MakeRow(false, "a.htm", "/"), MakeRow(true, "b.htm", "/"), MakeRow(false, "c.htm", "/")});
   EXPECT_TRUE(list_.AnyRowTicked());
   list_.SetTicked(1, false);
   EXPECT_FALSE(list_.AnyRowTicked());
@@ -85,8 +86,8 @@ TEST_F(FileListViewTest, ColumnsFitTheirTextUpToTheirLimits) {
 }
 
 TEST_F(FileListViewTest, HoverSelectsThatRowAloneAndLeavesTicksAlone) {
-  list_.AppendRows({MakeRow(true, "a.htm", "/"), MakeRow(false, "b.htm", "/"),
-                    MakeRow(false, "c.htm", "/")});
+  list_.AppendRows(
+      {MakeRow(true, "a.htm", "/"), MakeRow(false, "b.htm", "/"), MakeRow(false, "c.htm", "/")});
   list_.topLevelItem(0)->setSelected(true);
   list_.topLevelItem(2)->setSelected(true);
   EXPECT_EQ(list_.FirstSelectedRow(), 0);

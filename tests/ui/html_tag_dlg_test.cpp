@@ -12,13 +12,13 @@
 #include <QTreeWidget>
 #include <functional>
 
+#include "modal_support.h"
 #include "settings/html_code_list_store.h"
 #include "settings/ini_file.h"
 #include "support/test_support.h"
 #include "ui/html_tag_edit_command.h"
 #include "ui/html_tag_entry_edit.h"
 #include "ui/user_dialogs.h"
-#include "modal_support.h"
 
 namespace vk {
 namespace {
@@ -166,8 +166,9 @@ TEST_F(HtmlTagEditorTest, TheRepairMessageComesBeforeTheEditor) {
 }
 
 TEST_F(HtmlTagEditorTest, ChangingKeepsLeerEmptyAndBlanksLastUntilTheNextLoad) {
-  WriteSettings("[Find HTML Code]\r\n0=<a>\r\n1=<i>\r\n[Replace HTML Code]\r\n0=(leer)\r\n"
-                "1=<em>\r\n");
+  WriteSettings(
+      "[Find HTML Code]\r\n0=<a>\r\n1=<i>\r\n[Replace HTML Code]\r\n0=(leer)\r\n"
+      "1=<em>\r\n");
   WhenModal<THTMLTagDlg>([](THTMLTagDlg* dlg) {
     dlg->LV()->setCurrentItem(dlg->LV()->topLevelItem(0));
     EXPECT_TRUE(dlg->EditBtn()->isEnabled());
@@ -298,11 +299,11 @@ TEST_F(HtmlTagDlgTest, SortsByTheLocaleNotByBytes) {
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
   {
     THTMLTagDlg dlg;
-    for (const char* find : {"<b>", "<Z>", "<ä>", "<a>", "<B>"}) dlg.AddRow(QString::fromUtf8(find), "");
+    for (const char* find : {"<b>", "<Z>", "<ä>", "<a>", "<B>"})
+      dlg.AddRow(QString::fromUtf8(find), "");
     std::vector<QString> order;
     for (const auto& row : dlg.Rows()) order.push_back(row.first);
-    EXPECT_EQ(order, (std::vector<QString>{"<a>", QString::fromUtf8("<ä>"), "<b>", "<B>",
-                                           "<Z>"}));
+    EXPECT_EQ(order, (std::vector<QString>{"<a>", QString::fromUtf8("<ä>"), "<b>", "<B>", "<Z>"}));
   }
   QLocale::setDefault(previous);
 }

@@ -46,15 +46,16 @@ TEST_F(MainWindowDialogsTest, PlacementIsSavedWhenDestroyedAndRestoredWhenCreate
 }
 
 TEST_F(MainWindowDialogsTest, TheMenuEntryEditsTheListInTheWindowsSettingsFile) {
-  WriteSettings("[Find HTML Code]\r\n4=<u>\r\n2=<b>\r\n[Replace HTML Code]\r\n4=(leer)\r\n"
-                "2=<strong>\r\n");
+  WriteSettings(
+      "[Find HTML Code]\r\n4=<u>\r\n2=<b>\r\n[Replace HTML Code]\r\n4=(leer)\r\n"
+      "2=<strong>\r\n");
   auto window = MakeWindow();
   bool shown = false;
   WhenModal<THTMLTagDlg>([&](THTMLTagDlg* dlg) {
     shown = true;
     EXPECT_EQ(dlg->parentWidget(), window.get());
-    EXPECT_EQ(dlg->Rows(), (std::vector<std::pair<QString, QString>>{{"<b>", "<strong>"},
-                                                                    {"<u>", ""}}));
+    EXPECT_EQ(dlg->Rows(),
+              (std::vector<std::pair<QString, QString>>{{"<b>", "<strong>"}, {"<u>", ""}}));
     QTest::mouseClick(dlg->OKBtn(), Qt::LeftButton);
   });
   window->findChild<QAction*>("HTMLTagsbearbeiten1")->trigger();

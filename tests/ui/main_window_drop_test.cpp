@@ -77,7 +77,8 @@ TEST_F(DropTest, OtherFilesAreListedOnlyWhenTheUserSaysYes) {
     expected.insert(expected.end(), c.added.begin(), c.added.end());
     EXPECT_EQ(ListLines(*window_), expected) << c.answer;
     EXPECT_EQ(boxes_.questions,
-              QStringList{At("web/style.css") + QStringLiteral(" ist keine HTML-Datei. Trotzdem verwenden?")});
+              QStringList{At("web/style.css") +
+                          QStringLiteral(" ist keine HTML-Datei. Trotzdem verwenden?")});
   }
   // ".shtml" is no HTML extension for a drop either.
   boxes_.questions.clear();

@@ -40,7 +40,8 @@ TEST_F(HelpTest, HelpPageBesideTheProgramIsOpened) {
   auto window = WindowWithFolders();
   Help(*window);
   ASSERT_EQ(launcher_.urls.size(), 1u);
-  EXPECT_EQ(launcher_.urls[0], QUrl::fromLocalFile(QString::fromStdString(program_.File("vkreadme.htm"))));
+  EXPECT_EQ(launcher_.urls[0],
+            QUrl::fromLocalFile(QString::fromStdString(program_.File("vkreadme.htm"))));
   EXPECT_TRUE(boxes_.errors.isEmpty());
 }
 
@@ -49,7 +50,8 @@ TEST_F(HelpTest, HelpPageOfTheInstalledDataFolderIsTheFallback) {
   auto window = WindowWithFolders();
   Help(*window);
   ASSERT_EQ(launcher_.urls.size(), 1u);
-  EXPECT_EQ(launcher_.urls[0], QUrl::fromLocalFile(QString::fromStdString(data_.File("vkreadme.htm"))));
+  EXPECT_EQ(launcher_.urls[0],
+            QUrl::fromLocalFile(QString::fromStdString(data_.File("vkreadme.htm"))));
   EXPECT_TRUE(boxes_.errors.isEmpty());
 }
 
@@ -71,7 +73,8 @@ TEST_F(HelpTest, HelpPageWithoutAnApplicationToShowIt) {
   EXPECT_EQ(launcher_.urls.size(), 1u);
   EXPECT_EQ(boxes_.errors,
             QStringList{QStringLiteral("Konnte ") + QString::fromStdString(program_.Path()) +
-                        QStringLiteral("/vkreadme.htm nicht öffnen Keine Anwendung zum Anzeigen gefunden")});
+                        QStringLiteral(
+                            "/vkreadme.htm nicht öffnen Keine Anwendung zum Anzeigen gefunden")});
 }
 
 TEST_F(MainWindowTest, MoreProgramsOpensTheMakersPageAndReportsNothing) {
@@ -97,7 +100,8 @@ TEST_F(MainWindowTest, BothCloseCommandsCloseTheWindow) {
 class FailingReceiver : public QObject {
  public:
   bool event(QEvent* event) override {
-    if (event->type() == QEvent::User) throw std::runtime_error("In /x/Velkaro.ini kann nicht geschrieben werden");
+    if (event->type() == QEvent::User)
+      throw std::runtime_error("In /x/Velkaro.ini kann nicht geschrieben werden");
     return QObject::event(event);
   }
 };
@@ -109,7 +113,8 @@ TEST_F(MainWindowTest, AnEscapedErrorIsShownAndTheWindowStaysUsable) {
   FailingReceiver receiver;
   QEvent failing(QEvent::User);
   QApplication::sendEvent(&receiver, &failing);
-  EXPECT_EQ(boxes_.errors, QStringList{QStringLiteral("In /x/Velkaro.ini kann nicht geschrieben werden")});
+  EXPECT_EQ(boxes_.errors,
+            QStringList{QStringLiteral("In /x/Velkaro.ini kann nicht geschrieben werden")});
   // The window goes on working.
   window->findChild<QAction*>(QStringLiteral("SelAllBtn"))->trigger();
   EXPECT_TRUE(FileList(*window)->Ticked(0));

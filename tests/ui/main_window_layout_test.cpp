@@ -63,11 +63,13 @@ TEST_F(MainWindowTest, WindowCaptionSizeAndMenus) {
     QStringList entries;
   };
   const Case cases[] = {
-      {"Datei1", {QStringLiteral("HTML-Code-Liste bearbeiten..."), QStringLiteral("-"),
-                  QStringLiteral("Schließen")}},
+      {"Datei1",
+       {QStringLiteral("HTML-Code-Liste bearbeiten..."), QStringLiteral("-"),
+        QStringLiteral("Schließen")}},
       {"Bearbeiten1", kOperations},
-      {"Einstellungen1", {QStringLiteral("Sicherung (Bak-Datei) erstellen"),
-                          QStringLiteral("Sonderzeichen in META-Tag-Angaben nicht verändern")}},
+      {"Einstellungen1",
+       {QStringLiteral("Sicherung (Bak-Datei) erstellen"),
+        QStringLiteral("Sonderzeichen in META-Tag-Angaben nicht verändern")}},
       {"Hilfe1", {QStringLiteral("Wie nutze ich das Programm?"), QStringLiteral("Info...")}},
   };
   for (const Case& c : cases) {
@@ -76,8 +78,11 @@ TEST_F(MainWindowTest, WindowCaptionSizeAndMenus) {
     EXPECT_EQ(Entries(menu->actions()), c.entries) << c.menu;
   }
 
-  const QList<QAction*> operations = window->findChild<QMenu*>(QStringLiteral("Bearbeiten1"))->actions();
-  const char* names[] = {"HTMLTagsentfernen1", "Sconvert", "Komprimieren1",
+  const QList<QAction*> operations =
+      window->findChild<QMenu*>(QStringLiteral("Bearbeiten1"))->actions();
+  const char* names[] = {"HTMLTagsentfernen1",
+                         "Sconvert",
+                         "Komprimieren1",
                          "SonderzeichenumwandelnKomprimieren1",
                          "HTMLTagsentfernenSonderzeichenumwandeln1",
                          "HTMLTagsentfernenKomprimieren1",
@@ -105,9 +110,10 @@ TEST_F(MainWindowTest, ToolbarsHoldTheirButtonsWithCaptionsHintsAndIcons) {
   auto* lower = window->findChild<QToolBar*>(QStringLiteral("ToolBar1"));
   ASSERT_NE(upper, nullptr);
   ASSERT_NE(lower, nullptr);
-  EXPECT_EQ(Entries(upper->actions(), upper),
-            (QStringList{QStringLiteral("Schließen"), QStringLiteral("-"), QStringLiteral("[OptCB]"),
-                         QStringLiteral("Start"), QStringLiteral("Weitere Programme...")}));
+  EXPECT_EQ(
+      Entries(upper->actions(), upper),
+      (QStringList{QStringLiteral("Schließen"), QStringLiteral("-"), QStringLiteral("[OptCB]"),
+                   QStringLiteral("Start"), QStringLiteral("Weitere Programme...")}));
   EXPECT_EQ(Entries(lower->actions(), lower),
             (QStringList{QStringLiteral("Alle wählen"), QStringLiteral("Alle abwählen"),
                          QStringLiteral("Auswahl umkehren"), QStringLiteral("-"),
@@ -125,7 +131,9 @@ TEST_F(MainWindowTest, ToolbarsHoldTheirButtonsWithCaptionsHintsAndIcons) {
       EXPECT_FALSE(action->icon().pixmap(16, 16).isNull()) << action->text().toStdString();
     }
   }
-  auto hint = [&](const char* name) { return window->findChild<QAction*>(QLatin1String(name))->toolTip(); };
+  auto hint = [&](const char* name) {
+    return window->findChild<QAction*>(QLatin1String(name))->toolTip();
+  };
   EXPECT_EQ(hint("ExitBtn"), QStringLiteral("Schließt das Fenster"));
   EXPECT_EQ(hint("StartBtn"), QStringLiteral("Option auf gewählte HTML-Dateien anwenden"));
   EXPECT_TRUE(window->findChild<QAction*>(QStringLiteral("UPdirchkbox"))->isCheckable());
@@ -172,7 +180,8 @@ TEST_F(MainWindowTest, ListsStatusBarAndPanes) {
 
   QStatusBar* status = window->findChild<QStatusBar*>(QStringLiteral("StatusBar"));
   ASSERT_NE(status, nullptr);
-  const QList<QLabel*> panels = status->findChildren<QLabel*>(QRegularExpression(QStringLiteral("^StatusPanel")));
+  const QList<QLabel*> panels =
+      status->findChildren<QLabel*>(QRegularExpression(QStringLiteral("^StatusPanel")));
   ASSERT_EQ(panels.size(), 4);
   const int widths[] = {80, 100, 130, 66};
   for (int i = 0; i < 4; ++i) {

@@ -34,19 +34,24 @@ std::string ControlStates(TVKMain& window) {
     return window.findChild<QMenu*>(QLatin1String(name))->menuAction()->isEnabled();
   };
   std::string s;
-  s += std::string("tree=") + on(window.findChild<QWidget*>(QStringLiteral("ShellTreeView"))->isEnabled());
+  s += std::string("tree=") +
+       on(window.findChild<QWidget*>(QStringLiteral("ShellTreeView"))->isEnabled());
   s += std::string(" list=") + on(FileList(window)->isEnabled());
   s += std::string(" toggle=") + on(action("UPdirchkbox"));
-  s += std::string(" upper=") + on(window.findChild<QToolBar*>(QStringLiteral("ToolBar"))->isEnabled());
-  s += std::string(" lower=") + on(window.findChild<QToolBar*>(QStringLiteral("ToolBar1"))->isEnabled());
-  s += std::string(" sel=") + on(action("SelAllBtn")) + on(action("SelNoneBtn")) + on(action("SelReverseBtn"));
-  s += std::string(" menus=") + on(menu("Datei1")) + on(menu("Bearbeiten1")) + on(menu("Einstellungen1")) +
-       on(menu("Hilfe1"));
+  s += std::string(" upper=") +
+       on(window.findChild<QToolBar*>(QStringLiteral("ToolBar"))->isEnabled());
+  s += std::string(" lower=") +
+       on(window.findChild<QToolBar*>(QStringLiteral("ToolBar1"))->isEnabled());
+  s += std::string(" sel=") + on(action("SelAllBtn")) + on(action("SelNoneBtn")) +
+       on(action("SelReverseBtn"));
+  s += std::string(" menus=") + on(menu("Datei1")) + on(menu("Bearbeiten1")) +
+       on(menu("Einstellungen1")) + on(menu("Hilfe1"));
   s += std::string(" start=") + on(action("StartBtn"));
   s += std::string(" drops=") + on(window.acceptDrops());
   const QCursor* cursor = QApplication::overrideCursor();
   s += std::string(" busy=") + on(cursor != nullptr && cursor->shape() == Qt::WaitCursor);
-  s += std::string(" progress=") + on(window.findChild<QProgressBar*>(QStringLiteral("RunProgress"))->isVisible());
+  s += std::string(" progress=") +
+       on(window.findChild<QProgressBar*>(QStringLiteral("RunProgress"))->isVisible());
   return s;
 }
 
@@ -241,8 +246,9 @@ TEST_F(RunTest, ClosingDuringARunFinishesTheFilesThenCloses) {
   EXPECT_TRUE(boxes_.informations.isEmpty());  // the completion box closed by itself
   QCoreApplication::processEvents();
   EXPECT_FALSE(window_->isVisible());
-  EXPECT_NE(SettingsFile().find("[Options]\r\nCreateBak=0\r\nIgnoreMetaTags=0\r\nOptCB.ItemIndex=0\r\n"),
-            std::string::npos);
+  EXPECT_NE(
+      SettingsFile().find("[Options]\r\nCreateBak=0\r\nIgnoreMetaTags=0\r\nOptCB.ItemIndex=0\r\n"),
+      std::string::npos);
 }
 
 TEST_F(RunTest, NoSecondRunStartsInsideARun) {
@@ -251,7 +257,8 @@ TEST_F(RunTest, NoSecondRunStartsInsideARun) {
     FileList(*window_)->SetTicked(0, false);
     FileList(*window_)->SetTicked(0, true);  // a changed tick does not offer Start again
     EXPECT_FALSE(Action("StartBtn")->isEnabled());
-    EXPECT_FALSE(window_->findChild<QMenu*>(QStringLiteral("Bearbeiten1"))->menuAction()->isEnabled());
+    EXPECT_FALSE(
+        window_->findChild<QMenu*>(QStringLiteral("Bearbeiten1"))->menuAction()->isEnabled());
   });
   window_->RunOperation(0);
   ASSERT_EQ(yieldChecks_, 1);

@@ -57,8 +57,7 @@ TEST_F(MainWindowTest, StartUpListsTheRootFolderUntickedAndGivesTheListTheFocus)
   auto window = ShowWindow();
   const std::string root = root_.Path();
   EXPECT_EQ(Tree(*window)->SelectedPath(), QString::fromStdString(root));
-  EXPECT_EQ(SortedListLines(*window),
-            (Lines{"-|a.htm|5 Byte|" + root, "-|b.html|3 Byte|" + root}));
+  EXPECT_EQ(SortedListLines(*window), (Lines{"-|a.htm|5 Byte|" + root, "-|b.html|3 Byte|" + root}));
   EXPECT_EQ(window->StatusText(), QStringLiteral("2 Datei(en)"));
   ShellListView* list = FileList(*window);
   for (int row = 0; row < list->RowCount(); ++row) {
@@ -158,7 +157,8 @@ TEST_F(MainWindowTest, TheToggleRebuildsTheListUntickedEveryTime) {
 
   toggle->trigger();
   EXPECT_TRUE(toggle->isChecked());
-  EXPECT_EQ(ListLines(*window), (Lines{"-|a.htm|3 Byte|" + root, "-|b.htm|3 Byte|" + root + "/sub"}));
+  EXPECT_EQ(ListLines(*window),
+            (Lines{"-|a.htm|3 Byte|" + root, "-|b.htm|3 Byte|" + root + "/sub"}));
   EXPECT_EQ(window->StatusText(), QStringLiteral("2 Datei(en)"));
   EXPECT_EQ(CommandStates(*window), "00111");
 
@@ -188,7 +188,8 @@ TEST_F(MainWindowTest, CommandLineFileIsAppendedTickedBehindTheRootListing) {
   File("x/page.htm", "12");
   auto window = ShowWindow({At("x/page.htm")});
   const std::string root = root_.Path();
-  EXPECT_EQ(ListLines(*window), (Lines{"-|a.htm|3 Byte|" + root, "x|page.htm|2 Byte|" + root + "/x"}));
+  EXPECT_EQ(ListLines(*window),
+            (Lines{"-|a.htm|3 Byte|" + root, "x|page.htm|2 Byte|" + root + "/x"}));
   EXPECT_EQ(Tree(*window)->SelectedPath(), QString::fromStdString(root));
   EXPECT_EQ(CommandStates(*window), "11111");
   EXPECT_TRUE(boxes_.errors.isEmpty());
@@ -219,7 +220,8 @@ TEST_F(MainWindowTest, CommandLineMissingPathShowsTheMessageAndStartsNormally) {
   File("a.htm");
   // Only the first argument counts; the existing file behind it is ignored.
   auto window = ShowWindow({At("missing"), At("a.htm")});
-  EXPECT_EQ(boxes_.errors, QStringList{QStringLiteral("Der Parameter ist keine Datei und kein Ordner!")});
+  EXPECT_EQ(boxes_.errors,
+            QStringList{QStringLiteral("Der Parameter ist keine Datei und kein Ordner!")});
   EXPECT_EQ(ListLines(*window), (Lines{"-|a.htm|3 Byte|" + root_.Path()}));
   EXPECT_EQ(CommandStates(*window), "00111");
 }
@@ -236,7 +238,8 @@ TEST_F(MainWindowTest, OptionsAreWrittenAtCloseAndReadAtTheNextStart) {
     bak->trigger();
     box->setCurrentIndex(3);
     window->close();
-    EXPECT_EQ(SettingsFile(), "[Options]\r\nCreateBak=1\r\nIgnoreMetaTags=0\r\nOptCB.ItemIndex=3\r\n");
+    EXPECT_EQ(SettingsFile(),
+              "[Options]\r\nCreateBak=1\r\nIgnoreMetaTags=0\r\nOptCB.ItemIndex=3\r\n");
   }
   auto again = ShowWindow();
   EXPECT_TRUE(Action(*again, "BakBtn")->isChecked());
@@ -311,10 +314,10 @@ TEST_F(MainWindowTest, ClicksInTheTreeAreIgnoredWhileAListingRuns) {
   ASSERT_NE(tree->currentItem(), other);
   // The click waits in the queue and reaches the tree while the walk lets events through.
   const QPoint where = tree->visualItemRect(other).center();
-  QCoreApplication::postEvent(tree->viewport(),
-                              new QMouseEvent(QEvent::MouseButtonPress, where,
-                                              tree->viewport()->mapToGlobal(where), Qt::LeftButton,
-                                              Qt::LeftButton, Qt::NoModifier));
+  QCoreApplication::postEvent(
+      tree->viewport(),
+      new QMouseEvent(QEvent::MouseButtonPress, where, tree->viewport()->mapToGlobal(where),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
   Action(*window, "UPdirchkbox")->trigger();  // a walk over the subfolders
   EXPECT_EQ(tree->currentItem(), tree->topLevelItem(0));
   EXPECT_EQ(ListLines(*window), (Lines{"-|a.htm|3 Byte|" + root_.Path()}));

@@ -27,7 +27,8 @@ class ViewTest : public MainWindowTest {
     std::filesystem::create_directories(desktop_.File("data/applications"));
     env_.emplace_back(std::make_unique<ScopedEnvironment>("XDG_DATA_HOME", desktop_.File("data")));
     env_.emplace_back(std::make_unique<ScopedEnvironment>("XDG_DATA_DIRS", desktop_.File("none")));
-    env_.emplace_back(std::make_unique<ScopedEnvironment>("XDG_CONFIG_DIRS", desktop_.File("none")));
+    env_.emplace_back(
+        std::make_unique<ScopedEnvironment>("XDG_CONFIG_DIRS", desktop_.File("none")));
     env_.emplace_back(std::make_unique<ScopedEnvironment>("PATH", desktop_.File("bin")));
     Folder("my web");
     File("my web/a.htm", "<p>a</p>");
@@ -59,8 +60,8 @@ TEST_F(ViewTest, EditorOfTheDesktopGetsTheFirstSelectedRowAsOneArgument) {
             "[Added Associations]\ntext/plain=other.desktop\n"
             "[Default Applications]\ntext/html=browser.desktop\ntext/plain=vk-editor.desktop;\n");
   WriteFile(desktop_.File("data/applications/vk-editor.desktop"),
-            "[Desktop Entry]\nType=Application\nName=Editor\nExec=" + desktop_.File("bin/vk-editor") +
-                " %F\n");
+            "[Desktop Entry]\nType=Application\nName=Editor\nExec=" +
+                desktop_.File("bin/vk-editor") + " %F\n");
   Program("vk-editor");
   Program("gedit");
   list_->topLevelItem(2)->setSelected(true);
@@ -110,7 +111,8 @@ TEST_F(ViewTest, ResultRowsOpenTheirFileAndSumsRowsOpenNothing) {
   results->setCurrentItem(results->topLevelItem(1));
   Trigger("MenuItem1");  // by the file's type, not the editor
   Trigger("BrowserBtn");
-  EXPECT_EQ(launcher_.urls, (std::vector<QUrl>{FileUrl("it's \"b\".htm"), FileUrl("it's \"b\".htm")}));
+  EXPECT_EQ(launcher_.urls,
+            (std::vector<QUrl>{FileUrl("it's \"b\".htm"), FileUrl("it's \"b\".htm")}));
   EXPECT_TRUE(launcher_.starts.empty());
 
   launcher_.urls.clear();
@@ -141,7 +143,8 @@ TEST_F(ViewTest, ResultsContextMenuOpensOnlyWithASelectedRow) {
   ASSERT_NE(menu, nullptr);
   auto rightClick = [results] {
     const QPoint where(5, 5);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, where, results->viewport()->mapToGlobal(where));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, where,
+                            results->viewport()->mapToGlobal(where));
     QApplication::sendEvent(results->viewport(), &event);
   };
   rightClick();  // no rows yet
@@ -150,7 +153,8 @@ TEST_F(ViewTest, ResultsContextMenuOpensOnlyWithASelectedRow) {
   results->clearSelection();
   rightClick();
   EXPECT_FALSE(menu->isVisible());
-  results->topLevelItem(3)->setSelected(true);  // the sums row: the menu opens, its items do nothing
+  results->topLevelItem(3)->setSelected(
+      true);  // the sums row: the menu opens, its items do nothing
   rightClick();
   EXPECT_TRUE(menu->isVisible());
   menu->hide();

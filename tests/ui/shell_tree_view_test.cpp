@@ -1,5 +1,7 @@
 // The folder tree rooted at a throwaway folder: the root built and selected, lazy loading,
 // hidden folders, the order of children, SelectPath and the OnChange notifications.
+#include "ui/shell_tree_view.h"
+
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
@@ -7,7 +9,6 @@
 #include <filesystem>
 
 #include "main_window_support.h"
-#include "ui/shell_tree_view.h"
 
 namespace vk::test {
 namespace {
@@ -74,7 +75,8 @@ TEST_F(ShellTreeViewTest, ChildrenAreReadOnFirstExpansionAndButtonsFollowThem) {
   std::filesystem::create_directories(root_.File("Alpha/w"));
   tree_.expandItem(alpha);
   EXPECT_EQ(ChildTexts(alpha), (QStringList{QStringLiteral("w"), QStringLiteral("x")}));
-  EXPECT_EQ(Child(alpha, QStringLiteral("w"))->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
+  EXPECT_EQ(Child(alpha, QStringLiteral("w"))->childIndicatorPolicy(),
+            QTreeWidgetItem::DontShowIndicator);
   // ... but once read, a folder is not read again.
   std::filesystem::create_directories(root_.File("Alpha/v"));
   tree_.collapseItem(alpha);
@@ -96,8 +98,8 @@ TEST_F(ShellTreeViewTest, SelectPathExpandsEveryAncestorAndChangesOnce) {
     EXPECT_TRUE(up->isExpanded()) << up->text(0).toStdString();
     ancestors.prepend(up->text(0));
   }
-  EXPECT_EQ(ancestors.mid(1), (QStringList{QStringLiteral("Alpha"), QStringLiteral("x"),
-                                           QStringLiteral("y")}));
+  EXPECT_EQ(ancestors.mid(1),
+            (QStringList{QStringLiteral("Alpha"), QStringLiteral("x"), QStringLiteral("y")}));
   // The same folder again, also spelled with a trailing separator: nothing happens.
   tree_.SelectPath(At("Alpha/x/y/z"));
   tree_.SelectPath(At("Alpha/x/y/z/"));
