@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/compress.h"
+#include "engine/compress_tags.h"
 
 namespace vk {
 namespace compress_detail {
@@ -16,9 +17,16 @@ namespace {
 
 // The rules are defined as passes that each rewrite the whole block: blanks collapsed, then
 // CR LF, lone CR and lone LF each removed (a blank put in their place before most bytes), then
-// tabs deleted, then the blank between two tags deleted, then the end trimmed. All of that is
-// done here in one walk over the source; the comments say why each shortcut gives the same
-// bytes as the passes would.
+// tab runs removed (a blank put in their place between two bytes that are not blanks), then
+// the blank between two tags deleted where no inline element stands beside it, then the end
+// trimmed. All of that is done here in one walk over the source; the comments say why each
+// shortcut gives the same bytes as the passes would.
+//
+// Two facts carry most of the shortcuts. No pass adds or removes a byte other than a blank, a
+// tab or a line break. And none makes two other bytes meet that were kept apart by those:
+// a line break leaves nothing only before a blank, '<', '=', '>' or the end, and a tab run
+// leaves nothing only beside a blank or an end. So the name of a tag, the byte behind a '<'
+// and which '<' or '>' stands nearest to another can all be read from the source.
 
 enum Kind : unsigned char { kOrdinary = 0, kTab, kCr, kLf };
 
@@ -31,10 +39,7 @@ constexpr std::array<unsigned char, 256> MakeKinds() {
 }
 constexpr std::array<unsigned char, 256> kKinds = MakeKinds();
 
-// A line break removed before one of these bytes leaves no blank behind.
-inline bool StopsBreakBlank(unsigned char c) {
-  return c == ' ' || c == '<' || c == '=' || c == '>';
-}
+inline bool IsAsciiLetter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
 
 // The passes that remove line breaks run in this order; a break only "sees" the breaks of its
 // own or a later pass as bytes still standing behind it.
@@ -62,9 +67,10 @@ class BlockPass {
   BlockPass(const unsigned char* src, std::size_t n, unsigned char* dst, Feedback& feedback)
       : src_(src), n_(n), dst_(dst), feedback_(feedback) {}
 
-  // `dropLeading`: leave out the white space at the start of the result too. It can only come
-  // from the white space at the start of the block, since every other byte is written as it
-  // is; that stretch is walked for its flags and yields, then its output is forgotten.
+  // `dropLeading`: leave out the white space at the start of the result too. It comes from
+  // the white space at the start of the block, and from a tab run there that turns into a
+  // blank because a control byte stands ahead of it; that stretch is walked for its flags and
+  // yields, then its output is forgotten.
   BlockResult Run(bool dropLeading) {
     std::size_t i = 0;
     if (dropLeading) {
@@ -75,20 +81,20 @@ class BlockPass {
         dropped_ = w_;
         w_ = 0;
         last_ = 0;
+        // The byte behind the white space is no blank: a tab run waiting for it is a blank.
+        if (pendingTab_ && i < n_) ++dropped_;
+        pendingTab_ = false;
       }
     }
     while (i < n_) {
       const std::size_t chunkEnd = std::min(n_, i + kChunk);
       i = Walk(i, chunkEnd);
-      // The last byte written may still lose the blank ahead of it: count only what is final.
+      // The last byte written may still be a blank that the next '<' deletes: count only what
+      // is final.
       YieldGapsUpTo(dropped_ + (w_ > 0 ? w_ - 1 : 0));
     }
-    // A "> <" at the very end: nothing follows the '<', so the blank goes.
-    if (last_ == '<' && w_ >= 3 && dst_[w_ - 2] == ' ' && dst_[w_ - 3] == '>') {
-      dst_[w_ - 2] = '<';
-      --w_;
-      gapDeleted_ = true;
-    }
+    // A tab run at the very end has no byte behind it and leaves nothing.
+    pendingTab_ = false;
     YieldGapsUpTo(dropped_ + w_);
     while (w_ > 0 && IsTrimmable(dst_[w_ - 1])) --w_;
     BlockResult result;
@@ -114,9 +120,9 @@ class BlockPass {
     bool twoBlanks = twoBlanks_;
     while (i < end) {
       // Eight bytes at a time while none of them needs a decision: no tab, line break or
-      // other control byte, no second blank of a run and no '<' that ends a "> <" (the byte
-      // behind such a '<' decides on the gap, so no word starts right behind a '<').
-      if (kLittleEndian && i + 8 <= end && last != '<') {
+      // other control byte, no second blank of a run and no '<' that ends a "> <". A tab run
+      // waiting for the byte behind it is decided one byte at a time.
+      if (kLittleEndian && i + 8 <= end && !pendingTab_) {
         std::uint64_t x;
         std::memcpy(&x, src + i, 8);
         const std::uint64_t blanks = ZeroBytes(x ^ (kOnes * ' '));
@@ -144,7 +150,18 @@ class BlockPass {
       }
       const unsigned char c = src[i];
       if (kKinds[c] == kOrdinary) {
-        if (last == '<') w = DropGap(dst, w, c);
+        if (pendingTab_) {
+          // A tab run between two bytes that are not blanks keeps them apart with one blank.
+          pendingTab_ = false;
+          if (c != ' ') {
+            dst[w++] = ' ';
+            last = ' ';
+          }
+        }
+        if (c == '<' && last == ' ' && w >= 2 && dst[w - 2] == '>' && GapGoes(i)) {
+          --w;
+          gapDeleted_ = true;
+        }
         // Only the first blank of a run is kept. A dropped blank follows a kept one, so `last`
         // is a blank already and may take `c` either way.
         const bool repeat = (c == ' ') & (prev == ' ');
@@ -161,6 +178,10 @@ class BlockPass {
         See(kTabSeen);
         ++i;
         while (i < n_ && src[i] == '\t') ++i;
+        // Ahead of the run stands the last byte written: line breaks are gone by the time tabs
+        // are, and a blank the gap scan deletes later has a '<' behind it, not a tab. A run at
+        // the start or behind a blank leaves nothing whatever follows it.
+        if (w > 0 && last != ' ') pendingTab_ = true;
         continue;
       }
       std::size_t len = 1;
@@ -175,7 +196,8 @@ class BlockPass {
       }
       See(pass);
       if (NeedsBlank(i + len, pass)) {
-        if (last == '<') w = DropGap(dst, w, ' ');
+        // A tab run that waits has a blank behind it now, and leaves nothing.
+        pendingTab_ = false;
         dst[w++] = ' ';
         last = ' ';
       }
@@ -189,31 +211,53 @@ class BlockPass {
   }
 
   // Whether the line break of `pass` that ends just before `next` leaves a blank: it does
-  // when, at the time its pass runs, a byte stands behind it that is none of " <=>". A break
-  // of its own or a later pass is still standing then. A break of an earlier pass is gone; it
-  // left a blank (which silences this one) or nothing, and nothing only where " <=>" or the
-  // end followed it, which then silences this one as well.
+  // when, at the time its pass runs, a byte stands behind it that is none of " <=>", or a '<'
+  // that begins an inline element's tag. A break of its own or a later pass is still standing
+  // then. A break of an earlier pass is gone; it left a blank (which silences this one) or
+  // nothing, and nothing only where a byte followed it that silences this one as well.
   bool NeedsBlank(std::size_t next, BreakPass pass) const {
     if (next >= n_) return false;
     const unsigned char d = src_[next];
-    if (d == '\r') {
-      const BreakPass nextPass = (next + 1 < n_ && src_[next + 1] == '\n') ? kPassCrLf : kPassCr;
-      return nextPass >= pass;
+    switch (d) {
+      case '\r': {
+        const BreakPass nextPass = (next + 1 < n_ && src_[next + 1] == '\n') ? kPassCrLf : kPassCr;
+        return nextPass >= pass;
+      }
+      case '\n':
+        return true;
+      case '<':
+        return BeginsInlineElement(src_, n_, next);
+      case ' ':
+      case '=':
+      case '>':
+        return false;
+      default:
+        return true;
     }
-    if (d == '\n') return true;
-    return !StopsBreakBlank(d);
   }
 
-  // Before writing `c` behind a written '<': a blank between '>' and that '<' goes unless `c`
-  // is a lower-case 'a'. Deleting such blanks never makes another blank eligible, so deciding
-  // each one as its '<' gets a follower gives the same text as the left-to-right scan.
-  std::size_t DropGap(unsigned char* dst, std::size_t w, unsigned char c) {
-    if (c != 'a' && w >= 3 && dst[w - 2] == ' ' && dst[w - 3] == '>') {
-      dst[w - 2] = '<';
-      gapDeleted_ = true;
-      return w - 1;
-    }
-    return w;
+  // Whether the blank written between a '>' and the '<' at src_[lt] goes. It stays before a
+  // '<' with a lower-case 'a' behind it, where the '>' closes no tag (the nearest '<' or '>'
+  // ahead of it is none or another '>', or no letter, '/' or '!' follows that '<'), and where
+  // the tag on either side is an inline element's. Deleting such a blank changes nothing the
+  // next decision reads, so each is decided as its '<' arrives. The searches back run over
+  // stretches free of '<' and '>' that no other gap's searches cover, so all of them together
+  // stay linear in the block.
+  bool GapGoes(std::size_t lt) const {
+    if (lt + 1 < n_ && src_[lt + 1] == 'a') return false;
+    if (BeginsInlineElement(src_, n_, lt)) return false;
+    // Only white space lies between the '>' and this '<'.
+    std::size_t gt = lt - 1;
+    while (src_[gt] != '>') --gt;
+    std::size_t open = gt;
+    do {
+      if (open == 0) return false;
+      --open;
+    } while (src_[open] != '<' && src_[open] != '>');
+    if (src_[open] == '>') return false;
+    const unsigned char first = src_[open + 1];
+    if (!IsAsciiLetter(first) && first != '/' && first != '!') return false;
+    return !BeginsInlineElement(src_, n_, open);
   }
 
   enum Seen { kTabSeen = 3 };
@@ -242,6 +286,8 @@ class BlockPass {
   unsigned char prev_ = 0;   // last source byte walked
   bool twoBlanks_ = false;
   bool gapDeleted_ = false;
+  // A tab run with a byte other than a blank ahead of it, waiting for the byte behind it.
+  bool pendingTab_ = false;
   std::array<bool, 4> seen_{};  // CR LF, lone CR, lone LF, tab
   std::size_t gapYields_ = 0;
 };

@@ -1,9 +1,11 @@
-// Where a page's <script> and <pre> tags stand, found in one walk over the page. The cutting of
-// a page at its protected blocks and the lowering of the tag names work from these lists, so
-// no search has to run over the page again.
+// Where a page's <script> and <pre> tags stand, found in one walk over the page, and which tags
+// belong to inline elements. The cutting of a page at its protected blocks and the lowering of
+// the tag names work from the lists, so no search has to run over the page again.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -45,5 +47,10 @@ class PositionCursor {
   const std::vector<std::size_t>& positions_;
   std::size_t index_ = 0;
 };
+
+// Whether the tag that begins at the '<' at text[at] is one of an inline element (a, b, span,
+// img and the like; end tags too). Its name is the run of ASCII letters and digits behind the
+// '<' and one optional '/', in any letter case; a run that the text cuts off counts as it is.
+bool BeginsInlineElement(const unsigned char* text, std::size_t size, std::size_t at);
 
 }  // namespace vk::compress_detail

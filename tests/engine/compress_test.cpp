@@ -80,7 +80,7 @@ TEST(CompressHtmlBlock, YieldsAtEveryFiftiethPositionOfTheTagGapScan) {
       {std::string(50, 'x'), std::string(50, 'x'), 1},
       {std::string(149, 'x'), std::string(149, 'x'), 2},
       // The count follows the length after the gaps went: 50 bytes, one of them a gap.
-      {std::string(46, 'x') + "> <b", std::string(46, 'x') + "><b", 0},
+      {std::string(44, 'x') + "<p> <p", std::string(44, 'x') + "<p><p", 0},
       // Trailing blanks are counted: the trim comes after the scan.
       {std::string(49, 'x') + " ", std::string(49, 'x'), 1},
       {std::string(48, 'x') + "   \x01", std::string(48, 'x'), 1},
@@ -101,8 +101,8 @@ TEST(CompressHtmlBlock, LongBlocksKeepTheirGapsAndYieldsAcrossTheWholeLength) {
   std::string block;
   std::string expected;
   for (int k = 0; k < 30000; ++k) {
-    block += "<b> <i>\r\n\t<a> <x>  y ";
-    expected += "<b><i> <a><x> y ";
+    block += "<b> <i>\r\n\t<a> <x>  y <p> <td>\t<tr>\r\n<span>z</span> <div> ";
+    expected += "<b> <i> <a> <x> y <p><td><tr> <span>z</span> <div> ";
   }
   expected.pop_back();
   RecordingFeedback feedback;
@@ -132,7 +132,8 @@ TEST(CompressPreBlocks, KeepsPreBlocksAndCompressesAround) {
       {"a  b<pre>x  y</pre>c  d", true, "a b<pre>x  y</pre>c d"},
       {"a <pre>x</pre>", true, "a<pre>x</pre>"},  // the stretch ahead is trimmed at its end
       {"<pre>x</pre>↵b", true, "<pre>x</pre> b"},
-      {"<pre>x</pre>↵<b>", true, "<pre>x</pre><b>"},
+      {"<pre>x</pre>↵<b>", true, "<pre>x</pre> <b>"},
+      {"<pre>x</pre>↵<p>", true, "<pre>x</pre><p>"},
       {"<PRE>x</PRE>  <pre>→</pre>", true, "<PRE>x</PRE><pre>→</pre>"},
       {"<pre>a<pre>b</pre>c  d", true, "<pre>a<pre>b</pre>c d"},  // the first end closes
       {"<preview>x</pre>", true, "<preview>x</pre>"},
@@ -170,6 +171,12 @@ TEST(CompressScriptBlocks, CutsAtScriptsAndRemovesTheWhiteSpaceAroundThem) {
       {"<SCRIPT>s</SCRIPT>", true, "<SCRIPT>s</SCRIPT>", false, ""},
       {"↵<script>s</script>", true, "<script>s</script>", true, ""},
       {" → <script>s</script>", true, "<script>s</script>", true, ""},
+      // A tab run behind a control byte becomes a blank, which goes with the white space.
+      {"\x01→b<script>s</script>\x01→c", true, "b<script>s</script>c", true, ""},
+      {"<script>s</script>\x01→<b>x</b> <i>y</i>", true, "<script>s</script><b>x</b> <i>y</i>",
+       true, ""},
+      {"<script>s</script>\x01<b>x</b> <i>y</i>", true, "<script>s</script><b>x</b> <i>y</i>",
+       false, ""},
       {"<script>s</script> x", true, "<script>s</script>x", false, ""},
       // A piece with a pre block counts as changed when its result differs at all, and the
       // blank ahead of "<pre" is trimmed away as the end of the stretch before it.
@@ -235,7 +242,7 @@ TEST(CompressHtmlText, OutOfMemoryInOneBlockLeavesThatBlockAndGoesOn) {
        "<p>a b</p><script>s</script><p>c\r\nd</p>"},
       {"x\r\ny", 1, CompressOutcome::kUnchanged, ""},
       // A pre block's neighbour fails; the piece still differs through the other stretch.
-      {"a\tb<pre>x</pre>c\td", 1, CompressOutcome::kChanged, "a\tb<pre>x</pre>cd"},
+      {"a\tb<pre>x</pre>c\td", 1, CompressOutcome::kChanged, "a\tb<pre>x</pre>c d"},
   };
   for (const Row& row : rows) {
     FailingYield feedback(row.failAt);
