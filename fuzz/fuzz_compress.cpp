@@ -1,6 +1,8 @@
 // HTML compression on arbitrary bytes: the linear engine must give exactly what the literal
-// erase-and-search version gives (bytes, outcome, messages, yields), never make a text longer,
-// and leave a file with a NUL byte, an unchanged file or a file with an unended block untouched.
+// erase-and-search version gives (bytes, outcome, messages, yields), and what the rules before
+// words were kept apart gave wherever those met none of the cases that glue words; never make
+// a text longer; and leave a file with a NUL byte, an unchanged file or a file with an unended
+// block untouched.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -49,6 +51,18 @@ void CheckPage(const std::string& page) {
     VK_CHECK(fast.empty());
   }
   VK_CHECK(fastFeedback.errors.size() == (fastOutcome == CompressOutcome::kAborted ? 1u : 0u));
+
+  bool spacingCase = false;
+  Recorder previousFeedback;
+  std::string previous;
+  const CompressOutcome previousOutcome = vk::reference::CompressHtmlText(
+      page, previous, kPath, previousFeedback, {vk::reference::Rules::kPrevious, &spacingCase});
+  if (!spacingCase) {
+    VK_CHECK(previousOutcome == fastOutcome);
+    VK_CHECK(previous == fast);
+    VK_CHECK(previousFeedback.errors == fastFeedback.errors);
+    VK_CHECK(previousFeedback.yields == fastFeedback.yields);
+  }
 }
 
 // The file step through a page in memory, with the bytes as they come (NUL bytes included).
