@@ -118,11 +118,12 @@ class BlockPass {
     unsigned char last = last_;
     unsigned char prev = prev_;
     bool twoBlanks = twoBlanks_;
+    bool pendingTab = pendingTab_;
     while (i < end) {
       // Eight bytes at a time while none of them needs a decision: no tab, line break or
       // other control byte, no second blank of a run and no '<' that ends a "> <". A tab run
       // waiting for the byte behind it is decided one byte at a time.
-      if (kLittleEndian && i + 8 <= end && !pendingTab_) {
+      if (kLittleEndian && i + 8 <= end && !pendingTab) {
         std::uint64_t x;
         std::memcpy(&x, src + i, 8);
         const std::uint64_t blanks = ZeroBytes(x ^ (kOnes * ' '));
@@ -150,9 +151,9 @@ class BlockPass {
       }
       const unsigned char c = src[i];
       if (kKinds[c] == kOrdinary) {
-        if (pendingTab_) {
+        if (pendingTab) [[unlikely]] {
           // A tab run between two bytes that are not blanks keeps them apart with one blank.
-          pendingTab_ = false;
+          pendingTab = false;
           if (c != ' ') {
             dst[w++] = ' ';
             last = ' ';
@@ -181,7 +182,7 @@ class BlockPass {
         // Ahead of the run stands the last byte written: line breaks are gone by the time tabs
         // are, and a blank the gap scan deletes later has a '<' behind it, not a tab. A run at
         // the start or behind a blank leaves nothing whatever follows it.
-        if (w > 0 && last != ' ') pendingTab_ = true;
+        if (w > 0 && last != ' ') pendingTab = true;
         continue;
       }
       std::size_t len = 1;
@@ -197,7 +198,7 @@ class BlockPass {
       See(pass);
       if (NeedsBlank(i + len, pass)) {
         // A tab run that waits has a blank behind it now, and leaves nothing.
-        pendingTab_ = false;
+        pendingTab = false;
         dst[w++] = ' ';
         last = ' ';
       }
@@ -207,6 +208,7 @@ class BlockPass {
     last_ = last;
     prev_ = prev;
     twoBlanks_ = twoBlanks;
+    pendingTab_ = pendingTab;
     return i;
   }
 
@@ -249,15 +251,31 @@ class BlockPass {
     // Only white space lies between the '>' and this '<'.
     std::size_t gt = lt - 1;
     while (src_[gt] != '>') --gt;
-    std::size_t open = gt;
-    do {
-      if (open == 0) return false;
-      --open;
-    } while (src_[open] != '<' && src_[open] != '>');
-    if (src_[open] == '>') return false;
+    const std::size_t open = NearestAngleBefore(gt);
+    if (open == kNone || src_[open] == '>') return false;
     const unsigned char first = src_[open + 1];
     if (!IsAsciiLetter(first) && first != '/' && first != '!') return false;
     return !BeginsInlineElement(src_, n_, open);
+  }
+
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  // The position of the last '<' or '>' ahead of `pos`, or kNone; eight bytes at a time.
+  std::size_t NearestAngleBefore(std::size_t pos) const {
+    std::size_t p = pos;
+    if (kLittleEndian) {
+      for (; p >= 8; p -= 8) {
+        std::uint64_t x;
+        std::memcpy(&x, src_ + p - 8, 8);
+        const std::uint64_t angles = ZeroBytes(x ^ (kOnes * '<')) | ZeroBytes(x ^ (kOnes * '>'));
+        if (angles != 0) return p - 8 + static_cast<std::size_t>(63 - std::countl_zero(angles)) / 8;
+      }
+    }
+    while (p > 0) {
+      --p;
+      if (src_[p] == '<' || src_[p] == '>') return p;
+    }
+    return kNone;
   }
 
   enum Seen { kTabSeen = 3 };

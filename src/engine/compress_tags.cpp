@@ -5,68 +5,6 @@
 #include "engine/case_fold.h"
 
 namespace vk::compress_detail {
-namespace {
-
-// Inline element names, each packed into one number (first letter in the lowest byte) and
-// kept in a small open-addressed table, so a lookup is a multiply and a compare or two.
-constexpr std::string_view kInlineNames[] = {
-    "a",     "abbr", "acronym",  "b",    "bdi",  "bdo",    "big",   "button", "cite",   "code",
-    "data",  "del",  "dfn",      "em",   "font", "i",      "img",   "input",  "ins",    "kbd",
-    "label", "mark", "q",        "s",    "samp", "select", "small", "span",   "strike", "strong",
-    "sub",   "sup",  "textarea", "time", "tt",   "u",      "var",
-};
-constexpr std::size_t kLongestInlineName = 8;  // "textarea"
-
-constexpr std::uint64_t Pack(std::string_view name) {
-  std::uint64_t packed = 0;
-  for (std::size_t k = 0; k < name.size(); ++k) {
-    packed |= std::uint64_t{static_cast<unsigned char>(name[k])} << (8 * k);
-  }
-  return packed;
-}
-
-constexpr std::size_t kSlotBits = 7;
-constexpr std::size_t Slot(std::uint64_t packed) {
-  return static_cast<std::size_t>((packed * 0x9E3779B97F4A7C15ULL) >> (64 - kSlotBits));
-}
-
-// Empty slots hold 0, which no name packs to.
-constexpr std::array<std::uint64_t, std::size_t{1} << kSlotBits> MakeInlineTable() {
-  std::array<std::uint64_t, std::size_t{1} << kSlotBits> table{};
-  for (std::string_view name : kInlineNames) {
-    std::size_t slot = Slot(Pack(name));
-    while (table[slot] != 0) slot = (slot + 1) % table.size();
-    table[slot] = Pack(name);
-  }
-  return table;
-}
-constexpr auto kInlineTable = MakeInlineTable();
-
-}  // namespace
-
-bool BeginsInlineElement(const unsigned char* text, std::size_t size, std::size_t at) {
-  std::size_t p = at + 1;
-  if (p < size && text[p] == '/') ++p;
-  std::uint64_t packed = 0;
-  std::size_t length = 0;
-  for (; p < size; ++p, ++length) {
-    unsigned char c = text[p];
-    const unsigned char letter = c | 0x20;
-    if (letter >= 'a' && letter <= 'z') {
-      c = letter;
-    } else if (c < '0' || c > '9') {
-      break;
-    }
-    if (length == kLongestInlineName) return false;
-    packed |= std::uint64_t{c} << (8 * length);
-  }
-  if (length == 0) return false;
-  for (std::size_t slot = Slot(packed);; slot = (slot + 1) % kInlineTable.size()) {
-    if (kInlineTable[slot] == packed) return true;
-    if (kInlineTable[slot] == 0) return false;
-  }
-}
-
 PageTags FindPageTags(std::string_view text) {
   PageTags tags;
   const auto& fold = CaseFoldTable();
