@@ -1,5 +1,7 @@
-// HTML compression: collapses blanks, removes line breaks, tabs and the blank between tags,
-// while <pre> and <script> blocks stay byte for byte.
+// HTML compression: collapses blanks, line breaks and tabs and removes the blank between two
+// tags of block elements, while <pre> and <script> blocks stay byte for byte. A line break or
+// tab run between words becomes a blank and the blank beside an inline element's tag stays,
+// so the words a reader sees stay apart (the edges of a script block aside).
 #pragma once
 
 #include <string>
