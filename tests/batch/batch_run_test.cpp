@@ -248,7 +248,7 @@ TEST_F(BatchRunTest, OperationsWithoutAStepShowZeroInItsColumn) {
   const Case cases[] = {
       {0, {"p.htm", "20 Byte", "30 Byte", "-50", "0", "2"}, 1},
       {1, {"p.htm", "20 Byte", "25 Byte", "-25", "1", "0"}, 0},
-      {2, {"p.htm", "20 Byte", "16 Byte", "20", "0", "0"}, 0},
+      {2, {"p.htm", "20 Byte", "18 Byte", "10", "0", "0"}, 0},
   };
   for (const Case& c : cases) {
     WriteFile(dir.File("p.htm"), content);

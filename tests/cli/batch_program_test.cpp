@@ -60,11 +60,12 @@ TEST_F(BatchProgramTest, TableOfASubfolderRun) {
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out,
             "Dateiname      Größe  Neue Größe  Einsparung %  Sonderzeichen  HTML-Code\n"
-            "index.htm    27 Byte     43 Byte           -59              2          2\n"
+            "index.htm    27 Byte     44 Byte           -62              2          2\n"
             "page.html    27 Byte     24 Byte            12              0          0\n"
             "**Summen**\n"
-            "2 Datei(en)  54 Byte     67 Byte           -24              2          2\n");
-  EXPECT_EQ(ReadFile(dir.File("site/index.htm")), "<p>Gr&uuml;&szlig;e</p><strong>x</strong> y");
+            "2 Datei(en)  54 Byte     68 Byte           -25              2          2\n");
+  // The line break before an inline tag leaves a blank, which the gap scan keeps.
+  EXPECT_EQ(ReadFile(dir.File("site/index.htm")), "<p>Gr&uuml;&szlig;e</p> <strong>x</strong> y");
   EXPECT_EQ(ReadFile(dir.File("site/sub/page.html")), "<table><tr></tr></table>");
   EXPECT_EQ(ReadFile(dir.File("site/sub/style.css")), "b  {}");
 }
