@@ -1,0 +1,282 @@
+#include "diff/char_diff.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <span>
+
+#include "diff/myers.h"
+
+namespace vk {
+namespace {
+
+using Index = std::ptrdiff_t;
+
+// Up to this many differing bytes (both sides together) get the minimal diff.
+constexpr std::size_t kExactBytes = 4096;
+// A run of this many equal bytes after a change counts as being back in step.
+constexpr Index kSyncBytes = 8;
+// The most edits the local diff spends on one change before looking further ahead.
+constexpr Index kMaxEdits = 128;
+// How far ahead a change may end and still be found by looking for the next common bytes.
+constexpr Index kAnchorWindow = Index{1} << 16;
+
+void AppendFlags(const std::vector<std::uint8_t>& flags, std::size_t base,
+                 std::vector<ByteRange>& ranges) {
+  std::size_t i = 0;
+  while (i < flags.size()) {
+    if (!flags[i]) {
+      ++i;
+      continue;
+    }
+    const std::size_t start = i;
+    while (i < flags.size() && flags[i]) ++i;
+    AppendRange(ranges, base + start, base + i);
+  }
+}
+
+// Walks both texts from the front: takes the common bytes, and at each difference runs
+// Myers' greedy forward search from that point until one of its paths is followed by
+// kSyncBytes equal bytes (or reaches both ends). The path up to there is a minimal script
+// for that stretch. A change too large for kMaxEdits is passed over by looking for the next
+// eight bytes both texts share within kAnchorWindow; without one the rest counts as changed.
+class LocalDiffer {
+ public:
+  LocalDiffer(std::string_view a, std::string_view b, DiffBudget& budget,
+              std::vector<ByteRange>& removed, std::vector<ByteRange>& added, std::size_t aBase,
+              std::size_t bBase)
+      : a_(a.data()),
+        b_(b.data()),
+        n_(static_cast<Index>(a.size())),
+        m_(static_cast<Index>(b.size())),
+        budget_(budget),
+        removed_(removed),
+        added_(added),
+        aBase_(aBase),
+        bBase_(bBase) {}
+
+  bool Run() {
+    Index i = 0, j = 0;
+    for (;;) {
+      const Index start = i;
+      while (i < n_ && j < m_ && a_[i] == b_[j]) ++i, ++j;
+      if (!budget_.Take(static_cast<std::uint64_t>(i - start) + 1)) break;
+      if (i == n_ || j == m_) {
+        MarkRest(i, j);
+        return true;
+      }
+      if (Resync(i, j)) continue;
+      if (budget_.Spent()) break;
+      Index p = 0, q = 0;
+      if (!FindAnchor(i, j, p, q)) {
+        if (budget_.Spent()) break;
+        MarkRest(i, j);
+        return true;
+      }
+      AppendRange(removed_, aBase_ + static_cast<std::size_t>(i),
+                  aBase_ + static_cast<std::size_t>(p));
+      AppendRange(added_, bBase_ + static_cast<std::size_t>(j),
+                  bBase_ + static_cast<std::size_t>(q));
+      i = p;
+      j = q;
+    }
+    MarkRest(i, j);
+    return false;
+  }
+
+ private:
+  static constexpr Index kNone = -1;
+
+  void MarkRest(Index i, Index j) {
+    AppendRange(removed_, aBase_ + static_cast<std::size_t>(i),
+                aBase_ + static_cast<std::size_t>(n_));
+    AppendRange(added_, bBase_ + static_cast<std::size_t>(j),
+                bBase_ + static_cast<std::size_t>(m_));
+  }
+
+  // Level d of the search keeps the furthest x on the diagonals k = -d, -d + 2, ..., d at
+  // [d * d + (k + d) / 2]; from_ says whether that point was reached by a deletion.
+  static std::size_t Slot(Index d, Index k) {
+    return static_cast<std::size_t>(d * d + (k + d) / 2);
+  }
+
+  // From a difference at (i, j): on success moves (i, j) to the start of the common run that
+  // ends the change and appends the change's edits.
+  bool Resync(Index& i, Index& j) {
+    const Index n = n_ - i, m = m_ - j;
+    const char* a = a_ + i;
+    const char* b = b_ + j;
+    for (Index d = 0; d <= kMaxEdits; ++d) {
+      std::uint64_t steps = static_cast<std::uint64_t>(d) + 1;
+      furthest_.resize(static_cast<std::size_t>((d + 1) * (d + 1)));
+      fromDeletion_.resize(furthest_.size());
+      for (Index k = -d; k <= d; k += 2) {
+        Index x = 0;
+        bool deletion = false;
+        if (d > 0) {
+          Index down = k + 1 <= d - 1 ? furthest_[Slot(d - 1, k + 1)] : kNone;
+          if (down != kNone && down - k > m) down = kNone;
+          Index right = k - 1 >= -(d - 1) ? furthest_[Slot(d - 1, k - 1)] : kNone;
+          if (right != kNone && ++right > n) right = kNone;
+          if (down == kNone && right == kNone) {
+            furthest_[Slot(d, k)] = kNone;
+            continue;
+          }
+          deletion = right > down;
+          x = deletion ? right : down;
+        }
+        Index y = x - k;
+        const Index snakeStart = x;
+        while (x < n && y < m && a[x] == b[y]) ++x, ++y;
+        steps += static_cast<std::uint64_t>(x - snakeStart);
+        furthest_[Slot(d, k)] = x;
+        fromDeletion_[Slot(d, k)] = deletion;
+        if (x - snakeStart >= kSyncBytes || (x == n && y == m)) {
+          if (!budget_.Take(steps)) return false;
+          AppendPath(d, k, i, j);
+          i += snakeStart;
+          j += snakeStart - k;
+          return true;
+        }
+      }
+      if (!budget_.Take(steps)) return false;
+    }
+    return false;
+  }
+
+  // Appends the edits of the path that reached diagonal k at level d, from (i, j) on.
+  void AppendPath(Index d, Index k, Index i, Index j) {
+    deletions_.clear();
+    insertions_.clear();
+    for (; d > 0; --d) {
+      if (fromDeletion_[Slot(d, k)]) {
+        deletions_.push_back(furthest_[Slot(d - 1, k - 1)]);
+        --k;
+      } else {
+        const Index x = furthest_[Slot(d - 1, k + 1)];
+        insertions_.push_back(x - (k + 1));
+        ++k;
+      }
+    }
+    for (auto it = deletions_.rbegin(); it != deletions_.rend(); ++it) {
+      const std::size_t at = aBase_ + static_cast<std::size_t>(i + *it);
+      AppendRange(removed_, at, at + 1);
+    }
+    for (auto it = insertions_.rbegin(); it != insertions_.rend(); ++it) {
+      const std::size_t at = bBase_ + static_cast<std::size_t>(j + *it);
+      AppendRange(added_, at, at + 1);
+    }
+  }
+
+  static std::uint64_t Load(const char* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+  }
+
+  // A p >= i whose eight bytes also start at a q >= j, both within the window, that skips
+  // the fewest bytes; q is the first place of those bytes.
+  bool FindAnchor(Index i, Index j, Index& p, Index& q) {
+    static_assert(kSyncBytes == 8, "anchors compare eight bytes at once");
+    const Index wa = std::min(n_ - i, kAnchorWindow), wb = std::min(m_ - j, kAnchorWindow);
+    if (wa < kSyncBytes || wb < kSyncBytes) return false;
+    if (!budget_.Take(static_cast<std::uint64_t>(2 * (wa + wb)))) return false;
+    std::size_t size = 1;
+    while (size < static_cast<std::size_t>(2 * wb)) size <<= 1;
+    table_.assign(size, kNone);
+    const auto slot = [size](std::uint64_t key) {
+      return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & (size - 1);
+    };
+    for (Index y = j; y + kSyncBytes <= j + wb; ++y) {
+      const std::uint64_t key = Load(b_ + y);
+      for (std::size_t s = slot(key);; s = (s + 1) & (size - 1)) {
+        if (table_[s] == kNone) {
+          table_[s] = y;
+          break;
+        }
+        if (Load(b_ + table_[s]) == key) break;  // keep the first
+      }
+    }
+    // The pair that skips the fewest bytes of both texts together.
+    Index best = kNone;
+    for (Index x = i; x + kSyncBytes <= i + wa && (best == kNone || x - i < best); ++x) {
+      const std::uint64_t key = Load(a_ + x);
+      for (std::size_t s = slot(key); table_[s] != kNone; s = (s + 1) & (size - 1)) {
+        if (Load(b_ + table_[s]) != key) continue;
+        const Index skipped = (x - i) + (table_[s] - j);
+        if (best == kNone || skipped < best) {
+          best = skipped;
+          p = x;
+          q = table_[s];
+        }
+        break;
+      }
+    }
+    return best != kNone;
+  }
+
+  const char* a_;
+  const char* b_;
+  Index n_, m_;
+  DiffBudget& budget_;
+  std::vector<ByteRange>& removed_;
+  std::vector<ByteRange>& added_;
+  std::size_t aBase_, bBase_;
+  std::vector<Index> furthest_;
+  std::vector<std::uint8_t> fromDeletion_;
+  std::vector<Index> deletions_, insertions_;
+  std::vector<Index> table_;
+};
+
+}  // namespace
+
+void AppendRange(std::vector<ByteRange>& ranges, std::size_t begin, std::size_t end) {
+  if (begin >= end) return;
+  if (!ranges.empty() && ranges.back().end == begin) {
+    ranges.back().end = end;
+    return;
+  }
+  ranges.push_back({begin, end});
+}
+
+bool DiffCharacters(std::string_view oldText, std::string_view newText, DiffBudget& budget,
+                    std::vector<ByteRange>& removed, std::vector<ByteRange>& added,
+                    std::size_t oldBase, std::size_t newBase) {
+  const std::size_t shorter = std::min(oldText.size(), newText.size());
+  std::size_t prefix = 0;
+  while (prefix < shorter && oldText[prefix] == newText[prefix]) ++prefix;
+  std::size_t suffix = 0;
+  while (suffix < shorter - prefix &&
+         oldText[oldText.size() - 1 - suffix] == newText[newText.size() - 1 - suffix]) {
+    ++suffix;
+  }
+  const std::string_view a = oldText.substr(prefix, oldText.size() - prefix - suffix);
+  const std::string_view b = newText.substr(prefix, newText.size() - prefix - suffix);
+  oldBase += prefix;
+  newBase += prefix;
+  budget.Take(prefix + suffix);
+  if (a.empty() || b.empty() || budget.Spent()) {
+    AppendRange(removed, oldBase, oldBase + a.size());
+    AppendRange(added, newBase, newBase + b.size());
+    return !budget.Spent();
+  }
+  if (a.size() + b.size() <= kExactBytes) {
+    std::vector<std::uint8_t> aChanged(a.size()), bChanged(b.size());
+    const bool complete = MyersDiff(std::span<const char>(a.data(), a.size()),
+                                    std::span<const char>(b.data(), b.size()), aChanged.data(),
+                                    bChanged.data(), budget);
+    AppendFlags(aChanged, oldBase, removed);
+    AppendFlags(bChanged, newBase, added);
+    return complete;
+  }
+  return LocalDiffer(a, b, budget, removed, added, oldBase, newBase).Run();
+}
+
+namespace char_diff_detail {
+bool LocalDiff(std::string_view oldText, std::string_view newText, DiffBudget& budget,
+               std::vector<ByteRange>& removed, std::vector<ByteRange>& added) {
+  return LocalDiffer(oldText, newText, budget, removed, added, 0, 0).Run();
+}
+}  // namespace char_diff_detail
+
+}  // namespace vk
