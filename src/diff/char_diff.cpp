@@ -13,9 +13,11 @@ namespace {
 using Index = std::ptrdiff_t;
 
 // Up to this many differing bytes (both sides together) get the minimal diff.
-constexpr std::size_t kExactBytes = 4096;
+constexpr std::size_t kExactBytes = 1024;
 // A run of this many equal bytes after a change counts as being back in step.
 constexpr Index kSyncBytes = 8;
+// Bytes compared at once when looking far ahead for common bytes.
+constexpr Index kAnchorBytes = 8;
 // The most edits the local diff spends on one change before looking further ahead.
 constexpr Index kMaxEdits = 128;
 // How far ahead a change may end and still be found by looking for the next common bytes.
@@ -110,6 +112,9 @@ class LocalDiffer {
       std::uint64_t steps = static_cast<std::uint64_t>(d) + 1;
       furthest_.resize(static_cast<std::size_t>((d + 1) * (d + 1)));
       fromDeletion_.resize(furthest_.size());
+      // Of the paths of this cost that are back in step, the one with the longest run of equal
+      // bytes: where the text repeats itself, a short run may be a chance match.
+      Index bestK = 0, bestStart = kNone, bestRun = 0;
       for (Index k = -d; k <= d; k += 2) {
         Index x = 0;
         bool deletion = false;
@@ -131,15 +136,21 @@ class LocalDiffer {
         steps += static_cast<std::uint64_t>(x - snakeStart);
         furthest_[Slot(d, k)] = x;
         fromDeletion_[Slot(d, k)] = deletion;
-        if (x - snakeStart >= kSyncBytes || (x == n && y == m)) {
-          if (!budget_.Take(steps)) return false;
-          AppendPath(d, k, i, j);
-          i += snakeStart;
-          j += snakeStart - k;
-          return true;
+        // Reaching both ends beats any run.
+        const Index run = x == n && y == m ? std::max(n + m, kSyncBytes) + 1 : x - snakeStart;
+        if (run >= kSyncBytes && run > bestRun) {
+          bestK = k;
+          bestStart = snakeStart;
+          bestRun = run;
         }
       }
       if (!budget_.Take(steps)) return false;
+      if (bestStart != kNone) {
+        AppendPath(d, bestK, i, j);
+        i += bestStart;
+        j += bestStart - bestK;
+        return true;
+      }
     }
     return false;
   }
@@ -177,17 +188,18 @@ class LocalDiffer {
   // A p >= i whose eight bytes also start at a q >= j, both within the window, that skips
   // the fewest bytes; q is the first place of those bytes.
   bool FindAnchor(Index i, Index j, Index& p, Index& q) {
-    static_assert(kSyncBytes == 8, "anchors compare eight bytes at once");
+    static_assert(kAnchorBytes == sizeof(std::uint64_t), "anchors are compared as one word");
     const Index wa = std::min(n_ - i, kAnchorWindow), wb = std::min(m_ - j, kAnchorWindow);
-    if (wa < kSyncBytes || wb < kSyncBytes) return false;
-    if (!budget_.Take(static_cast<std::uint64_t>(2 * (wa + wb)))) return false;
+    if (wa < kAnchorBytes || wb < kAnchorBytes) return false;
+    // Hashing costs several times a comparison in a snake.
+    if (!budget_.Take(static_cast<std::uint64_t>(8 * (wa + wb)))) return false;
     std::size_t size = 1;
     while (size < static_cast<std::size_t>(2 * wb)) size <<= 1;
     table_.assign(size, kNone);
     const auto slot = [size](std::uint64_t key) {
       return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & (size - 1);
     };
-    for (Index y = j; y + kSyncBytes <= j + wb; ++y) {
+    for (Index y = j; y + kAnchorBytes <= j + wb; ++y) {
       const std::uint64_t key = Load(b_ + y);
       for (std::size_t s = slot(key);; s = (s + 1) & (size - 1)) {
         if (table_[s] == kNone) {
@@ -199,7 +211,7 @@ class LocalDiffer {
     }
     // The pair that skips the fewest bytes of both texts together.
     Index best = kNone;
-    for (Index x = i; x + kSyncBytes <= i + wa && (best == kNone || x - i < best); ++x) {
+    for (Index x = i; x + kAnchorBytes <= i + wa && (best == kNone || x - i < best); ++x) {
       const std::uint64_t key = Load(a_ + x);
       for (std::size_t s = slot(key); table_[s] != kNone; s = (s + 1) & (size - 1)) {
         if (Load(b_ + table_[s]) != key) continue;

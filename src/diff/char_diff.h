@@ -26,7 +26,7 @@ void AppendRange(std::vector<ByteRange>& ranges, std::size_t begin, std::size_t 
 // Appends to `removed` the ranges of `oldText` and to `added` those of `newText` that are not
 // part of the common subsequence found, shifted by `oldBase` and `newBase`. Removing them
 // leaves the same bytes of both texts. Texts whose differing middle (after the common start
-// and end) is at most a few kilobytes get a minimal diff; longer ones the local diff, which
+// and end) is at most a kilobyte get a minimal diff; longer ones the local diff, which
 // also finds every change but may take a few more bytes than needed where changes lie close
 // together. Returns false when `budget` ran out; the part not compared is then marked whole.
 bool DiffCharacters(std::string_view oldText, std::string_view newText, DiffBudget& budget,

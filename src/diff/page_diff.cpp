@@ -71,7 +71,7 @@ PageDiff DiffPages(std::string_view oldText, std::string_view newText, const Dif
   const std::size_t n = diff.oldLines.Count(), m = diff.newLines.Count();
   DiffBudget budget(options.budgetSteps != 0
                         ? options.budgetSteps
-                        : (std::uint64_t{64} << 20) + 16 * (oldText.size() + newText.size()));
+                        : (std::uint64_t{16} << 20) + 8 * (oldText.size() + newText.size()));
 
   std::vector<std::uint8_t> oldChanged(n), newChanged(m);
   diff.exact =
