@@ -240,6 +240,119 @@ class LocalDiffer {
   std::vector<Index> table_;
 };
 
+// One step of an edit script: equal bytes, or bytes only the old or only the new text has.
+struct Op {
+  enum Kind : std::uint8_t { kEqual, kDelete, kInsert } kind;
+  std::size_t length;
+};
+
+// Where several scripts of the same length exist, the diff may split a change around a byte
+// that the change itself repeats: "B&aum" "l" ";l" "le" for "Bälle" -> "B&auml;lle". Edits
+// between two runs of equal bytes slide over them where the text allows
+// ("A<ins>BA</ins>C" -> "<ins>AB</ins>AC", "A<ins>CB</ins>C" -> "AC<ins>BC</ins>"), which joins
+// the pieces into one change. The result has the same length and stays a valid script.
+void SlideEdits(std::string_view oldText, std::string_view newText, std::vector<ByteRange>& removed,
+                std::vector<ByteRange>& added, DiffBudget& budget) {
+  if (removed.empty() && added.empty()) return;
+  // Empty equal runs at both ends let the edits there slide too.
+  std::vector<Op> ops{{Op::kEqual, 0}};
+  {
+    std::size_t i = 0, j = 0, r = 0, s = 0;
+    while (i < oldText.size() || j < newText.size()) {
+      if (r < removed.size() && removed[r].begin == i) {
+        ops.push_back({Op::kDelete, removed[r].end - i});
+        i = removed[r++].end;
+      } else if (s < added.size() && added[s].begin == j) {
+        ops.push_back({Op::kInsert, added[s].end - j});
+        j = added[s++].end;
+      } else {
+        const std::size_t equal =
+            std::min((r < removed.size() ? removed[r].begin : oldText.size()) - i,
+                     (s < added.size() ? added[s].begin : newText.size()) - j);
+        if (equal == 0) return;  // not a script of these texts; leave it as it is
+        ops.push_back({Op::kEqual, equal});
+        i += equal;
+        j += equal;
+      }
+    }
+    ops.push_back({Op::kEqual, 0});
+  }
+  std::vector<Op> out;
+  // Each pass joins what it can; a few passes settle any real text (the bound only guards
+  // against texts built to make edits slide back and forth).
+  bool changed = true;
+  for (int pass = 0; changed && pass < 16; ++pass) {
+    changed = false;
+    out.clear();
+    std::size_t i = 0, j = 0;  // where ops[p] starts
+    for (std::size_t p = 0; p < ops.size(); ++p) {
+      if (p + 2 < ops.size() && ops[p].kind == Op::kEqual && ops[p + 1].kind != Op::kEqual &&
+          ops[p + 2].kind == Op::kEqual) {
+        const Op before = ops[p], edit = ops[p + 1], after = ops[p + 2];
+        const bool deletion = edit.kind == Op::kDelete;
+        const std::string_view editText = deletion ? oldText.substr(i + before.length, edit.length)
+                                                   : newText.substr(j + before.length, edit.length);
+        const std::string_view beforeText = oldText.substr(i, before.length);
+        const std::string_view afterText =
+            oldText.substr(i + before.length + (deletion ? edit.length : 0), after.length);
+        budget.Take(edit.length);
+        if (before.length > 0 && before.length <= edit.length && editText.ends_with(beforeText)) {
+          out.push_back(edit);
+          ops[p + 2].length += before.length;
+          (deletion ? i : j) += edit.length;
+          ++p;  // on to the longer equal run
+          changed = true;
+          continue;
+        }
+        if (after.length > 0 && after.length <= edit.length && editText.starts_with(afterText)) {
+          out.push_back({Op::kEqual, before.length + after.length});
+          out.push_back(edit);
+          i += before.length + after.length + (deletion ? edit.length : 0);
+          j += before.length + after.length + (deletion ? 0 : edit.length);
+          p += 2;
+          changed = true;
+          continue;
+        }
+      }
+      out.push_back(ops[p]);
+      i += ops[p].kind == Op::kInsert ? 0 : ops[p].length;
+      j += ops[p].kind == Op::kDelete ? 0 : ops[p].length;
+    }
+    // Equal runs side by side become one; so do the deletions, and the insertions, between two
+    // equal runs.
+    ops.clear();
+    for (std::size_t p = 0; p < out.size();) {
+      if (out[p].kind == Op::kEqual) {
+        std::size_t length = 0;
+        for (; p < out.size() && out[p].kind == Op::kEqual; ++p) length += out[p].length;
+        ops.push_back({Op::kEqual, length});
+        continue;
+      }
+      if (ops.empty()) ops.push_back({Op::kEqual, 0});
+      std::size_t deleted = 0, inserted = 0;
+      for (; p < out.size() && out[p].kind != Op::kEqual; ++p) {
+        (out[p].kind == Op::kDelete ? deleted : inserted) += out[p].length;
+      }
+      if (deleted) ops.push_back({Op::kDelete, deleted});
+      if (inserted) ops.push_back({Op::kInsert, inserted});
+    }
+    if (ops.back().kind != Op::kEqual) ops.push_back({Op::kEqual, 0});
+  }
+  removed.clear();
+  added.clear();
+  std::size_t i = 0, j = 0;
+  for (const Op& op : ops) {
+    if (op.kind != Op::kInsert) {
+      if (op.kind == Op::kDelete) AppendRange(removed, i, i + op.length);
+      i += op.length;
+    }
+    if (op.kind != Op::kDelete) {
+      if (op.kind == Op::kInsert) AppendRange(added, j, j + op.length);
+      j += op.length;
+    }
+  }
+}
+
 }  // namespace
 
 void AppendRange(std::vector<ByteRange>& ranges, std::size_t begin, std::size_t end) {
@@ -264,30 +377,35 @@ bool DiffCharacters(std::string_view oldText, std::string_view newText, DiffBudg
   }
   const std::string_view a = oldText.substr(prefix, oldText.size() - prefix - suffix);
   const std::string_view b = newText.substr(prefix, newText.size() - prefix - suffix);
-  oldBase += prefix;
-  newBase += prefix;
   budget.Take(prefix + suffix);
+  std::vector<ByteRange> gone, come;  // relative to the texts
+  bool complete = true;
   if (a.empty() || b.empty() || budget.Spent()) {
-    AppendRange(removed, oldBase, oldBase + a.size());
-    AppendRange(added, newBase, newBase + b.size());
-    return !budget.Spent();
-  }
-  if (a.size() + b.size() <= kExactBytes) {
+    AppendRange(gone, prefix, prefix + a.size());
+    AppendRange(come, prefix, prefix + b.size());
+    complete = !budget.Spent();
+  } else if (a.size() + b.size() <= kExactBytes) {
     std::vector<std::uint8_t> aChanged(a.size()), bChanged(b.size());
-    const bool complete = MyersDiff(std::span<const char>(a.data(), a.size()),
-                                    std::span<const char>(b.data(), b.size()), aChanged.data(),
-                                    bChanged.data(), budget);
-    AppendFlags(aChanged, oldBase, removed);
-    AppendFlags(bChanged, newBase, added);
-    return complete;
+    complete = MyersDiff(std::span<const char>(a.data(), a.size()),
+                         std::span<const char>(b.data(), b.size()), aChanged.data(),
+                         bChanged.data(), budget);
+    AppendFlags(aChanged, prefix, gone);
+    AppendFlags(bChanged, prefix, come);
+  } else {
+    complete = LocalDiffer(a, b, budget, gone, come, prefix, prefix).Run();
   }
-  return LocalDiffer(a, b, budget, removed, added, oldBase, newBase).Run();
+  SlideEdits(oldText, newText, gone, come, budget);
+  for (const ByteRange& r : gone) AppendRange(removed, oldBase + r.begin, oldBase + r.end);
+  for (const ByteRange& r : come) AppendRange(added, newBase + r.begin, newBase + r.end);
+  return complete;
 }
 
 namespace char_diff_detail {
 bool LocalDiff(std::string_view oldText, std::string_view newText, DiffBudget& budget,
                std::vector<ByteRange>& removed, std::vector<ByteRange>& added) {
-  return LocalDiffer(oldText, newText, budget, removed, added, 0, 0).Run();
+  const bool complete = LocalDiffer(oldText, newText, budget, removed, added, 0, 0).Run();
+  SlideEdits(oldText, newText, removed, added, budget);
+  return complete;
 }
 }  // namespace char_diff_detail
 

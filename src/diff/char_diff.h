@@ -35,7 +35,8 @@ bool DiffCharacters(std::string_view oldText, std::string_view newText, DiffBudg
 
 namespace char_diff_detail {
 // The local diff alone (no common start and end removed, no minimal diff for small texts),
-// for tests; same contract as DiffCharacters.
+// its edits slid together as DiffCharacters does; for tests. Same contract as DiffCharacters
+// with both bases 0.
 bool LocalDiff(std::string_view oldText, std::string_view newText, DiffBudget& budget,
                std::vector<ByteRange>& removed, std::vector<ByteRange>& added);
 }  // namespace char_diff_detail

@@ -56,6 +56,11 @@ const Case kCases[] = {
     {"alt", "", "[alt]", ""},
     {"Zeile\n", "Zeile", "Zeile[\n]", "Zeile"},
     {"<br>", "<br />", "<br>", "<br{ /}>"},
+    // An entity that ends in a letter of the text behind it: the letter stays outside.
+    {"B\xC3\xA4lle", "B&auml;lle", "B[\xC3\xA4]lle", "B{&auml;}lle"},
+    {"M\xC3\xBCll und \xC3\x96l", "M&uuml;ll und &Ouml;l", "M[\xC3\xBC]ll und [\xC3\x96]l",
+     "M{&uuml;}ll und {&Ouml;}l"},
+    {"f\xC3\xBCr die", "f&Atilde;&frac14;r die", "f[\xC3\xBC]r die", "f{&Atilde;&frac14;}r die"},
 };
 
 TEST(DiffCharacters, MarksWhatTheTransformationsChange) {
