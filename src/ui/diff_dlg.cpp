@@ -53,6 +53,7 @@ TDiffDlg::TDiffDlg(const QString& fileName, std::string oldText, std::string new
   connect(closeBtn_, &QPushButton::clicked, this, &TDiffDlg::reject);
   connect(view_, &TDiffView::CurrentBlockChanged, this, &TDiffDlg::UpdateCounts);
   resize(1100, 720);
+  view_->setFocus();  // the keys scroll the texts at once
   UpdateCounts();
 }
 

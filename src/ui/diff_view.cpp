@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGlyphRun>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -60,18 +61,21 @@ TDiffView::TDiffView(std::string oldText, std::string newText, PageEncoding enco
   for (std::size_t r = 0, b = 0; r < diff_.rows.size();) {
     const DiffRow& row = diff_.rows[r];
     if (row.kind == RowKind::kSame) {
-      units_.push_back({{row.oldLine, row.newLine}, {1, 1}, -1});
+      const std::size_t oldBegin = diff_.oldLines.Begin(row.oldLine);
+      const std::size_t oldEnd = diff_.oldLines.End(row.oldLine);
+      const std::uint32_t cells = CountCells(kOld, oldBegin, ShownEnd(kOld, oldBegin, oldEnd));
+      units_.push_back({{oldBegin, diff_.newLines.Begin(row.newLine)},
+                        {oldEnd, diff_.newLines.End(row.newLine)},
+                        {cells, cells},
+                        -1});
       ++r;
       continue;
     }
-    const ChangeBlock& block = diff_.blocks[b];
-    blockUnit_.push_back(units_.size());
-    units_.push_back(
-        {{block.oldFirst, block.newFirst}, {block.oldCount, block.newCount}, static_cast<int>(b)});
-    r += block.rowCount;
-    ++b;
+    blockFirst_.push_back(units_.size());
+    AddBlockUnits(b);
+    blockEnd_.push_back(units_.size());
+    r += diff_.blocks[b++].rowCount;
   }
-  CountCells();
 
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   // Always there, so that it never changes the width the lines wrap at.
@@ -81,11 +85,115 @@ TDiffView::TDiffView(std::string oldText, std::string newText, PageEncoding enco
   Relayout();
 }
 
-std::size_t TDiffView::ShownEnd(Side side, std::size_t line) const {
-  const TextLines& lines = side == kOld ? diff_.oldLines : diff_.newLines;
-  std::size_t end = lines.ContentEnd(line);
-  if (lines.HasLineBreak(line) && end > lines.Begin(line) && text_[side][end - 1] == '\r') --end;
+std::size_t TDiffView::ShownEnd(Side side, std::size_t begin, std::size_t end) const {
+  const std::string& text = text_[side];
+  if (end > begin && text[end - 1] == '\n') {
+    --end;
+    if (end > begin && text[end - 1] == '\r') --end;
+  }
   return end;
+}
+
+std::uint32_t TDiffView::CountCells(Side side, std::size_t begin, std::size_t end) const {
+  const std::string& text = text_[side];
+  std::uint32_t column = 0;
+  for (std::size_t pos = begin; pos < end;) {
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte >= 0x20 && byte < 0x7F) {  // the common case, without decoding
+      ++column;
+      ++pos;
+      continue;
+    }
+    const PageChar c = DecodePageChar(text, pos, encoding_);
+    column += static_cast<std::uint32_t>(CellWidth(c.codePoint, column));
+    pos += static_cast<std::size_t>(c.bytes);
+  }
+  return column;
+}
+
+void TDiffView::AddBlockUnits(std::size_t index) {
+  const ChangeBlock& block = diff_.blocks[index];
+  // Where the block lies in each text (an empty side: the place between its neighbours).
+  const auto span = [this](Side side, std::size_t first, std::size_t count) {
+    const TextLines& lines = Lines(side);
+    const std::size_t at = first < lines.Count() ? lines.Begin(first) : text_[side].size();
+    return std::pair{at, count ? lines.End(first + count - 1) : at};
+  };
+  const auto [oldBegin, oldEnd] = span(kOld, block.oldFirst, block.oldCount);
+  const auto [newBegin, newEnd] = span(kNew, block.newFirst, block.newCount);
+  const std::vector<ByteRange>& removed = diff_.removed;
+  const std::vector<ByteRange>& added = diff_.added;
+  const auto firstAfter = [](const std::vector<ByteRange>& ranges, std::size_t at) {
+    return static_cast<std::size_t>(
+        std::upper_bound(ranges.begin(), ranges.end(), at,
+                         [](std::size_t p, const ByteRange& r) { return p < r.end; }) -
+        ranges.begin());
+  };
+  std::size_t r = firstAfter(removed, oldBegin), a = firstAfter(added, newBegin);
+  std::size_t oldLine = block.oldFirst + 1, newLine = block.newFirst + 1;
+  const std::size_t oldLineEnd = block.oldFirst + block.oldCount;
+  const std::size_t newLineEnd = block.newFirst + block.newCount;
+  const auto oldStart = [&] {
+    return oldLine < oldLineEnd ? diff_.oldLines.Begin(oldLine) : oldEnd + 1;
+  };
+  const auto newStart = [&] {
+    return newLine < newLineEnd ? diff_.newLines.Begin(newLine) : newEnd + 1;
+  };
+
+  // Pairs of places that correspond: every line start of either side, with the place the
+  // character diff maps it to on the other side.
+  std::vector<std::pair<std::size_t, std::size_t>> cuts{{oldBegin, newBegin}};
+  const auto cut = [&cuts](std::size_t o, std::size_t n) {
+    if (cuts.back() != std::pair{o, n}) cuts.emplace_back(o, n);
+  };
+  std::size_t o = oldBegin, n = newBegin;
+  while (o < oldEnd || n < newEnd) {
+    if (r < removed.size() && removed[r].begin == o && o < oldEnd) {
+      const std::size_t end = removed[r++].end;
+      for (; oldStart() <= end && oldLine < oldLineEnd; ++oldLine) cut(oldStart(), n);
+      o = end;
+      continue;
+    }
+    if (a < added.size() && added[a].begin == n && n < newEnd) {
+      const std::size_t end = added[a++].end;
+      for (; newStart() <= end && newLine < newLineEnd; ++newLine) cut(o, newStart());
+      n = end;
+      continue;
+    }
+    // Equal bytes up to the next change on either side.
+    const std::size_t length =
+        std::min((r < removed.size() ? std::min(removed[r].begin, oldEnd) : oldEnd) - o,
+                 (a < added.size() ? std::min(added[a].begin, newEnd) : newEnd) - n);
+    if (length == 0) break;  // never for a diff of these texts
+    for (;;) {
+      const std::size_t toOld = oldLine < oldLineEnd ? oldStart() - o : length + 1;
+      const std::size_t toNew = newLine < newLineEnd ? newStart() - n : length + 1;
+      if (std::min(toOld, toNew) > length) break;
+      if (toOld <= toNew) {
+        cut(o + toOld, n + toOld);
+        if (toOld == toNew) ++newLine;
+        ++oldLine;
+      } else {
+        cut(o + toNew, n + toNew);
+        ++newLine;
+      }
+    }
+    o += length;
+    n += length;
+  }
+  cut(oldEnd, newEnd);
+
+  for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
+    Unit unit{{cuts[i].first, cuts[i].second},
+              {cuts[i + 1].first, cuts[i + 1].second},
+              {0, 0},
+              static_cast<int>(index)};
+    for (Side side : {kOld, kNew}) {
+      unit.cells[side] =
+          CountCells(side, unit.begin[side], ShownEnd(side, unit.begin[side], unit.end[side]));
+    }
+    units_.push_back(unit);
+  }
 }
 
 int TDiffView::CellWidth(char32_t codePoint, std::uint32_t column) {
@@ -100,31 +208,9 @@ char32_t TDiffView::Shown(char32_t c) {
   return c;
 }
 
-void TDiffView::CountCells() {
-  for (Side side : {kOld, kNew}) {
-    const TextLines& lines = side == kOld ? diff_.oldLines : diff_.newLines;
-    const std::string& text = text_[side];
-    cells_[side].resize(lines.Count());
-    for (std::size_t i = 0; i < lines.Count(); ++i) {
-      std::uint32_t column = 0;
-      for (std::size_t pos = lines.Begin(i), end = ShownEnd(side, i); pos < end;) {
-        const auto byte = static_cast<unsigned char>(text[pos]);
-        if (byte >= 0x20 && byte < 0x7F) {  // the common case, without decoding
-          ++column;
-          ++pos;
-          continue;
-        }
-        const PageChar c = DecodePageChar(text, pos, encoding_);
-        column += static_cast<std::uint32_t>(CellWidth(c.codePoint, column));
-        pos += static_cast<std::size_t>(c.bytes);
-      }
-      cells_[side][i] = column;
-    }
-  }
-}
-
-int TDiffView::RowsOf(Side side, std::size_t line) const {
-  const std::uint32_t cells = cells_[side][line];
+int TDiffView::RowsOf(const Unit& unit, Side side) const {
+  if (unit.begin[side] == unit.end[side]) return 0;
+  const std::uint32_t cells = unit.cells[side];
   return cells == 0 ? 1 : static_cast<int>((cells + columns_ - 1) / columns_);
 }
 
@@ -149,15 +235,7 @@ void TDiffView::Relayout() {
   std::int64_t row = 0;
   for (std::size_t u = 0; u < units_.size(); ++u) {
     unitTop_[u] = row;
-    std::int64_t height = 1;
-    for (Side side : {kOld, kNew}) {
-      std::int64_t rows = 0;
-      for (std::size_t i = 0; i < units_[u].count[side]; ++i) {
-        rows += RowsOf(side, units_[u].first[side] + i);
-      }
-      height = std::max(height, rows);
-    }
-    row += height;
+    row += std::max({1, RowsOf(units_[u], kOld), RowsOf(units_[u], kNew)});
   }
   unitTop_[units_.size()] = row;
   UpdateScrollBar();
@@ -176,10 +254,10 @@ void TDiffView::UpdateScrollBar() {
 
 int TDiffView::FirstVisibleRow() const { return verticalScrollBar()->value(); }
 
-std::int64_t TDiffView::BlockTopRow(int index) const { return unitTop_[blockUnit_[index]]; }
+std::int64_t TDiffView::BlockTopRow(int index) const { return unitTop_[blockFirst_[index]]; }
 
 void TDiffView::SetCurrentBlock(int index) {
-  if (index < 0 || index >= static_cast<int>(blockUnit_.size())) return;
+  if (index < 0 || index >= static_cast<int>(blockFirst_.size())) return;
   currentBlock_ = index;
   // Two rows of what comes before it stay in sight.
   verticalScrollBar()->setValue(
@@ -208,6 +286,16 @@ void TDiffView::resizeEvent(QResizeEvent* event) {
 
 void TDiffView::scrollContentsBy(int, int) { viewport()->update(); }
 
+void TDiffView::keyPressEvent(QKeyEvent* event) {
+  // The scroll area moves by rows and pages itself; Home and End go to the text's ends.
+  if (event->key() == Qt::Key_Home || event->key() == Qt::Key_End) {
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(event->key() == Qt::Key_Home ? bar->minimum() : bar->maximum());
+    return;
+  }
+  QAbstractScrollArea::keyPressEvent(event);
+}
+
 bool TDiffView::Highlighted(Side side, std::size_t begin, std::size_t end) const {
   const std::vector<ByteRange>& ranges = Ranges(side);
   const auto it = std::upper_bound(ranges.begin(), ranges.end(), begin,
@@ -215,11 +303,11 @@ bool TDiffView::Highlighted(Side side, std::size_t begin, std::size_t end) const
   return it != ranges.end() && it->begin < end;
 }
 
-TDiffView::Checkpoint TDiffView::Seek(Side side, std::size_t line, std::uint32_t column) const {
-  const TextLines& lines = side == kOld ? diff_.oldLines : diff_.newLines;
-  const std::size_t begin = lines.Begin(line), end = ShownEnd(side, line);
+TDiffView::Checkpoint TDiffView::Seek(const Unit& unit, Side side, std::uint32_t column) const {
+  const std::size_t begin = unit.begin[side];
+  const std::size_t end = ShownEnd(side, begin, unit.end[side]);
   if (end - begin <= kLongLineBytes || column == 0) return {begin, 0};
-  auto [it, made] = checkpoints_[side].try_emplace(line);
+  auto [it, made] = checkpoints_[side].try_emplace(begin);
   std::vector<Checkpoint>& marks = it->second;
   if (made) {
     std::uint32_t col = 0, chars = 0;
@@ -234,6 +322,15 @@ TDiffView::Checkpoint TDiffView::Seek(Side side, std::size_t line, std::uint32_t
       std::upper_bound(marks.begin(), marks.end(), column,
                        [](std::uint32_t c, const Checkpoint& m) { return c < m.column; });
   return after == marks.begin() ? Checkpoint{begin, 0} : *(after - 1);
+}
+
+std::size_t TDiffView::UnitAt(Side side, std::size_t offset) const {
+  const auto after =
+      std::upper_bound(units_.begin(), units_.end(), offset,
+                       [side](std::size_t at, const Unit& u) { return at < u.begin[side]; });
+  std::size_t unit = static_cast<std::size_t>(after - units_.begin()) - 1;
+  while (unit > 0 && units_[unit].begin[side] == units_[unit].end[side]) --unit;
+  return unit;
 }
 
 QColor TDiffView::BlockColor(Side side) {
@@ -256,6 +353,20 @@ void TDiffView::paintEvent(QPaintEvent*) {
       PaintUnit(painter, u, first, last);
     }
   }
+  // A frame around the current block, on both sides.
+  if (currentBlock_ >= 0) {
+    const std::int64_t top = unitTop_[blockFirst_[static_cast<std::size_t>(currentBlock_)]];
+    const std::int64_t bottom = unitTop_[blockEnd_[static_cast<std::size_t>(currentBlock_)]];
+    if (bottom > first && top <= last) {
+      const int y = HeaderHeight() + static_cast<int>(top - first) * rowHeight_;
+      const int height = static_cast<int>(bottom - top) * rowHeight_;
+      painter.setPen(QPen(kFrameColor, 2));
+      painter.setBrush(Qt::NoBrush);
+      painter.drawRect(QRect(PaneX(kOld) + 1, y + 1, HalfWidth() - 2, height - 2));
+      painter.drawRect(
+          QRect(PaneX(kNew) + 1, y + 1, viewport()->width() - PaneX(kNew) - 2, height - 2));
+    }
+  }
   // The captions above the two sides, and the line between them.
   const int header = HeaderHeight();
   painter.fillRect(QRect(0, 0, viewport()->width(), header), palette().window());
@@ -274,65 +385,45 @@ void TDiffView::paintEvent(QPaintEvent*) {
 void TDiffView::PaintUnit(QPainter& painter, std::size_t unitIndex, int firstRow, int lastRow) {
   const Unit& unit = units_[unitIndex];
   const std::int64_t top = unitTop_[unitIndex];
-  const std::int64_t height = unitTop_[unitIndex + 1] - top;
+  const int height = static_cast<int>(unitTop_[unitIndex + 1] - top);
   const int y0 = HeaderHeight() + static_cast<int>(top - firstRow) * rowHeight_;
-  const bool inBlock = unit.block >= 0;
   for (Side side : {kOld, kNew}) {
     const int x = PaneX(side);
-    const int paneWidth = side == kOld ? HalfWidth() : viewport()->width() - x;
-    if (inBlock) {
-      painter.fillRect(QRect(x, y0, paneWidth, static_cast<int>(height) * rowHeight_),
-                       BlockColor(side));
-    }
-    std::int64_t row = top;
-    std::size_t i = 0;
-    for (; i < unit.count[side] && row <= lastRow; ++i) {
-      const std::size_t line = unit.first[side] + i;
-      const int rows = RowsOf(side, line);
-      if (row + rows > firstRow) {
-        const int y = HeaderHeight() + static_cast<int>(row - firstRow) * rowHeight_;
-        if (row >= firstRow) {
-          painter.setPen(kNumberColor);
-          painter.drawText(QRect(x, y, GutterWidth() - kPad, rowHeight_),
-                           Qt::AlignRight | Qt::AlignVCenter, QString::number(line + 1));
-        }
-        const int from = static_cast<int>(std::max<std::int64_t>(0, firstRow - row));
-        const int to = static_cast<int>(std::min<std::int64_t>(rows, lastRow - row + 1));
-        for (int r = from; r < to; ++r) {
-          PaintRow(painter, side, line, r, y + r * rowHeight_, inBlock);
-        }
+    const QRect pane(x, y0, side == kOld ? HalfWidth() : viewport()->width() - x,
+                     height * rowHeight_);
+    const int rows = RowsOf(unit, side);
+    if (unit.block >= 0) {
+      painter.fillRect(pane, BlockColor(side));
+      if (rows == 0) {  // nothing of this side faces the other side's text here
+        painter.fillRect(pane, kFillerColor);
+        painter.fillRect(pane, QBrush(kHatchColor, Qt::BDiagPattern));
+        continue;
       }
-      row += rows;
     }
-    if (inBlock && i == unit.count[side] && row < top + height) {
-      // Rows where this side has no line.
-      const QRect filler(x, HeaderHeight() + static_cast<int>(row - firstRow) * rowHeight_,
-                         paneWidth, static_cast<int>(top + height - row) * rowHeight_);
-      painter.fillRect(filler, kFillerColor);
-      painter.fillRect(filler, QBrush(kHatchColor, Qt::BDiagPattern));
+    const TextLines& lines = Lines(side);
+    const std::size_t line = lines.LineOf(unit.begin[side]);
+    if (top >= firstRow && lines.Begin(line) == unit.begin[side]) {
+      painter.setPen(kNumberColor);
+      painter.drawText(QRect(x, y0, GutterWidth() - kPad, rowHeight_),
+                       Qt::AlignRight | Qt::AlignVCenter, QString::number(line + 1));
     }
-    if (unit.block >= 0 && unit.block == currentBlock_) {
-      painter.setPen(QPen(kFrameColor, 2));
-      painter.setBrush(Qt::NoBrush);
-      painter.drawRect(
-          QRect(x + 1, y0 + 1, paneWidth - 2, static_cast<int>(height) * rowHeight_ - 2));
-    }
+    const int from = static_cast<int>(std::max<std::int64_t>(0, firstRow - top));
+    const int to = static_cast<int>(std::min<std::int64_t>(rows, lastRow - top + 1));
+    for (int r = from; r < to; ++r) PaintRow(painter, unit, side, r, y0 + r * rowHeight_);
   }
 }
 
-void TDiffView::PaintRow(QPainter& painter, Side side, std::size_t line, int row, int y,
-                         bool inBlock) {
-  const TextLines& lines = side == kOld ? diff_.oldLines : diff_.newLines;
+void TDiffView::PaintRow(QPainter& painter, const Unit& unit, Side side, int row, int y) {
   const std::string& text = text_[side];
-  const std::size_t end = ShownEnd(side, line);
+  const std::size_t end = ShownEnd(side, unit.begin[side], unit.end[side]);
   const std::uint32_t startCol =
       static_cast<std::uint32_t>(row) * static_cast<std::uint32_t>(columns_);
   const std::uint32_t endCol = startCol + static_cast<std::uint32_t>(columns_);
   const int textX = PaneX(side) + GutterWidth() + kPad;
   const std::vector<ByteRange>& ranges = Ranges(side);
-  const QColor textColor = inBlock ? QColor(Qt::black) : palette().text().color();
+  const QColor textColor = unit.block >= 0 ? QColor(Qt::black) : palette().text().color();
 
-  Checkpoint at = Seek(side, line, startCol);
+  Checkpoint at = Seek(unit, side, startCol);
   std::size_t pos = at.byte;
   std::uint32_t col = at.column;
   auto range = std::upper_bound(ranges.begin(), ranges.end(), pos,
@@ -378,9 +469,10 @@ void TDiffView::PaintRow(QPainter& painter, Side side, std::size_t line, int row
       while (range != ranges.end() && range->end <= pos) ++range;
       const bool marked =
           range != ranges.end() && range->begin < pos + static_cast<std::size_t>(c.bytes);
-      const std::uint32_t from = std::max(col, startCol), to = std::min(col + width, endCol);
+      const std::uint32_t from = std::max(col, startCol);
+      const std::uint32_t to = std::min(col + static_cast<std::uint32_t>(width), endCol);
       if (marked) {
-        painter.fillRect(QRect(textX + static_cast<int>(from - startCol) * charWidth_, y,
+        painter.fillRect(QRect(static_cast<int>(cellX(from)), y,
                                static_cast<int>(to - from) * charWidth_, rowHeight_),
                          HighlightColor(side));
       }
@@ -399,10 +491,10 @@ void TDiffView::PaintRow(QPainter& painter, Side side, std::size_t line, int row
     col += static_cast<std::uint32_t>(width);
   }
   flush();
-  // Behind the last row: the line break, marked when it changed.
-  if (row == RowsOf(side, line) - 1 && lines.End(line) > end &&
-      Highlighted(side, end, lines.End(line))) {
-    const int x = textX + static_cast<int>(cells_[side][line] - startCol) * charWidth_;
+  // Behind the piece's last row: its line break, marked when it changed.
+  if (row == RowsOf(unit, side) - 1 && unit.end[side] > end &&
+      Highlighted(side, end, unit.end[side])) {
+    const int x = static_cast<int>(cellX(unit.cells[side]));
     painter.fillRect(QRect(x, y, charWidth_, rowHeight_), HighlightColor(side));
     painter.setPen(textColor);
     painter.drawText(QPointF(x, y + ascent_), QString::fromUcs4(&kLineBreakMark, 1));
@@ -410,17 +502,16 @@ void TDiffView::PaintRow(QPainter& painter, Side side, std::size_t line, int row
 }
 
 QString TDiffView::LineText(Side side, std::size_t line) const {
-  const TextLines& lines = side == kOld ? diff_.oldLines : diff_.newLines;
-  const std::size_t begin = lines.Begin(line);
-  return DecodePageText(std::string_view(text_[side]).substr(begin, ShownEnd(side, line) - begin),
-                        encoding_);
+  const std::size_t begin = Lines(side).Begin(line);
+  const std::size_t end = ShownEnd(side, begin, Lines(side).End(line));
+  return DecodePageText(std::string_view(text_[side]).substr(begin, end - begin), encoding_);
 }
 
 std::vector<std::pair<int, int>> TDiffView::HighlightedChars(Side side, std::size_t line) const {
-  const TextLines& lines = side == kOld ? diff_.oldLines : diff_.newLines;
   std::vector<std::pair<int, int>> result;
   int index = 0;
-  for (std::size_t pos = lines.Begin(line), end = ShownEnd(side, line); pos < end;) {
+  const std::size_t begin = Lines(side).Begin(line);
+  for (std::size_t pos = begin, end = ShownEnd(side, begin, Lines(side).End(line)); pos < end;) {
     const PageChar c = DecodePageChar(text_[side], pos, encoding_);
     const int length = QStringLength(c.codePoint);
     if (Highlighted(side, pos, pos + static_cast<std::size_t>(c.bytes))) {
@@ -437,33 +528,30 @@ std::vector<std::pair<int, int>> TDiffView::HighlightedChars(Side side, std::siz
 }
 
 bool TDiffView::LineBreakHighlighted(Side side, std::size_t line) const {
-  const TextLines& lines = side == kOld ? diff_.oldLines : diff_.newLines;
-  const std::size_t end = ShownEnd(side, line);
-  return lines.End(line) > end && Highlighted(side, end, lines.End(line));
+  const std::size_t lineEnd = Lines(side).End(line);
+  const std::size_t end = ShownEnd(side, Lines(side).Begin(line), lineEnd);
+  return lineEnd > end && Highlighted(side, end, lineEnd);
 }
 
 QRect TDiffView::CharRect(Side side, std::size_t line, int index) const {
-  const TextLines& lines = side == kOld ? diff_.oldLines : diff_.newLines;
-  // The character's column.
-  std::uint32_t col = 0;
-  int at = 0, width = 1;
-  for (std::size_t pos = lines.Begin(line), end = ShownEnd(side, line); pos < end;) {
+  if (units_.empty()) return {};
+  // The character's first byte.
+  std::size_t pos = Lines(side).Begin(line);
+  const std::size_t end = ShownEnd(side, pos, Lines(side).End(line));
+  for (int at = 0; at < index && pos < end;) {
     const PageChar c = DecodePageChar(text_[side], pos, encoding_);
-    width = CellWidth(c.codePoint, col);
-    if (at >= index) break;
     at += QStringLength(c.codePoint);
-    col += static_cast<std::uint32_t>(width);
     pos += static_cast<std::size_t>(c.bytes);
   }
-  // The unit that holds the line, and the line's first row in it.
-  const auto after =
-      std::upper_bound(units_.begin(), units_.end(), line,
-                       [side](std::size_t l, const Unit& u) { return l < u.first[side]; });
-  std::size_t unit = static_cast<std::size_t>(after - units_.begin()) - 1;
-  while (units_[unit].count[side] == 0) --unit;
-  std::int64_t row = unitTop_[unit];
-  for (std::size_t i = units_[unit].first[side]; i < line; ++i) row += RowsOf(side, i);
-  row += static_cast<std::int64_t>(col / static_cast<std::uint32_t>(columns_)) - FirstVisibleRow();
+  // Its column in the piece that holds it, and the piece's first row.
+  const std::size_t unitIndex = UnitAt(side, pos);
+  const Unit& unit = units_[unitIndex];
+  const std::uint32_t col = CountCells(side, unit.begin[side], pos);
+  const int width =
+      pos < end ? CellWidth(DecodePageChar(text_[side], pos, encoding_).codePoint, col) : 1;
+  const std::int64_t row = unitTop_[unitIndex] +
+                           static_cast<std::int64_t>(col / static_cast<std::uint32_t>(columns_)) -
+                           FirstVisibleRow();
   if (row < 0 || row >= VisibleRows()) return {};
   const int x = PaneX(side) + GutterWidth() + kPad +
                 static_cast<int>(col % static_cast<std::uint32_t>(columns_)) * charWidth_;

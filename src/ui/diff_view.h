@@ -1,9 +1,11 @@
 // TDiffView: the old and the new text of a page side by side in one scrolling area, so both
-// sides always scroll together. Equal lines face each other; a block of changed lines takes
-// the height of its longer side, the shorter side padded. Lines wrap at the pane's width (a
-// page compressed into one line becomes many screen rows), changed blocks are tinted and the
-// changed characters within them highlighted, a changed line break shows as a marked "↵".
-// Only the rows on screen are decoded and drawn, so a page of megabytes opens at once.
+// sides always scroll together. Equal lines face each other. Inside a block of changed lines
+// both sides are cut at every line start of either side, mapped to the other side through the
+// character diff, so each old line faces what became of it (a page compressed into one line
+// shows its pieces beside the lines they came from). Rows wrap at the pane's width, changed
+// blocks are tinted and the changed characters highlighted, a changed line break shows as a
+// marked "↵". Only the rows on screen are decoded and drawn, so a page of megabytes opens at
+// once.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -67,23 +69,33 @@ class TDiffView : public QAbstractScrollArea {
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  // An equal line on both sides, or a change block.
+  // One stretch shown side by side: an equal line, or a piece of a change block. Each side is
+  // a piece of one line [begin, end) (its line break included when it reaches the line's end),
+  // possibly empty; `cells` counts its columns from the piece's start.
   struct Unit {
-    std::size_t first[2];
-    std::size_t count[2];
+    std::size_t begin[2];
+    std::size_t end[2];
+    std::uint32_t cells[2];
     int block;  // -1 for an equal line
   };
-  // Where the characters of a long line start, every so many characters, so that a row far
-  // into it is found without decoding the line from its start.
+  // Where the characters of a long piece start, every so many characters, so that a row far
+  // into it is found without decoding the piece from its start.
   struct Checkpoint {
     std::size_t byte;
     std::uint32_t column;
   };
 
-  // The bytes of a line that are shown: without its LF and a CR in front of it.
-  std::size_t ShownEnd(Side side, std::size_t line) const;
+  const TextLines& Lines(Side side) const { return side == kOld ? diff_.oldLines : diff_.newLines; }
+  // The end of what is shown of the piece [begin, end): without a line break (LF, and a CR in
+  // front of it) at its end.
+  std::size_t ShownEnd(Side side, std::size_t begin, std::size_t end) const;
+  // Columns of the characters in [begin, end), from column 0 at `begin`.
+  std::uint32_t CountCells(Side side, std::size_t begin, std::size_t end) const;
+  // Adds the units of change block `index`: its lines cut where either side starts a line.
+  void AddBlockUnits(std::size_t index);
   // Screen cells a character takes at `column` (tabs reach the next tab stop).
   static int CellWidth(char32_t codePoint, std::uint32_t column);
   // The character as drawn (control characters as visible symbols).
@@ -92,11 +104,11 @@ class TDiffView : public QAbstractScrollArea {
     return side == kOld ? diff_.removed : diff_.added;
   }
   bool Highlighted(Side side, std::size_t begin, std::size_t end) const;
-  int RowsOf(Side side, std::size_t line) const;
-  // The character at or before column `column` of the line: its byte and column.
-  Checkpoint Seek(Side side, std::size_t line, std::uint32_t column) const;
-
-  void CountCells();
+  int RowsOf(const Unit& unit, Side side) const;
+  // The character at or before column `column` of the unit's piece: its byte and column.
+  Checkpoint Seek(const Unit& unit, Side side, std::uint32_t column) const;
+  // The unit whose piece on `side` holds byte `offset`.
+  std::size_t UnitAt(Side side, std::size_t offset) const;
   void Relayout();
   void UpdateScrollBar();
   int HalfWidth() const;
@@ -105,16 +117,17 @@ class TDiffView : public QAbstractScrollArea {
   int HeaderHeight() const;
   int VisibleRows() const;
   void PaintUnit(QPainter& painter, std::size_t unitIndex, int firstRow, int lastRow);
-  void PaintRow(QPainter& painter, Side side, std::size_t line, int row, int y, bool inBlock);
+  void PaintRow(QPainter& painter, const Unit& unit, Side side, int row, int y);
 
   std::string text_[2];
   PageEncoding encoding_;
   PageDiff diff_;
-  std::vector<std::uint32_t> cells_[2];  // per line
+  // Checkpoints of long pieces, by the piece's first byte.
   mutable std::unordered_map<std::size_t, std::vector<Checkpoint>> checkpoints_[2];
   std::vector<Unit> units_;
-  std::vector<std::size_t> blockUnit_;  // unit index of each block
-  std::vector<std::int64_t> unitTop_;   // first screen row of each unit, then the total
+  std::vector<std::size_t> blockFirst_;  // first unit of each block
+  std::vector<std::size_t> blockEnd_;    // one past its last unit
+  std::vector<std::int64_t> unitTop_;    // first screen row of each unit, then the total
   int currentBlock_ = -1;
   bool laidOut_ = false;  // the first layout scrolls to the current block
   int columns_ = 80;

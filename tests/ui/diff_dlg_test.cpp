@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -94,6 +95,16 @@ TEST_F(DiffDlgTest, ShowsTitleCountsAndStepsThroughTheChanges) {
   QTest::mouseClick(dlg.PrevBtn(), Qt::LeftButton);
   expectShown(0);
   EXPECT_FALSE(dlg.PrevBtn()->isEnabled());
+
+  // The keys scroll both sides together.
+  QTest::keyClick(view, Qt::Key_End);
+  EXPECT_EQ(view->FirstVisibleRow(), view->verticalScrollBar()->maximum());
+  EXPECT_FALSE(view->CharRect(TDiffView::kOld, 39, 0).isEmpty());
+  EXPECT_FALSE(view->CharRect(TDiffView::kNew, 40, 0).isEmpty());
+  QTest::keyClick(view, Qt::Key_Home);
+  EXPECT_EQ(view->FirstVisibleRow(), 0);
+  QTest::keyClick(view, Qt::Key_PageDown);
+  EXPECT_GT(view->FirstVisibleRow(), 5);
 }
 
 TEST_F(DiffDlgTest, HighlightsTheChangedCharactersWhereTheModelSays) {
@@ -194,33 +205,65 @@ TEST_F(DiffDlgTest, HighlightsWholeCharactersOfAUtf8Page) {
   for (int i = 0; i < 40; ++i) EXPECT_EQ(marked(i), i == 21 || i == 31) << "char " << i;
 }
 
-TEST_F(DiffDlgTest, WrapsLongLinesAndMarksChangedLineBreaks) {
-  // A page joined into one line of 3000 characters, as compression makes it.
+TEST_F(DiffDlgTest, AJoinedPageFacesTheLinesItCameFrom) {
+  // A page joined into one line, as compression makes it: each paragraph of the new line
+  // faces the old line it came from.
   std::string oldText, newText;
   for (int i = 0; i < 300; ++i) {
     oldText += "<p>Absatz</p>\r\n";
     newText += "<p>Absatz</p>";
   }
   TDiffDlg dlg(QStringLiteral("eine-zeile.html"), oldText, newText, PageEncoding::kWindows1252);
-  dlg.resize(900, 400);
+  dlg.resize(900, 500);
   dlg.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
   TDiffView* view = dlg.View();
   EXPECT_EQ(dlg.CountsLabel()->text(),
             "Änderung 1 von 1 · geänderte Zeilen: 300 vorher, 1 nachher");
+  EXPECT_FALSE(dlg.PrevBtn()->isEnabled());
+  EXPECT_FALSE(dlg.NextBtn()->isEnabled());
   EXPECT_TRUE(view->LineBreakHighlighted(TDiffView::kOld, 0));
   EXPECT_FALSE(view->LineBreakHighlighted(TDiffView::kNew, 0));
   EXPECT_TRUE(view->HighlightedChars(TDiffView::kNew, 0).empty());
-  // Character 13 * k of the new line starts a paragraph; it wraps at the view's columns.
+  for (int k : {0, 1, 7}) {
+    const QRect oldLine = view->CharRect(TDiffView::kOld, static_cast<std::size_t>(k), 0);
+    const QRect piece = view->CharRect(TDiffView::kNew, 0, 13 * k);
+    ASSERT_FALSE(oldLine.isEmpty()) << k;
+    EXPECT_EQ(piece.top(), oldLine.top()) << k;
+    EXPECT_GT(piece.left(), oldLine.right());  // on the right side
+  }
+}
+
+TEST_F(DiffDlgTest, WrapsLongLinesAtTheViewsWidth) {
+  const std::string line(3000, 'x');
+  TDiffDlg dlg(QStringLiteral("lang.html"), line + "\n", line + "y\n", PageEncoding::kUtf8);
+  dlg.resize(900, 500);
+  dlg.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+  TDiffView* view = dlg.View();
   const int columns = view->Columns();
-  const QRect first = view->CharRect(TDiffView::kNew, 0, 0);
-  const QRect wrapped = view->CharRect(TDiffView::kNew, 0, columns);
-  ASSERT_FALSE(first.isEmpty());
-  ASSERT_FALSE(wrapped.isEmpty());
-  EXPECT_EQ(wrapped.left(), first.left());
-  EXPECT_EQ(wrapped.top(), first.top() + first.height());
-  EXPECT_FALSE(dlg.PrevBtn()->isEnabled());
-  EXPECT_FALSE(dlg.NextBtn()->isEnabled());
+  ASSERT_LT(columns, 3000);
+  for (TDiffView::Side side : {TDiffView::kOld, TDiffView::kNew}) {
+    const QRect first = view->CharRect(side, 0, 0);
+    const QRect wrapped = view->CharRect(side, 0, columns);
+    ASSERT_FALSE(first.isEmpty());
+    ASSERT_FALSE(wrapped.isEmpty());
+    EXPECT_EQ(wrapped.left(), first.left());
+    EXPECT_EQ(wrapped.top(), first.top() + first.height());
+  }
+  EXPECT_EQ(view->HighlightedChars(TDiffView::kNew, 0), (Ranges{{3000, 3001}}));
+}
+
+TEST_F(DiffDlgTest, ANewAndAnEmptiedPage) {
+  for (const auto& [oldText, newText, counts] :
+       {std::tuple{"", "a\nb\n", "Änderung 1 von 1 · geänderte Zeilen: 0 vorher, 2 nachher"},
+        std::tuple{"a\nb", "", "Änderung 1 von 1 · geänderte Zeilen: 2 vorher, 0 nachher"}}) {
+    TDiffDlg dlg(QStringLiteral("seite.html"), oldText, newText, PageEncoding::kUtf8);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    EXPECT_EQ(dlg.CountsLabel()->text(), counts);
+    EXPECT_FALSE(dlg.View()->viewport()->grab().isNull());
+  }
 }
 
 TEST_F(DiffDlgTest, EqualTextsAndEncodings) {
