@@ -138,13 +138,5 @@ TEST(DiffCharacters, UnrelatedTextsAndASpentBudgetStayValid) {
   }
 }
 
-TEST(DiffCharacters, RangesAreShiftedByTheBases) {
-  std::vector<ByteRange> removed{{0, 2}}, added;
-  DiffBudget budget(1000);
-  DiffCharacters("xaby", "xy", budget, removed, added, 100, 200);
-  EXPECT_EQ(removed, (std::vector<ByteRange>{{0, 2}, {101, 103}}));
-  EXPECT_TRUE(added.empty());
-}
-
 }  // namespace
 }  // namespace vk

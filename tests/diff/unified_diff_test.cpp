@@ -84,6 +84,7 @@ TEST(AppendUnifiedDiff, PatchRebuildsTheNewPagesByteForByte) {
   std::vector<Page> pages = {
       {"crlf.html", "<p>\r\nalt\r\n</p>\r\n<p>bleibt</p>\r\n", "<p>\r\nneu\r\n</p>\r\n"},
       {"ohne-ende.html", "a\nb\nc", "a\nB\nc"},
+      {"crlf-ohne-ende.html", "a\r\nb\r\nc\r\nd", "a\r\nB\r\nc\r\nD"},
       {"ende-neu.html", "a\nb\nc", "a\nb\nc\n"},
       {"ende-weg.html", "a\nb\nc\n", "a\nb\nc"},
       {"nur-ende.html", "x", "y"},
