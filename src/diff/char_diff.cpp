@@ -246,11 +246,34 @@ struct Op {
   std::size_t length;
 };
 
+// `out` as `ops` with equal runs side by side joined, and the deletions and the insertions
+// between two equal runs each joined into one; equal runs (maybe empty) at both ends.
+void Normalize(const std::vector<Op>& out, std::vector<Op>& ops) {
+  ops.clear();
+  for (std::size_t p = 0; p < out.size();) {
+    if (out[p].kind == Op::kEqual) {
+      std::size_t length = 0;
+      for (; p < out.size() && out[p].kind == Op::kEqual; ++p) length += out[p].length;
+      ops.push_back({Op::kEqual, length});
+      continue;
+    }
+    if (ops.empty()) ops.push_back({Op::kEqual, 0});
+    std::size_t deleted = 0, inserted = 0;
+    for (; p < out.size() && out[p].kind != Op::kEqual; ++p) {
+      (out[p].kind == Op::kDelete ? deleted : inserted) += out[p].length;
+    }
+    if (deleted) ops.push_back({Op::kDelete, deleted});
+    if (inserted) ops.push_back({Op::kInsert, inserted});
+  }
+  if (ops.empty() || ops.back().kind != Op::kEqual) ops.push_back({Op::kEqual, 0});
+}
+
 // Where several scripts of the same length exist, the diff may split a change around a byte
 // that the change itself repeats: "B&aum" "l" ";l" "le" for "Bälle" -> "B&auml;lle". Edits
 // between two runs of equal bytes slide over them where the text allows
 // ("A<ins>BA</ins>C" -> "<ins>AB</ins>AC", "A<ins>CB</ins>C" -> "AC<ins>BC</ins>"), which joins
-// the pieces into one change. The result has the same length and stays a valid script.
+// the pieces into one change. The result has the same length and stays a valid script. Then
+// chance matches inside replaced text are taken into the change (see below).
 void SlideEdits(std::string_view oldText, std::string_view newText, std::vector<ByteRange>& removed,
                 std::vector<ByteRange>& added, DiffBudget& budget) {
   if (removed.empty() && added.empty()) return;
@@ -318,26 +341,43 @@ void SlideEdits(std::string_view oldText, std::string_view newText, std::vector<
       i += ops[p].kind == Op::kInsert ? 0 : ops[p].length;
       j += ops[p].kind == Op::kDelete ? 0 : ops[p].length;
     }
-    // Equal runs side by side become one; so do the deletions, and the insertions, between two
-    // equal runs.
-    ops.clear();
-    for (std::size_t p = 0; p < out.size();) {
-      if (out[p].kind == Op::kEqual) {
-        std::size_t length = 0;
-        for (; p < out.size() && out[p].kind == Op::kEqual; ++p) length += out[p].length;
-        ops.push_back({Op::kEqual, length});
-        continue;
-      }
-      if (ops.empty()) ops.push_back({Op::kEqual, 0});
-      std::size_t deleted = 0, inserted = 0;
-      for (; p < out.size() && out[p].kind != Op::kEqual; ++p) {
-        (out[p].kind == Op::kDelete ? deleted : inserted) += out[p].length;
-      }
-      if (deleted) ops.push_back({Op::kDelete, deleted});
-      if (inserted) ops.push_back({Op::kInsert, inserted});
-    }
-    if (ops.back().kind != Op::kEqual) ops.push_back({Op::kEqual, 0});
+    Normalize(out, ops);
   }
+
+  // Where a stretch of text was replaced by another, the diff still pairs the odd letter the
+  // two share ("c", "ur", "e" of an English sentence and its German replacement), and the
+  // change shows as confetti. A stretch of deletions and insertions with no more than three
+  // equal bytes in a row between them, whose equal bytes make at most a third of its longer
+  // side, is taken as changed whole. Changes that only delete (compression) or that keep
+  // words between them (entities) stay as they are.
+  constexpr std::size_t kShortEqual = 3;
+  out.clear();
+  for (std::size_t p = 0; p < ops.size();) {
+    const bool boundary = p == 0 || p + 1 == ops.size();
+    if (ops[p].kind == Op::kEqual && (boundary || ops[p].length > kShortEqual)) {
+      out.push_back(ops[p++]);
+      continue;
+    }
+    std::size_t end = p, equal = 0, deleted = 0, inserted = 0;
+    for (; end + 1 < ops.size() && (ops[end].kind != Op::kEqual || ops[end].length <= kShortEqual);
+         ++end) {
+      (ops[end].kind == Op::kEqual    ? equal
+       : ops[end].kind == Op::kDelete ? deleted
+                                      : inserted) += ops[end].length;
+    }
+    const bool replaced =
+        equal > 0 && deleted > 0 && inserted > 0 && 3 * equal <= std::max(deleted, inserted);
+    for (; p < end; ++p) {
+      if (replaced && ops[p].kind == Op::kEqual) {
+        out.push_back({Op::kDelete, ops[p].length});
+        out.push_back({Op::kInsert, ops[p].length});
+      } else {
+        out.push_back(ops[p]);
+      }
+    }
+  }
+  Normalize(out, ops);
+
   removed.clear();
   added.clear();
   std::size_t i = 0, j = 0;

@@ -148,16 +148,17 @@ void TDiffView::AddBlockUnits(std::size_t index) {
   };
   std::size_t o = oldBegin, n = newBegin;
   while (o < oldEnd || n < newEnd) {
-    if (r < removed.size() && removed[r].begin == o && o < oldEnd) {
-      const std::size_t end = removed[r++].end;
-      for (; oldStart() <= end && oldLine < oldLineEnd; ++oldLine) cut(oldStart(), n);
-      o = end;
-      continue;
-    }
+    // Where text was replaced, the new text faces the first of the old lines.
     if (a < added.size() && added[a].begin == n && n < newEnd) {
       const std::size_t end = added[a++].end;
       for (; newStart() <= end && newLine < newLineEnd; ++newLine) cut(o, newStart());
       n = end;
+      continue;
+    }
+    if (r < removed.size() && removed[r].begin == o && o < oldEnd) {
+      const std::size_t end = removed[r++].end;
+      for (; oldStart() <= end && oldLine < oldLineEnd; ++oldLine) cut(oldStart(), n);
+      o = end;
       continue;
     }
     // Equal bytes up to the next change on either side.

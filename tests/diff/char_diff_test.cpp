@@ -61,6 +61,12 @@ const Case kCases[] = {
     {"M\xC3\xBCll und \xC3\x96l", "M&uuml;ll und &Ouml;l", "M[\xC3\xBC]ll und [\xC3\x96]l",
      "M{&uuml;}ll und {&Ouml;}l"},
     {"f\xC3\xBCr die", "f&Atilde;&frac14;r die", "f[\xC3\xBC]r die", "f{&Atilde;&frac14;}r die"},
+    {"f\xFCr Gr\xF6\xDF"
+     "e",
+     "f&uuml;r Gr&ouml;&szlig;e", "f[\xFC]r Gr[\xF6\xDF]e", "f{&uuml;}r Gr{&ouml;&szlig;}e"},
+    // A text replaced by another shows as replaced whole, not as the few letters they share.
+    {"<p>The translation of the following notice</p>", "<p>Anhang</p>",
+     "<p>[The translation of the following notice]</p>", "<p>{Anhang}</p>"},
 };
 
 TEST(DiffCharacters, MarksWhatTheTransformationsChange) {
