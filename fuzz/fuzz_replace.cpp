@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/case_fold.h"
 #include "engine/replace.h"
 #include "engine/replace_reference_support.h"
 #include "fuzz_support.h"
@@ -90,6 +91,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bound = after;
     list.find.push_back(findEntries[i]);
     list.replace.push_back(replaceEntries[i]);
+  }
+
+  // The searcher on its own, which every search of the engine goes through.
+  for (unsigned i = 0; i < pairs; ++i) {
+    VK_CHECK(vk::FindNoCase(findEntries[i], text) ==
+             vk::test::ReferenceFindNoCase(findEntries[i], text));
   }
 
   const vk::test::ReferenceResult slow = vk::test::ReferenceReplaceHtmlCode(text, list);

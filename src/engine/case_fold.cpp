@@ -1,6 +1,12 @@
 #include "engine/case_fold.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vk {
 namespace {
@@ -25,6 +31,15 @@ std::string_view UpToNul(std::string_view s) {
   return nul ? s.substr(0, static_cast<const char*>(nul) - s.data()) : s;
 }
 
+// Every byte folds to itself or to one other byte, so at most two bytes fold to `folded`.
+void BytesFoldingTo(unsigned char folded, unsigned char (&bytes)[2]) {
+  bytes[0] = bytes[1] = folded;
+  const auto& fold = CaseFoldTable();
+  for (int b = 0; b < 256; ++b) {
+    if (fold[b] == folded && b != folded) bytes[1] = static_cast<unsigned char>(b);
+  }
+}
+
 }  // namespace
 
 const std::array<unsigned char, 256>& CaseFoldTable() {
@@ -41,59 +56,98 @@ std::string FoldCase(std::string_view text) {
   return out;
 }
 
-NoCaseSearcher::NoCaseSearcher(std::string_view pattern) : folded_(FoldCase(pattern)) {
+FoldedFinder::FoldedFinder(std::string_view pattern) : folded_(FoldCase(pattern)) {
   if (folded_.empty()) return;
-  const auto& fold = CaseFoldTable();
-  const unsigned char first = static_cast<unsigned char>(folded_[0]);
-  // Every byte folds to itself or to one other; find the bytes that fold to `first`.
-  int found = 0;
-  for (int b = 0; b < 256; ++b) {
-    if (fold[b] != first) continue;
-    if (found == 0) {
-      firstLower_ = static_cast<unsigned char>(b);
-    } else {
-      firstUpper_ = static_cast<unsigned char>(b);
-      firstHasTwin_ = true;
-    }
-    ++found;
-  }
+  BytesFoldingTo(static_cast<unsigned char>(folded_.front()), first_);
+  BytesFoldingTo(static_cast<unsigned char>(folded_.back()), last_);
 }
 
-std::size_t NoCaseSearcher::Find(std::string_view text, std::size_t from) const {
+std::size_t FoldedFinder::Find(std::string_view text, std::size_t from) const {
   const std::size_t m = folded_.size();
   if (m == 0 || from > text.size() || text.size() - from < m) return npos;
-  const auto& fold = CaseFoldTable();
-  const char* base = text.data();
-  const std::size_t last = text.size() - m;  // last start position that can match
-  const char* end = base + last + 1;
-  const char* nextA = nullptr;
-  const char* nextB = nullptr;
-  const char* pos = base + from;
-  auto scan = [&](unsigned char c, const char* p) -> const char* {
-    const void* hit = std::memchr(p, c, static_cast<std::size_t>(end - p));
-    return hit ? static_cast<const char*>(hit) : end;
-  };
-  nextA = scan(firstLower_, pos);
-  nextB = firstHasTwin_ ? scan(firstUpper_, pos) : end;
-  while (true) {
-    const char* cand = nextA < nextB ? nextA : nextB;
-    if (cand >= end) return npos;
-    std::size_t k = 1;
-    while (k < m &&
-           fold[static_cast<unsigned char>(cand[k])] == static_cast<unsigned char>(folded_[k])) {
-      ++k;
-    }
-    if (k == m) return static_cast<std::size_t>(cand - base);
-    if (cand == nextA) nextA = scan(firstLower_, cand + 1);
-    if (cand == nextB) nextB = scan(firstUpper_, cand + 1);
+#if defined(__SSE2__)
+  // Most HTML patterns begin with '<' and end with '>', which have no other case: those ends
+  // need one comparison instead of two.
+  const bool firstTwin = first_[0] != first_[1];
+  const bool lastTwin = last_[0] != last_[1];
+  if (firstTwin) {
+    return lastTwin ? FindInBlocks<true, true>(text, from) : FindInBlocks<true, false>(text, from);
   }
+  return lastTwin ? FindInBlocks<false, true>(text, from) : FindInBlocks<false, false>(text, from);
+#else
+  return FindOneByOne(text, from);
+#endif
+}
+
+// HTML is full of '<', so stopping at every occurrence of the first byte is slow; instead 32
+// start positions at a time are filtered on the pattern's first and last byte (in both cases),
+// and only the few that pass are compared byte by byte.
+template <bool kFirstTwin, bool kLastTwin>
+std::size_t FoldedFinder::FindInBlocks(std::string_view text, std::size_t from) const {
+#if defined(__SSE2__)
+  const std::size_t m = folded_.size();
+  const char* s = text.data();
+  const std::size_t starts = text.size() - m + 1;  // start positions that can match
+  const __m128i f0 = _mm_set1_epi8(static_cast<char>(first_[0]));
+  const __m128i f1 = _mm_set1_epi8(static_cast<char>(first_[1]));
+  const __m128i l0 = _mm_set1_epi8(static_cast<char>(last_[0]));
+  const __m128i l1 = _mm_set1_epi8(static_cast<char>(last_[1]));
+  // Both ends of the pattern compared at 16 start positions; one bit per position that passes.
+  auto candidates = [&](std::size_t at) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at + m - 1));
+    __m128i firstHits = _mm_cmpeq_epi8(a, f0);
+    if constexpr (kFirstTwin) firstHits = _mm_or_si128(firstHits, _mm_cmpeq_epi8(a, f1));
+    __m128i lastHits = _mm_cmpeq_epi8(b, l0);
+    if constexpr (kLastTwin) lastHits = _mm_or_si128(lastHits, _mm_cmpeq_epi8(b, l1));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_and_si128(firstHits, lastHits)));
+  };
+  std::size_t i = from;
+  for (; i + 32 <= starts; i += 32) {
+    std::uint32_t mask = candidates(i) | (candidates(i + 16) << 16);
+    while (mask != 0) {
+      const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(mask));
+      if (InnerMatches(s + at)) return at;
+      mask &= mask - 1;
+    }
+  }
+  // Fewer than 32 start positions left, as in every search in the small window around an
+  // inserted text.
+  return FindOneByOne(text, i);
+#else
+  return FindOneByOne(text, from);
+#endif
+}
+
+std::size_t FoldedFinder::FindOneByOne(std::string_view text, std::size_t from) const {
+  const unsigned char* fold = fold_;
+  const std::size_t m = folded_.size();
+  const char* s = text.data();
+  const unsigned char first = static_cast<unsigned char>(folded_.front());
+  const unsigned char last = static_cast<unsigned char>(folded_.back());
+  for (std::size_t i = from; i + m <= text.size(); ++i) {
+    if (fold[static_cast<unsigned char>(s[i])] == first &&
+        fold[static_cast<unsigned char>(s[i + m - 1])] == last && InnerMatches(s + i)) {
+      return i;
+    }
+  }
+  return npos;
+}
+
+// The bytes between the first and the last, which the filter has already checked.
+bool FoldedFinder::InnerMatches(const char* p) const {
+  const unsigned char* fold = fold_;
+  for (std::size_t k = 1; k + 1 < folded_.size(); ++k) {
+    if (fold[static_cast<unsigned char>(p[k])] != static_cast<unsigned char>(folded_[k])) {
+      return false;
+    }
+  }
+  return true;
 }
 
 std::size_t FindNoCase(std::string_view pattern, std::string_view text) {
-  pattern = UpToNul(pattern);
-  text = UpToNul(text);
-  const std::size_t pos = NoCaseSearcher(pattern).Find(text);
-  return pos == NoCaseSearcher::npos ? 0 : pos + 1;
+  const std::size_t pos = FoldedFinder(UpToNul(pattern)).Find(UpToNul(text));
+  return pos == FoldedFinder::npos ? 0 : pos + 1;
 }
 
 }  // namespace vk

@@ -134,42 +134,6 @@ std::int64_t AppendConverted(std::string_view text, std::string* out) {
   return static_cast<std::int64_t>(count);
 }
 
-// Bit 7 set for exactly the bytes of `w` that are zero.
-inline std::uint64_t ZeroBytes(std::uint64_t w) { return ~(((w & kLow7) + kLow7) | w | kLow7); }
-
-// Position of the first "<meta", in any case, at or after `from`, or npos. Pages are full of
-// '<', so instead of stopping at every one this looks at eight bytes and their successors at
-// once and stops only where a '<' is followed by an 'm' or 'M'.
-std::size_t FindMetaTag(std::string_view text, std::size_t from) {
-  static constexpr std::string_view kRest = "eta";  // after "<m", compared folded
-  const auto& fold = CaseFoldTable();
-  auto restMatches = [&](std::size_t at) {
-    if (text.size() - at < 5) return false;
-    for (std::size_t k = 0; k < kRest.size(); ++k) {
-      if (fold[static_cast<unsigned char>(text[at + 2 + k])] != kRest[k]) return false;
-    }
-    return true;
-  };
-  const char* base = text.data();
-  std::size_t i = from;
-  for (; i + 9 <= text.size(); i += 8) {
-    const std::uint64_t w = LoadWord(base + i);
-    const std::uint64_t next = LoadWord(base + i + 1);
-    // Only 'M' and 'm' become 'm' when bit 5 is set.
-    std::uint64_t hits =
-        ZeroBytes(w ^ (kOnes * '<')) & ZeroBytes((next | (kOnes * 0x20)) ^ (kOnes * 'm'));
-    while (hits != 0) {
-      const std::size_t at = i + (static_cast<unsigned>(__builtin_ctzll(hits)) >> 3);
-      if (restMatches(at)) return at;
-      hits &= hits - 1;
-    }
-  }
-  for (; i + 5 <= text.size(); ++i) {
-    if (text[i] == '<' && (text[i + 1] | 0x20) == 'm' && restMatches(i)) return i;
-  }
-  return std::string_view::npos;
-}
-
 }  // namespace
 
 const std::array<std::string_view, 96>& EntityTable() { return kEntities; }
@@ -190,20 +154,20 @@ ConvertResult ConvertSpecialCharsText(std::string_view text, bool ignoreMetaTags
   const std::size_t searchEnd =
       nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()) : text.size();
   const std::string_view searchable = text.substr(0, searchEnd);
-  constexpr std::size_t kMetaSize = 5;  // "<META"
+  const FoldedFinder metaTag("<META");
 
   // Room for converting everything, so that appending the pieces never moves the result.
   result.text.reserve(text.size() + CountConvertible(text) * (kSlot - 1));
   std::size_t from = 0;
   for (;;) {
-    const std::size_t tag = FindMetaTag(searchable, from);
+    const std::size_t tag = metaTag.Find(searchable, from);
     if (tag == std::string_view::npos) {
       result.count += AppendConverted(text.substr(from), &result.text);
       break;
     }
     result.count += AppendConverted(text.substr(from, tag - from), &result.text);
     // A META tag ends at the first '>', quotes or not.
-    const std::size_t close = searchable.find('>', tag + kMetaSize);
+    const std::size_t close = searchable.find('>', tag + metaTag.size());
     if (close == std::string_view::npos) {
       // A tag that never ends keeps everything from its start as it is.
       result.text.append(text.substr(tag));

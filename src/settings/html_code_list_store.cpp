@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/case_fold.h"
+
 namespace vk {
 namespace {
 
@@ -16,8 +18,7 @@ std::vector<std::string> ReadEntries(TTheIniFile& ini) {
   std::vector<std::string> lines;
   ini.ReadSectionLines(lines, false);
   for (std::string& line : lines) {
-    const std::size_t eq = line.find('=');
-    line.erase(0, eq == std::string::npos ? 0 : eq + 1);
+    line.erase(0, FindNoCase("=", line));
   }
   return lines;
 }

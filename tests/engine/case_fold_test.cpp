@@ -41,15 +41,41 @@ TEST(FindNoCase, PositionsAndMisses) {
   }
 }
 
-TEST(NoCaseSearcher, FindsFromOffsetWithoutStoppingAtNul) {
+TEST(FoldedFinder, FindsFromOffsetWithoutStoppingAtNul) {
   using namespace std::string_literals;
-  NoCaseSearcher s("ab");
+  const FoldedFinder s("ab");
   const std::string text = "AB\0aB xab"s;
   EXPECT_EQ(s.Find(text, 0), 0u);
   EXPECT_EQ(s.Find(text, 1), 3u);
   EXPECT_EQ(s.Find(text, 4), 7u);
-  EXPECT_EQ(s.Find(text, 8), NoCaseSearcher::npos);
-  EXPECT_EQ(s.Find(text, 100), NoCaseSearcher::npos);
+  EXPECT_EQ(s.Find(text, 8), FoldedFinder::npos);
+  EXPECT_EQ(s.Find(text, 100), FoldedFinder::npos);
+  EXPECT_EQ(FoldedFinder("").Find(text), FoldedFinder::npos);
+}
+
+TEST(FoldedFinder, FindsInEveryLaneOfABlock) {
+  // Blocks of 32 start positions are filtered on the first and last byte in both cases; put
+  // the occurrence, and near misses that pass the filter, at every offset across two blocks.
+  struct Case {
+    std::string pattern, occurrence, nearMiss;
+  } cases[] = {
+      {"<b>", "<B>", "<x>"},
+      {"\xE4x\xC4", "\xC4X\xE4", "\xE4y\xC4"},
+      {"a", "A", "b"},
+      {"<font face=\"arial\">", "<FONT face=\"Arial\">", "<font face=\"arian\">"},
+  };
+  for (const Case& c : cases) {
+    for (std::size_t at = 0; at < 80; ++at) {
+      std::string text(at, '.');
+      for (std::size_t miss = 0; miss + c.nearMiss.size() <= at; miss += 7) {
+        text.replace(miss, c.nearMiss.size(), c.nearMiss);
+      }
+      text += c.occurrence + std::string(40, '.');
+      EXPECT_EQ(FoldedFinder(c.pattern).Find(text), at) << c.pattern << " at " << at;
+      EXPECT_EQ(FindNoCase(c.pattern, text), at + 1) << c.pattern << " at " << at;
+      EXPECT_EQ(FoldedFinder(c.pattern).Find(text, at + 1), FoldedFinder::npos);
+    }
+  }
 }
 
 }  // namespace

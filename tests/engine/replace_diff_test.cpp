@@ -211,6 +211,13 @@ TEST(ReferenceFindNoCase, AgreesWithFindNoCase) {
     ASSERT_EQ(test::ReferenceFindNoCase(pattern, text), FindNoCase(pattern, text))
         << "round " << round;
   }
+  // Texts long enough to be searched in blocks; patterns rare enough to be found late.
+  for (int round = 0; round < 5000; ++round) {
+    const std::string pattern = gen.Text(kAlphabet, 6);
+    const std::string text = gen.Text(kAlphabet, 300);
+    ASSERT_EQ(test::ReferenceFindNoCase(pattern, text), FindNoCase(pattern, text))
+        << "round " << round;
+  }
 }
 
 }  // namespace
