@@ -37,14 +37,15 @@ Pair MakePair(Change change) {
       vk::CompressHtmlText(pair.oldText, pair.newText, "bench.htm", feedback);
       break;
     case kConverted:
-      pair.newText = vk::ConvertSpecialCharsText(pair.oldText, true).text;
+      pair.newText =
+          vk::ConvertSpecialCharsText(pair.oldText, true, vk::PageEncoding::kWindows1252).text;
       break;
     case kReplaced: {
       vk::HtmlCodeList list;
       list.find = {"<b>", "</b>", "<font face=\"Arial\">", "</font>", "http://www.alte-domain.de/"};
       list.replace = {"<strong>", "</strong>", "", "", "https://www.neue-domain.de/"};
       pair.newText = pair.oldText;
-      vk::ReplaceHtmlCodeText(pair.newText, list, feedback);
+      vk::ReplaceHtmlCodeText(pair.newText, list, vk::PageEncoding::kWindows1252, feedback);
       break;
     }
   }

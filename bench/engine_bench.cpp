@@ -1,5 +1,6 @@
 // Throughput of the three transformations on a generated 64 MB page-like Windows-1252 text,
-// in MB/s of input. `engine_bench --peak_memory` instead runs each transformation once in a
+// and of conversion, replacement and the encoding decision on the same text in UTF-8, in MB/s
+// of input. `engine_bench --peak_memory` instead runs each transformation once in a
 // child process and prints its peak resident memory next to the input size;
 // `engine_bench --cold_memory` measures with fresh pages for every buffer.
 #include <benchmark/benchmark.h>
@@ -18,6 +19,8 @@
 #include <string_view>
 
 #include "engine/compress.h"
+#include "engine/cp1252.h"
+#include "engine/encoding.h"
 #include "engine/feedback.h"
 #include "engine/file_io.h"
 #include "engine/replace.h"
@@ -36,6 +39,24 @@ const std::string& Input() {
   return input;
 }
 
+// The same pages written in UTF-8, as nearly every page since 2010 is.
+const std::string& Utf8Input() {
+  static const std::string input = [] {
+    std::string utf8 = vk::Cp1252ToUtf8(Input());
+    const std::string_view declared = "charset=windows-1252";
+    for (std::size_t at = utf8.find(declared); at != std::string::npos;
+         at = utf8.find(declared, at)) {
+      utf8.replace(at, declared.size(), "charset=utf-8");
+    }
+    return utf8;
+  }();
+  return input;
+}
+
+const std::string& InputIn(vk::PageEncoding encoding) {
+  return encoding == vk::PageEncoding::kUtf8 ? Utf8Input() : Input();
+}
+
 vk::HtmlCodeList TenPairs() {
   vk::HtmlCodeList list;
   const std::pair<const char*, const char*> pairs[] = {
@@ -52,8 +73,24 @@ vk::HtmlCodeList TenPairs() {
   return list;
 }
 
-void SetInputCounters(benchmark::State& state) {
-  const std::string& input = Input();
+// Pairs a user keeps to write umlauts as entities, which on a UTF-8 page are matched on
+// characters.
+vk::HtmlCodeList UmlautPairs() {
+  vk::HtmlCodeList list;
+  const std::pair<const char*, const char*> pairs[] = {
+      {"\xE4", "&auml;"},  {"\xF6", "&ouml;"}, {"\xFC", "&uuml;"},
+      {"\xDF", "&szlig;"}, {"<br>", "<br />"},
+  };
+  for (const auto& [find, replace] : pairs) {
+    list.find.emplace_back(find);
+    list.replace.emplace_back(replace);
+  }
+  return list;
+}
+
+void SetInputCounters(benchmark::State& state,
+                      vk::PageEncoding encoding = vk::PageEncoding::kWindows1252) {
+  const std::string& input = InputIn(encoding);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
   std::size_t high = 0;
   for (unsigned char c : input) high += c >= 0xA0;
@@ -65,7 +102,8 @@ void BM_ConvertSpecialChars(benchmark::State& state) {
   const bool ignoreMetaTags = state.range(0) != 0;
   std::int64_t count = 0;
   for (auto _ : state) {
-    vk::ConvertResult result = vk::ConvertSpecialCharsText(input, ignoreMetaTags);
+    vk::ConvertResult result =
+        vk::ConvertSpecialCharsText(input, ignoreMetaTags, vk::PageEncoding::kWindows1252);
     count = result.count;
     benchmark::DoNotOptimize(result.text.data());
   }
@@ -103,13 +141,68 @@ void BM_ReplaceHtmlCode10Pairs(benchmark::State& state) {
     state.PauseTiming();
     text = input;  // the replacement works in place
     state.ResumeTiming();
-    count = vk::ReplaceHtmlCodeText(text, list, feedback);
+    count = vk::ReplaceHtmlCodeText(text, list, vk::PageEncoding::kWindows1252, feedback);
     benchmark::DoNotOptimize(text.data());
   }
   SetInputCounters(state);
   state.counters["replaced"] = static_cast<double>(count);
 }
 BENCHMARK(BM_ReplaceHtmlCode10Pairs)->Unit(benchmark::kMillisecond);
+
+void BM_ConvertSpecialCharsUtf8(benchmark::State& state) {
+  const std::string& input = Utf8Input();
+  const bool ignoreMetaTags = state.range(0) != 0;
+  std::int64_t count = 0;
+  for (auto _ : state) {
+    vk::ConvertResult result =
+        vk::ConvertSpecialCharsText(input, ignoreMetaTags, vk::PageEncoding::kUtf8);
+    count = result.count;
+    benchmark::DoNotOptimize(result.text.data());
+  }
+  SetInputCounters(state, vk::PageEncoding::kUtf8);
+  state.counters["converted"] = static_cast<double>(count);
+}
+BENCHMARK(BM_ConvertSpecialCharsUtf8)
+    ->ArgName("ignoreMeta")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
+
+// Replacement with a list on the page in `encoding` (0: Windows-1252, 1: UTF-8).
+void ReplaceBenchmark(benchmark::State& state, const vk::HtmlCodeList& list) {
+  const auto encoding =
+      state.range(0) != 0 ? vk::PageEncoding::kUtf8 : vk::PageEncoding::kWindows1252;
+  const std::string& input = InputIn(encoding);
+  vk::SilentFeedback feedback;
+  std::string text;
+  std::int64_t count = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    text = input;
+    state.ResumeTiming();
+    count = vk::ReplaceHtmlCodeText(text, list, encoding, feedback);
+    benchmark::DoNotOptimize(text.data());
+  }
+  SetInputCounters(state, encoding);
+  state.counters["replaced"] = static_cast<double>(count);
+}
+
+void BM_ReplaceHtmlCode10PairsUtf8(benchmark::State& state) { ReplaceBenchmark(state, TenPairs()); }
+BENCHMARK(BM_ReplaceHtmlCode10PairsUtf8)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_ReplaceUmlautPairs(benchmark::State& state) { ReplaceBenchmark(state, UmlautPairs()); }
+BENCHMARK(BM_ReplaceUmlautPairs)->ArgName("utf8")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_DecidePageEncoding(benchmark::State& state) {
+  const auto encoding =
+      state.range(0) != 0 ? vk::PageEncoding::kUtf8 : vk::PageEncoding::kWindows1252;
+  const std::string& input = InputIn(encoding);
+  for (auto _ : state) {
+    if (vk::DecidePageEncoding(input) != encoding) state.SkipWithError("decided wrong");
+  }
+  SetInputCounters(state, encoding);
+}
+BENCHMARK(BM_DecidePageEncoding)->ArgName("utf8")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // ---- peak memory ----
 
@@ -148,11 +241,11 @@ int MeasurePeakMemory() {
   vk::SilentFeedback feedback;
   std::printf("Peak resident memory of one transformation above the process's start:\n");
   MeasureInChild("ConvertSpecialCharsText off", [&](std::string& input) {
-    vk::ConvertResult r = vk::ConvertSpecialCharsText(input, false);
+    vk::ConvertResult r = vk::ConvertSpecialCharsText(input, false, vk::PageEncoding::kWindows1252);
     benchmark::DoNotOptimize(r.text.data());
   });
   MeasureInChild("ConvertSpecialCharsText on", [&](std::string& input) {
-    vk::ConvertResult r = vk::ConvertSpecialCharsText(input, true);
+    vk::ConvertResult r = vk::ConvertSpecialCharsText(input, true, vk::PageEncoding::kWindows1252);
     benchmark::DoNotOptimize(r.text.data());
   });
   MeasureInChild("CompressHtmlText", [&](std::string& input) {
@@ -161,7 +254,7 @@ int MeasurePeakMemory() {
     benchmark::DoNotOptimize(output.data());
   });
   MeasureInChild("ReplaceHtmlCodeText 10 pairs", [&](std::string& input) {
-    vk::ReplaceHtmlCodeText(input, TenPairs(), feedback);
+    vk::ReplaceHtmlCodeText(input, TenPairs(), vk::PageEncoding::kWindows1252, feedback);
     benchmark::DoNotOptimize(input.data());
   });
 

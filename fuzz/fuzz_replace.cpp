@@ -1,17 +1,22 @@
 // HTML code replacement with a list taken from the input: the one-pass engine, whole and in
-// small pieces, must give exactly what searching from the start after every replacement gives
-// (bytes, count, yields), and never outgrow what the pairs can make of the text.
+// small pieces, on the text read as Windows-1252 and as UTF-8, must give exactly what searching
+// from the start after every replacement gives (bytes, count, yields), and never outgrow what
+// the pairs can make of the text.
 //
 // Input: a byte for the number of pairs (0..6); per pair a length byte (0..4) and the find
 // entry, a length byte (0..8) and the replace entry; a byte for the piece size; the rest is the
 // text (at most 2048 bytes).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "engine/case_fold.h"
+#include "engine/cp1252.h"
+#include "engine/encoding.h"
 #include "engine/replace.h"
 #include "engine/replace_reference_support.h"
+#include "engine/utf8_reference_support.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -52,11 +57,11 @@ std::size_t FindLength(const std::string& find) {
 }
 
 // Each replacement takes the place of find bytes that stood behind everything the pair
-// inserted, so a pair replaces at most size / findLength times.
-std::size_t SizeAfterPair(std::size_t size, const std::string& find, const std::string& repl) {
-  const std::size_t findLength = FindLength(find);
-  if (findLength == 0 || repl.size() <= findLength) return size;
-  return size + (size / findLength) * (repl.size() - findLength);
+// inserted, at least one byte per character of the find entry, so a pair replaces at most
+// size / findLength times.
+std::size_t SizeAfterPair(std::size_t size, std::size_t findLength, std::size_t replaceLength) {
+  if (findLength == 0 || replaceLength <= findLength) return size;
+  return size + (size / findLength) * (replaceLength - findLength);
 }
 
 }  // namespace
@@ -81,14 +86,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t pieceBytes = 1 + piece % 64;
   const std::string text = in.Rest(kMaxText);
 
-  std::size_t bound = text.size();
+  // A UTF-8 page gets the texts in UTF-8, up to three times as long; an occurrence there is at
+  // least one byte per character of the find entry.
+  std::size_t bound[2] = {text.size(), text.size()};
   std::int64_t countBound = 0;
   for (unsigned i = 0; i < pairs; ++i) {
-    const std::size_t after = SizeAfterPair(bound, findEntries[i], replaceEntries[i]);
-    if (after > kMaxGrowth) continue;
     const std::size_t findLength = FindLength(findEntries[i]);
-    if (findLength > 0) countBound += static_cast<std::int64_t>(bound / findLength);
-    bound = after;
+    const std::size_t after[2] = {
+        SizeAfterPair(bound[0], findLength, replaceEntries[i].size()),
+        SizeAfterPair(bound[1], findLength, vk::Cp1252ToUtf8(replaceEntries[i]).size())};
+    if (after[0] > kMaxGrowth || after[1] > kMaxGrowth) continue;
+    if (findLength > 0) {
+      countBound += static_cast<std::int64_t>(std::max(bound[0], bound[1]) / findLength);
+    }
+    bound[0] = after[0];
+    bound[1] = after[1];
     list.find.push_back(findEntries[i]);
     list.replace.push_back(replaceEntries[i]);
   }
@@ -99,28 +111,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
              vk::test::ReferenceFindNoCase(findEntries[i], text));
   }
 
-  const vk::test::ReferenceResult slow = vk::test::ReferenceReplaceHtmlCode(text, list);
+  vk::test::ReferenceResult slow[2];
+  for (const vk::PageEncoding encoding :
+       {vk::PageEncoding::kWindows1252, vk::PageEncoding::kUtf8}) {
+    const int e = encoding == vk::PageEncoding::kUtf8 ? 1 : 0;
+    slow[e] = e == 1 ? vk::test::ReferenceReplaceHtmlCodeUtf8(text, list)
+                     : vk::test::ReferenceReplaceHtmlCode(text, list);
 
-  std::string fast = text;
-  Recorder fastFeedback;
-  const std::int64_t fastCount = vk::ReplaceHtmlCodeText(fast, list, fastFeedback);
-  VK_CHECK(fast == slow.text);
-  VK_CHECK(fastCount == slow.count);
-  VK_CHECK(fastFeedback.yields == slow.yields);
-  VK_CHECK(fastFeedback.errors.empty());
-  VK_CHECK(fast.size() <= bound);
-  VK_CHECK(fastCount >= 0 && fastCount <= countBound);
+    std::string fast = text;
+    Recorder fastFeedback;
+    const std::int64_t fastCount = vk::ReplaceHtmlCodeText(fast, list, encoding, fastFeedback);
+    VK_CHECK(fast == slow[e].text);
+    VK_CHECK(fastCount == slow[e].count);
+    VK_CHECK(fastFeedback.yields == slow[e].yields);
+    VK_CHECK(fastFeedback.errors.empty());
+    VK_CHECK(fast.size() <= bound[e]);
+    VK_CHECK(fastCount >= 0 && fastCount <= countBound);
 
-  std::string pieces = text;
-  Recorder pieceFeedback;
-  const std::int64_t pieceCount =
-      vk::replace_detail::ReplaceHtmlCodeTextInPieces(pieces, list, pieceFeedback, pieceBytes);
-  VK_CHECK(pieces == slow.text);
-  VK_CHECK(pieceCount == slow.count);
-  VK_CHECK(pieceFeedback.yields == slow.yields);
+    std::string pieces = text;
+    Recorder pieceFeedback;
+    const std::int64_t pieceCount = vk::replace_detail::ReplaceHtmlCodeTextInPieces(
+        pieces, list, encoding, pieceFeedback, pieceBytes);
+    VK_CHECK(pieces == slow[e].text);
+    VK_CHECK(pieceCount == slow[e].count);
+    VK_CHECK(pieceFeedback.yields == slow[e].yields);
+  }
+  const vk::test::ReferenceResult& expected =
+      slow[vk::DecidePageEncoding(text) == vk::PageEncoding::kUtf8 ? 1 : 0];
 
-  // The file step: the list is loaded once; a page with a NUL byte is refused, one without
-  // replacements not written.
+  // The file step: the list is loaded once; the page is read in the encoding its bytes decide;
+  // a page with a NUL byte is refused, one without replacements not written.
   const std::string path = "/site/page.htm";
   vk::fuzz::MemoryFile file(path, text);
   Recorder fileFeedback;
@@ -146,9 +166,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
              "Die Datei " + path + " enthält Null-Bytes und wird nicht verändert!");
   } else {
     VK_CHECK(fileFeedback.errors.empty());
-    VK_CHECK(fileCount == slow.count);
-    VK_CHECK(file.writes == (slow.count > 0 ? 1 : 0));
-    VK_CHECK(file.Content() == slow.text);
+    VK_CHECK(fileCount == expected.count);
+    VK_CHECK(file.writes == (expected.count > 0 ? 1 : 0));
+    VK_CHECK(file.Content() == expected.text);
   }
   return 0;
 }

@@ -1,13 +1,16 @@
-// Special-character conversion on arbitrary bytes, with and without keeping META tags: the
-// engine must give exactly what the byte-by-byte version gives, grow a text at most eightfold,
-// and write a file only when a byte changed.
+// Special-character conversion on arbitrary bytes, with and without keeping META tags, read as
+// Windows-1252 and as UTF-8: the engine must give exactly what the byte-by-byte and the
+// character-by-character versions give, grow a text at most eightfold, and write a file only
+// when a byte changed; the file step reads the page in the encoding its bytes decide.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "engine/encoding.h"
 #include "engine/replace_reference_support.h"
 #include "engine/special_chars.h"
+#include "engine/utf8_reference_support.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -32,12 +35,13 @@ ConvertResult SlowConvert(std::string_view text) {
 // The META rule as it reads: search the rest from its start for "<META" (ignoring case, up to
 // the first NUL), convert what stands before it, copy the tag up to its first '>' (looked for
 // up to that NUL as well) and go on behind it. A tag without its '>' keeps the rest.
-ConvertResult SlowConvertKeepingMeta(std::string_view text) {
+ConvertResult SlowConvertKeepingMeta(std::string_view text,
+                                     ConvertResult (*convert)(std::string_view)) {
   ConvertResult r;
   std::string_view rest = text;
   for (;;) {
     const std::size_t p = vk::test::ReferenceFindNoCase("<META", rest);
-    const ConvertResult before = SlowConvert(p == 0 ? rest : rest.substr(0, p - 1));
+    const ConvertResult before = convert(p == 0 ? rest : rest.substr(0, p - 1));
     r.text += before.text;
     r.count += before.count;
     if (p == 0) return r;
@@ -74,20 +78,30 @@ void CheckFile(const std::string& text, bool keepMeta, const ConvertResult& expe
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  for (const bool keepMeta : {false, true}) {
-    const ConvertResult fast = vk::ConvertSpecialCharsText(text, keepMeta);
-    const ConvertResult slow = keepMeta ? SlowConvertKeepingMeta(text) : SlowConvert(text);
-    VK_CHECK(fast.text == slow.text);
-    VK_CHECK(fast.count == slow.count);
-    VK_CHECK(fast.count >= 0 && static_cast<std::size_t>(fast.count) <= size);
-    VK_CHECK(fast.text.size() <= 8 * size);
-    // Every converted byte became an entity of at least four bytes.
-    VK_CHECK(fast.text.size() >= size + 3 * static_cast<std::size_t>(fast.count));
-    CheckFile(text, keepMeta, slow);
+  const vk::PageEncoding decided = vk::DecidePageEncoding(text);
+  VK_CHECK(decided == vk::test::ReferenceDecideEncoding(text));
+  for (const vk::PageEncoding encoding :
+       {vk::PageEncoding::kWindows1252, vk::PageEncoding::kUtf8}) {
+    const auto convert =
+        encoding == vk::PageEncoding::kUtf8 ? vk::test::ReferenceConvertUtf8 : SlowConvert;
+    for (const bool keepMeta : {false, true}) {
+      const ConvertResult fast = vk::ConvertSpecialCharsText(text, keepMeta, encoding);
+      const ConvertResult slow = keepMeta ? SlowConvertKeepingMeta(text, convert) : convert(text);
+      VK_CHECK(fast.text == slow.text);
+      VK_CHECK(fast.count == slow.count);
+      VK_CHECK(fast.count >= 0 && static_cast<std::size_t>(fast.count) <= size);
+      VK_CHECK(fast.text.size() <= 8 * size);
+      // Every converted character, of one byte or of two, became an entity of four or more.
+      const std::size_t growth = encoding == vk::PageEncoding::kUtf8 ? 2 : 3;
+      VK_CHECK(fast.text.size() >= size + growth * static_cast<std::size_t>(fast.count));
+      if (encoding == decided) CheckFile(text, keepMeta, slow);
+    }
   }
   const ConvertResult plain = vk::ConvertSpecialChars(text);
   VK_CHECK(plain.text == SlowConvert(text).text);
-  // A converted text holds nothing left to convert.
+  // A converted text holds nothing left to convert, in either reading.
   VK_CHECK(vk::ConvertSpecialChars(plain.text).count == 0);
+  const ConvertResult utf8 = vk::ConvertSpecialCharsText(text, false, vk::PageEncoding::kUtf8);
+  VK_CHECK(vk::ConvertSpecialCharsText(utf8.text, false, vk::PageEncoding::kUtf8).count == 0);
   return 0;
 }

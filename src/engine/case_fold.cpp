@@ -1,5 +1,6 @@
 #include "engine/case_fold.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -7,6 +8,8 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+#include "engine/cp1252.h"
 
 namespace vk {
 namespace {
@@ -40,6 +43,15 @@ void BytesFoldingTo(unsigned char folded, unsigned char (&bytes)[2]) {
   }
 }
 
+std::size_t Utf8Length(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
+
+unsigned char Utf8LeadByte(char32_t c) {
+  const std::size_t length = Utf8Length(c);
+  if (length == 1) return static_cast<unsigned char>(c);
+  const unsigned marker = 0xFF00u >> length;  // 0xC0, 0xE0 or 0xF0
+  return static_cast<unsigned char>(marker | (c >> (6 * (length - 1))));
+}
+
 }  // namespace
 
 const std::array<unsigned char, 256>& CaseFoldTable() {
@@ -56,14 +68,65 @@ std::string FoldCase(std::string_view text) {
   return out;
 }
 
-FoldedFinder::FoldedFinder(std::string_view pattern) : folded_(FoldCase(pattern)) {
+char32_t FoldCharacter(char32_t c) {
+  if (c >= 'A' && c <= 'Z') return c + 32;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
+  switch (c) {
+    case 0x160:  // S with caron
+      return 0x161;
+    case 0x152:  // OE ligature
+      return 0x153;
+    case 0x17D:  // Z with caron
+      return 0x17E;
+    case 0x178:  // Y with diaeresis
+      return 0xFF;
+    default:
+      return c;
+  }
+}
+
+FoldedFinder::FoldedFinder(std::string_view pattern, PageEncoding encoding)
+    : folded_(FoldCase(pattern)) {
   if (folded_.empty()) return;
+  const bool ascii = std::all_of(pattern.begin(), pattern.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (encoding == PageEncoding::kUtf8 && !ascii) {
+    // Bytes below 0x80 are whole characters, so an ASCII pattern is searched as bytes.
+    onCharacters_ = true;
+    const char* end = pattern.data() + pattern.size();
+    for (const char* p = pattern.data(); p < end;) {
+      const Utf8PageChar c = Utf8PageCharAt(p, end);
+      characters_.push_back(FoldCharacter(c.code));
+      maxLength_ += Utf8Length(c.code);
+      p += c.length;
+    }
+    // A character begins with its own byte (ASCII, or a stray byte) or with the lead byte of
+    // its sequence. Each folds to itself or to one other, so there are at most four.
+    const char32_t first = characters_.front();
+    std::size_t found = 0;
+    auto add = [&](unsigned char byte) {
+      if (found < 4 && std::find(starts_, starts_ + found, byte) == starts_ + found) {
+        starts_[found++] = byte;
+      }
+    };
+    for (int b = 0; b < 256; ++b) {
+      const char32_t c = Cp1252Char(static_cast<unsigned char>(b));
+      if (FoldCharacter(c) != first) continue;
+      add(static_cast<unsigned char>(b));
+      if (c >= 0x80) add(Utf8LeadByte(c));
+    }
+    if (first >= 0x80) add(Utf8LeadByte(first));
+    for (std::size_t i = found; i < 4; ++i) starts_[i] = starts_[0];
+    return;
+  }
   BytesFoldingTo(static_cast<unsigned char>(folded_.front()), first_);
   BytesFoldingTo(static_cast<unsigned char>(folded_.back()), last_);
 }
 
-std::size_t FoldedFinder::Find(std::string_view text, std::size_t from) const {
+std::size_t FoldedFinder::Find(std::string_view text, std::size_t from, std::size_t* length) const {
+  if (onCharacters_) return FindCharacters(text, from, length);
   const std::size_t m = folded_.size();
+  *length = m;
   if (m == 0 || from > text.size() || text.size() - from < m) return npos;
 #if defined(__SSE2__)
   // Most HTML patterns begin with '<' and end with '>', which have no other case: those ends
@@ -142,6 +205,53 @@ bool FoldedFinder::InnerMatches(const char* p) const {
       return false;
     }
   }
+  return true;
+}
+
+std::size_t FoldedFinder::FindCharacters(std::string_view text, std::size_t from,
+                                         std::size_t* length) const {
+  std::size_t i = from;
+#if defined(__SSE2__)
+  const char* s = text.data();
+  const __m128i b0 = _mm_set1_epi8(static_cast<char>(starts_[0]));
+  const __m128i b1 = _mm_set1_epi8(static_cast<char>(starts_[1]));
+  const __m128i b2 = _mm_set1_epi8(static_cast<char>(starts_[2]));
+  const __m128i b3 = _mm_set1_epi8(static_cast<char>(starts_[3]));
+  for (; i + 16 <= text.size(); i += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, b0), _mm_cmpeq_epi8(a, b1)),
+                                      _mm_or_si128(_mm_cmpeq_epi8(a, b2), _mm_cmpeq_epi8(a, b3)));
+    auto mask = static_cast<std::uint32_t>(_mm_movemask_epi8(hits));
+    while (mask != 0) {
+      const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(mask));
+      if (CharactersMatch(text, at, length)) return at;
+      mask &= mask - 1;
+    }
+  }
+#endif
+  for (; i < text.size(); ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if ((b == starts_[0] || b == starts_[1] || b == starts_[2] || b == starts_[3]) &&
+        CharactersMatch(text, i, length)) {
+      return i;
+    }
+  }
+  return npos;
+}
+
+bool FoldedFinder::CharactersMatch(std::string_view text, std::size_t at,
+                                   std::size_t* length) const {
+  if (!StartsCharacter(text, at)) return false;
+  const char* const begin = text.data() + at;
+  const char* const end = text.data() + text.size();
+  const char* p = begin;
+  for (const char32_t wanted : characters_) {
+    if (p == end) return false;
+    const Utf8PageChar c = Utf8PageCharAt(p, end);
+    if (FoldCharacter(c.code) != wanted) return false;
+    p += c.length;
+  }
+  *length = static_cast<std::size_t>(p - begin);
   return true;
 }
 

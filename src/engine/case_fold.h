@@ -1,12 +1,16 @@
 // The case-insensitive search of the engine: one searcher, FoldedFinder, behind FindNoCase, the
 // HTML code replacement, the META tags of the conversion and the code list storage. Letters are
-// folded through one 256-byte Windows-1252 table.
+// folded through one Windows-1252 table: on bytes for Windows-1252 pages, on characters for
+// UTF-8 pages.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "engine/encoding.h"
 
 namespace vk {
 
@@ -20,24 +24,55 @@ inline unsigned char FoldByte(unsigned char c) { return CaseFoldTable()[c]; }
 // Lowers the bytes of `text` through CaseFoldTable.
 std::string FoldCase(std::string_view text);
 
-// A pattern prepared for repeated searches. Find() returns the 0-based position of the first
-// occurrence starting at or after `from` whose bytes equal the pattern's through
-// CaseFoldTable, or npos. It does not stop at NUL bytes: callers that need that cut the text
-// first. An empty pattern never matches. Linear in the text searched.
+// The same fold on characters: the characters of the bytes that CaseFoldTable joins ('A'..'Z',
+// U+00C0..U+00DE but U+00D7, U+0160, U+0152, U+017D, U+0178) to those of their lower-case
+// bytes; every other character to itself.
+char32_t FoldCharacter(char32_t c);
+
+// A pattern prepared for repeated searches in pages of one encoding. Find() returns the
+// 0-based position of the first occurrence starting at or after `from`, or npos, and its
+// length in bytes through `length`.
+// - Windows-1252: an occurrence is as many bytes as the pattern, equal to its bytes through
+//   CaseFoldTable.
+// - UTF-8 (`pattern` read like a UTF-8 page too): an occurrence is as many characters as the
+//   pattern's, each equal to the pattern's through FoldCharacter, a stray byte taken as its
+//   Windows-1252 character; it begins and ends where characters do, and a stray byte is shorter
+//   than its character's sequence. `text` must begin where a character begins (or `from` be
+//   at least 3). A pattern of ASCII bytes alone finds the same occurrences either way.
+// It does not stop at NUL bytes: callers that need that cut the text first. An empty pattern
+// never matches. Linear in the text searched.
 class FoldedFinder {
  public:
   static constexpr std::size_t npos = std::string_view::npos;
 
-  explicit FoldedFinder(std::string_view pattern);
+  explicit FoldedFinder(std::string_view pattern,
+                        PageEncoding encoding = PageEncoding::kWindows1252);
 
-  std::size_t Find(std::string_view text, std::size_t from = 0) const;
-  std::size_t size() const { return folded_.size(); }
+  std::size_t Find(std::string_view text, std::size_t from = 0) const {
+    std::size_t length;
+    return Find(text, from, &length);
+  }
+  std::size_t Find(std::string_view text, std::size_t from, std::size_t* length) const;
+  // The longest an occurrence can be, in bytes: the size of the pattern when it holds no stray
+  // byte.
+  std::size_t size() const { return onCharacters_ ? maxLength_ : folded_.size(); }
+  // Whether occurrences are matched on characters, and so may be shorter than size().
+  bool OnCharacters() const { return onCharacters_; }
 
  private:
   template <bool kFirstTwin, bool kLastTwin>
   std::size_t FindInBlocks(std::string_view text, std::size_t from) const;
   std::size_t FindOneByOne(std::string_view text, std::size_t from) const;
   bool InnerMatches(const char* p) const;
+  std::size_t FindCharacters(std::string_view text, std::size_t from, std::size_t* length) const;
+  bool CharactersMatch(std::string_view text, std::size_t at, std::size_t* length) const;
+
+  // On characters: the pattern's characters folded, the bytes a character folding to the first
+  // of them can begin with (repeated to fill the four), and the pattern's size in bytes.
+  bool onCharacters_ = false;
+  std::vector<char32_t> characters_;
+  unsigned char starts_[4] = {0, 0, 0, 0};
+  std::size_t maxLength_ = 0;
 
   const unsigned char* fold_ = CaseFoldTable().data();
   std::string folded_;

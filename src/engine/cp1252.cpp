@@ -84,6 +84,10 @@ int ByteOf(char32_t cp) {
 
 }  // namespace
 
+char32_t Cp1252Char(unsigned char byte) {
+  return byte >= 0x80 && byte <= 0x9F ? kHigh[byte - 0x80] : char32_t{byte};
+}
+
 std::string Cp1252ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 4);

@@ -9,6 +9,10 @@
 
 namespace vk {
 
+// The character of a byte: the bytes 0x80..0x9F have their Windows-1252 characters (the five
+// undefined ones U+0081 etc.), every other byte the code point of its own value.
+char32_t Cp1252Char(unsigned char byte);
+
 // Each byte as the UTF-8 form of its Windows-1252 character.
 std::string Cp1252ToUtf8(std::string_view bytes);
 

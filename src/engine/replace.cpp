@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/case_fold.h"
+#include "engine/cp1252.h"
 
 namespace vk {
 namespace {
@@ -42,13 +43,24 @@ std::string NulBytesMessage(const std::string& fileName) {
 // next one is the first occurrence in the untouched rest, which a plain forward search finds.
 // That needs nothing from the text but the last few bytes passed on, so the pair can work on
 // a stream.
+//
+// On a UTF-8 page a find text that is not plain ASCII is matched on characters, and reading a
+// character takes up to three bytes on either side of it. So the stage cuts its input only
+// where a character begins, searches no closer to the end of what has come than three bytes
+// (a sequence may still be cut short there), and widens the window by three bytes on either
+// side. One more thing can happen there: deleting an occurrence may join a stray lead byte
+// ahead of it and stray continuation bytes behind it into one new character; the window sees
+// it, and the search goes on behind it.
 class PairStage {
  public:
-  // `find` is not empty and holds no NUL byte.
-  PairStage(std::string_view find, std::string_view replace, bool inputMayHoldNul)
-      : finder_(find),
+  // `find` is not empty and holds no NUL byte; both texts are in the page's encoding.
+  PairStage(std::string_view find, std::string_view replace, PageEncoding encoding,
+            bool inputMayHoldNul)
+      : finder_(find, encoding),
         replace_(replace),
-        m_(find.size()),
+        m_(finder_.size()),
+        onCharacters_(finder_.OnCharacters()),
+        context_(onCharacters_ ? m_ - 1 + kCharacterContext : m_ - 1),
         replaceHasNul_(HasNul(replace)),
         inputMayHoldNul_(inputMayHoldNul) {}
 
@@ -71,20 +83,29 @@ class PairStage {
       }
       const std::string_view searchable(input_.data(), limit);
       const bool complete = final || hasNul;  // no searchable byte will be added
+      // Every character ahead of `settledEnd` is whole.
+      const std::size_t settledEnd =
+          complete || !onCharacters_
+              ? limit
+              : CharacterStartAtOrBefore(searchable, limit - std::min(limit, kCharacterContext));
       while (true) {
-        const std::size_t p = finder_.Find(searchable, pos);
+        const std::size_t searchEnd = std::max(settledEnd, pos);
+        std::size_t length;
+        const std::size_t p = finder_.Find(searchable.substr(0, searchEnd), pos, &length);
         if (p == npos) {
           if (complete) {
             done_ = true;
             break;
           }
           // An occurrence may still begin in the last find-size-minus-one bytes.
-          const std::size_t keep = std::min(m_ - 1, limit - pos);
-          PassOn(searchable.substr(pos, limit - keep - pos), out);
-          pos = limit - keep;
+          std::size_t keepFrom = searchEnd - std::min(m_ - 1, searchEnd - pos);
+          if (onCharacters_)
+            keepFrom = std::max(pos, CharacterStartAtOrBefore(searchable, keepFrom));
+          PassOn(searchable.substr(pos, keepFrom - pos), out);
+          pos = keepFrom;
           break;
         }
-        if (!complete && p + 2 * m_ - 1 > limit) {
+        if (!complete && p + length + context_ > limit) {
           // The check behind the replacement needs bytes that have not come yet.
           PassOn(searchable.substr(pos, p - pos), out);
           pos = p;
@@ -92,17 +113,25 @@ class PairStage {
         }
         PassOn(searchable.substr(pos, p - pos), out);
         window_.assign(recent_);
+        const std::size_t lastEnd = window_.size() + replace_.size();
         window_.append(replace_);
-        window_.append(searchable.substr(p + m_, std::min(m_ - 1, limit - (p + m_))));
+        window_.append(searchable.substr(p + length, std::min(context_, limit - (p + length))));
+        // An occurrence in the window that starts before the last end overlaps the inserted
+        // text, or a character it made; none can start further ahead.
+        const std::size_t windowFrom = recent_.size() - std::min(recent_.size(), m_ - 1);
         PassOn(replace_, out);
         ++count_;
-        pos = p + m_;
-        // A NUL in the inserted text ends every later search ahead of the last end. Otherwise
-        // the window is too short on either side to hold an occurrence that starts behind the
-        // inserted text or ends ahead of it, so any hit there starts before the last end.
-        if (replaceHasNul_ || finder_.Find(window_, 0) != npos) {
+        pos = p + length;
+        // A NUL in the inserted text ends every later search ahead of the last end.
+        if (replaceHasNul_ || finder_.Find(window_, windowFrom) < lastEnd) {
           done_ = true;
           break;
+        }
+        if (onCharacters_) {
+          std::size_t joined = lastEnd;
+          while (joined < window_.size() && !StartsCharacter(window_, joined)) ++joined;
+          PassOn(searchable.substr(pos, joined - lastEnd), out);
+          pos += joined - lastEnd;
         }
       }
     }
@@ -117,11 +146,20 @@ class PairStage {
   std::int64_t count() const { return count_; }
 
  private:
-  // Appends and remembers the last find-size-minus-one bytes passed on, the part of the window
-  // ahead of an inserted text.
+  // The bytes it takes to read a character on either side of a position.
+  static constexpr std::size_t kCharacterContext = 3;
+
+  // The last position at or before `at` where a character begins; input_ begins with one.
+  static std::size_t CharacterStartAtOrBefore(std::string_view text, std::size_t at) {
+    while (at > 0 && at < text.size() && !StartsCharacter(text, at)) --at;
+    return at;
+  }
+
+  // Appends and remembers the last bytes passed on, the part of the window ahead of an
+  // inserted text.
   void PassOn(std::string_view piece, std::string& out) {
     out.append(piece);
-    const std::size_t keep = m_ - 1;
+    const std::size_t keep = context_;
     if (piece.size() >= keep) {
       recent_.assign(piece.substr(piece.size() - keep));
     } else {
@@ -132,7 +170,9 @@ class PairStage {
 
   const FoldedFinder finder_;
   const std::string_view replace_;
-  const std::size_t m_;
+  const std::size_t m_;  // the longest an occurrence can be
+  const bool onCharacters_;
+  const std::size_t context_;  // bytes kept on either side of an inserted text
   const bool replaceHasNul_;
   const bool inputMayHoldNul_;
   bool done_ = false;  // the pair has ended; the rest passes through
@@ -147,15 +187,23 @@ class PairStage {
 // `nulPossible` says whether the text may hold a NUL byte and is raised when a pair inserts
 // one. Returns the number of replacements.
 std::int64_t ApplyPairs(std::string& text, std::string& result, const HtmlCodeList& list,
-                        std::size_t first, std::size_t end, bool& nulPossible,
-                        std::size_t pieceBytes) {
+                        std::size_t first, std::size_t end, PageEncoding encoding,
+                        bool& nulPossible, std::size_t pieceBytes) {
+  // The list is stored in Windows-1252; a UTF-8 page gets its texts in UTF-8.
+  std::vector<std::string> converted;
+  if (encoding == PageEncoding::kUtf8) converted.reserve(2 * (end - first));
+  auto inPageEncoding = [&](std::string_view stored) -> std::string_view {
+    if (encoding != PageEncoding::kUtf8) return stored;
+    return converted.emplace_back(Cp1252ToUtf8(stored));
+  };
   std::vector<PairStage> stages;
   stages.reserve(end - first);
   for (std::size_t i = first; i < end; ++i) {
     const std::string_view find = UpToNul(list.find[i]);
     if (find.empty()) continue;  // never matches
-    stages.emplace_back(find, list.replace[i], nulPossible);
-    nulPossible = nulPossible || HasNul(list.replace[i]);
+    const std::string_view replace = inPageEncoding(list.replace[i]);
+    stages.emplace_back(inPageEncoding(find), replace, encoding, nulPossible);
+    nulPossible = nulPossible || HasNul(replace);
   }
   if (stages.empty()) return 0;
 
@@ -188,7 +236,8 @@ constexpr std::size_t kPieceBytes = 64 * 1024;
 namespace replace_detail {
 
 std::int64_t ReplaceHtmlCodeTextInPieces(std::string& text, const HtmlCodeList& list,
-                                         Feedback& feedback, std::size_t pieceBytes) {
+                                         PageEncoding encoding, Feedback& feedback,
+                                         std::size_t pieceBytes) {
   const std::size_t pairs = std::min(list.find.size(), list.replace.size());
   bool nulPossible = HasNul(text);
   std::string result;
@@ -196,7 +245,7 @@ std::int64_t ReplaceHtmlCodeTextInPieces(std::string& text, const HtmlCodeList& 
   for (std::size_t first = 0; first < pairs; first += kPairsPerYield) {
     feedback.Yield();
     const std::size_t end = std::min(pairs, first + kPairsPerYield);
-    count += ApplyPairs(text, result, list, first, end, nulPossible,
+    count += ApplyPairs(text, result, list, first, end, encoding, nulPossible,
                         std::max<std::size_t>(pieceBytes, 1));
   }
   return count;
@@ -204,12 +253,14 @@ std::int64_t ReplaceHtmlCodeTextInPieces(std::string& text, const HtmlCodeList& 
 
 }  // namespace replace_detail
 
-std::int64_t ReplaceHtmlCodeText(std::string& text, const HtmlCodeList& list, Feedback& feedback) {
-  return replace_detail::ReplaceHtmlCodeTextInPieces(text, list, feedback, kPieceBytes);
+std::int64_t ReplaceHtmlCodeText(std::string& text, const HtmlCodeList& list, PageEncoding encoding,
+                                 Feedback& feedback) {
+  return replace_detail::ReplaceHtmlCodeTextInPieces(text, list, encoding, feedback, kPieceBytes);
 }
 
 std::int64_t ReplaceHtmlCode(const std::string& fileName, const HtmlCodeListLoader& load,
-                             Feedback& feedback, FileAccess& files) {
+                             Feedback& feedback, FileAccess& files,
+                             std::optional<PageEncoding> encoding) {
   const HtmlCodeList list = load();
   if (list.empty()) return 0;
 
@@ -226,7 +277,8 @@ std::int64_t ReplaceHtmlCode(const std::string& fileName, const HtmlCodeListLoad
       return 0;
     }
     feedback.Yield();
-    count = ReplaceHtmlCodeText(text, list, feedback);
+    count =
+        ReplaceHtmlCodeText(text, list, encoding ? *encoding : DecidePageEncoding(text), feedback);
   } catch (const std::bad_alloc&) {
     // Too big to hold twice: nothing has been written, the file stays as it is.
     feedback.Error(CannotAccessMessage(fileName));

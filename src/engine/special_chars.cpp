@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "engine/case_fold.h"
+#include "engine/encoding.h"
 
 namespace vk {
 namespace {
@@ -134,6 +135,71 @@ std::int64_t AppendConverted(std::string_view text, std::string* out) {
   return static_cast<std::int64_t>(count);
 }
 
+// The conversion of a piece of a UTF-8 page: each character U+00A0..U+00FF, whether a sequence
+// (C2 A0 to C3 BF) or a stray byte 0xA0..0xFF, becomes its entity; every other character keeps
+// its bytes. Appends to *out and returns the number of entities written.
+std::int64_t AppendConvertedUtf8(std::string_view text, std::string* out) {
+  // Every character that becomes an entity holds a byte of 0xA0 or above (C3, or the second
+  // byte of C2 A0..C2 BF, or the stray byte itself), so this bounds the growth.
+  const std::size_t bound = CountConvertible(text);
+  if (bound == 0) {
+    out->append(text);
+    return 0;
+  }
+  const std::size_t start = out->size();
+  out->resize(start + text.size() + bound * (kSlot - 1));
+  char* dst = out->data() + start;
+  const char* p = text.data();
+  const char* end = p + text.size();
+  std::int64_t count = 0;
+  // As in the byte conversion, no character gives fewer bytes than it takes, so eight bytes
+  // may be stored ahead whenever eight input bytes are left.
+  while (p < end) {
+    if (end - p >= 8) {
+      const std::uint64_t w = LoadWord(p);
+      StoreWord(dst, w);
+      const std::uint64_t high = w & kHighBits;
+      if (high == 0) {
+        p += 8;
+        dst += 8;
+        continue;
+      }
+      const unsigned skip = static_cast<unsigned>(__builtin_ctzll(high)) >> 3;
+      p += skip;
+      dst += skip;
+    } else if (static_cast<unsigned char>(*p) < 0x80) {
+      *dst++ = *p++;
+      continue;
+    }
+    const auto lead = static_cast<unsigned char>(*p);
+    std::size_t length = Utf8SequenceLength(p, end);
+    unsigned code = 0;  // the character, where it may have an entity
+    if (length == 0) {
+      length = 1;
+      code = lead;  // a stray byte from 0xA0 on is its own Latin-1 character
+    } else if (length == 2 && lead <= 0xC3) {
+      code = ((lead & 0x1Fu) << 6) | (static_cast<unsigned char>(p[1]) & 0x3Fu);
+    }
+    if (code >= 0xA0) {
+      const PaddedEntity& e = kPadded[code - 0xA0];
+      std::memcpy(dst, e.bytes, kSlot);
+      dst += e.size;
+      ++count;
+    } else {
+      std::memcpy(dst, p, length);
+      dst += length;
+    }
+    p += length;
+  }
+  out->resize(static_cast<std::size_t>(dst - out->data()));
+  return count;
+}
+
+std::int64_t AppendConverted(std::string_view text, PageEncoding encoding, std::string* out) {
+  return encoding == PageEncoding::kUtf8 ? AppendConvertedUtf8(text, out)
+                                         : AppendConverted(text, out);
+}
+
 }  // namespace
 
 const std::array<std::string_view, 96>& EntityTable() { return kEntities; }
@@ -144,10 +210,14 @@ ConvertResult ConvertSpecialChars(std::string_view text) {
   return result;
 }
 
-ConvertResult ConvertSpecialCharsText(std::string_view text, bool ignoreMetaTags) {
-  if (!ignoreMetaTags) return ConvertSpecialChars(text);
-
+ConvertResult ConvertSpecialCharsText(std::string_view text, bool ignoreMetaTags,
+                                      PageEncoding encoding) {
   ConvertResult result;
+  if (!ignoreMetaTags) {
+    result.count = AppendConverted(text, encoding, &result.text);
+    return result;
+  }
+
   // The tags, and their closing '>', are looked for only up to the first NUL byte; from there
   // on everything is ordinary text.
   const void* nul = std::memchr(text.data(), 0, text.size());
@@ -162,10 +232,10 @@ ConvertResult ConvertSpecialCharsText(std::string_view text, bool ignoreMetaTags
   for (;;) {
     const std::size_t tag = metaTag.Find(searchable, from);
     if (tag == std::string_view::npos) {
-      result.count += AppendConverted(text.substr(from), &result.text);
+      result.count += AppendConverted(text.substr(from), encoding, &result.text);
       break;
     }
-    result.count += AppendConverted(text.substr(from, tag - from), &result.text);
+    result.count += AppendConverted(text.substr(from, tag - from), encoding, &result.text);
     // A META tag ends at the first '>', quotes or not.
     const std::size_t close = searchable.find('>', tag + metaTag.size());
     if (close == std::string_view::npos) {
@@ -180,7 +250,8 @@ ConvertResult ConvertSpecialCharsText(std::string_view text, bool ignoreMetaTags
 }
 
 std::int64_t ConvertSpecialCharsInFile(const std::string& path, bool ignoreMetaTags,
-                                       Feedback& feedback, FileAccess& files) {
+                                       Feedback& feedback, FileAccess& files,
+                                       std::optional<PageEncoding> encoding) {
   const std::string message = "Konnte " + path + " nicht öffnen oder schreiben!";
   std::string text;
   ConvertResult result;
@@ -190,7 +261,8 @@ std::int64_t ConvertSpecialCharsInFile(const std::string& path, bool ignoreMetaT
       return 0;
     }
     if (text.empty()) return 0;
-    result = ConvertSpecialCharsText(text, ignoreMetaTags);
+    result = ConvertSpecialCharsText(text, ignoreMetaTags,
+                                     encoding ? *encoding : DecidePageEncoding(text));
   } catch (const std::bad_alloc&) {
     feedback.Error(message);
     return 0;

@@ -22,7 +22,8 @@ class TDiffDlg : public QDialog {
 
  public:
   // `oldText` and `newText` are the page's bytes before and after; `encoding` says how both
-  // are shown (GuessPageEncoding of the old text is the usual choice).
+  // are shown (DecidePageEncoding of the old text, as the batch run decides, is the usual
+  // choice).
   TDiffDlg(const QString& fileName, std::string oldText, std::string newText, PageEncoding encoding,
            QWidget* parent = nullptr);
 

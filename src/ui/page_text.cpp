@@ -50,22 +50,6 @@ PageChar Utf8At(std::string_view text, std::size_t pos) {
 
 }  // namespace
 
-PageEncoding GuessPageEncoding(std::string_view bytes) {
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return PageEncoding::kUtf8;
-  bool multiByte = false;
-  for (std::size_t pos = 0; pos < bytes.size();) {
-    if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
-      ++pos;
-      continue;
-    }
-    const PageChar c = Utf8At(bytes, pos);
-    if (c.bytes == 0) return PageEncoding::kWindows1252;
-    multiByte = true;
-    pos += static_cast<std::size_t>(c.bytes);
-  }
-  return multiByte ? PageEncoding::kUtf8 : PageEncoding::kWindows1252;
-}
-
 PageChar DecodePageChar(std::string_view text, std::size_t pos, PageEncoding encoding) {
   const auto byte = static_cast<unsigned char>(text[pos]);
   if (byte < 0x80) return {byte, 1};

@@ -227,6 +227,73 @@ TEST(CompressHtmlText, PagesAsInTheExamples) {
   }
 }
 
+// The characters of UTF-8 pages that look most like white space or markup to a byte rule:
+// no-break space (C2 A0), "Å" (whose C3 85 holds Latin-1's next-line byte), the line separator,
+// the euro sign, a four-byte character and the byte-order mark.
+const std::string kMultiByte[] = {"\xC3\xA4",     "\xC2\xA0",         "\xC3\x85",    "\xE2\x80\xA8",
+                                  "\xE2\x82\xAC", "\xF0\x9D\x84\x9E", "\xEF\xBB\xBF"};
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = text.find(from); at != std::string::npos;
+       at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+TEST(CompressHtmlBlock, MultiByteCharactersNextToEveryRule) {
+  // Compression touches bytes below 0x80 only, and a UTF-8 sequence holds none: a character
+  // put anywhere in a block comes out exactly as the single byte 0xFF put there does.
+  for (const BlockExample& row : kBlockExamples) {
+    const std::string block = Bytes(row.block);
+    for (std::size_t at = 0; at <= block.size(); ++at) {
+      std::string withByte = block;
+      withByte.insert(at, "\xFF");
+      RecordingFeedback feedback;
+      const bool byteChanged = CompressHtmlBlock(withByte, feedback);
+      for (const std::string& c : kMultiByte) {
+        std::string withChar = block;
+        withChar.insert(at, c);
+        EXPECT_EQ(CompressHtmlBlock(withChar, feedback), byteChanged) << Visible(block) << at;
+        EXPECT_EQ(Visible(withChar), Visible(ReplaceAll(withByte, "\xFF", c))) << at;
+      }
+    }
+  }
+}
+
+TEST(CompressHtmlText, MultiByteCharactersNextToEveryRule) {
+  for (const PageExample& row : kPageExamples) {
+    const std::string page = Bytes(row.page);
+    for (std::size_t at = 0; at <= page.size(); ++at) {
+      std::string withByte = page;
+      withByte.insert(at, "\xFF");
+      RecordingFeedback byteFeedback;
+      std::string byteOutput;
+      const CompressOutcome byteOutcome =
+          CompressHtmlText(withByte, byteOutput, "seite.htm", byteFeedback);
+      for (const std::string& c : kMultiByte) {
+        std::string withChar = page;
+        withChar.insert(at, c);
+        RecordingFeedback feedback;
+        std::string output;
+        EXPECT_EQ(CompressHtmlText(withChar, output, "seite.htm", feedback), byteOutcome)
+            << Visible(withChar);
+        EXPECT_EQ(Visible(output), Visible(ReplaceAll(byteOutput, "\xFF", c))) << Visible(withChar);
+        EXPECT_EQ(feedback.errors, byteFeedback.errors);
+      }
+    }
+  }
+  // And as a reader sees it: "häufig €" keeps its characters, the pre block its "𝄞".
+  RecordingFeedback feedback;
+  std::string output;
+  ASSERT_EQ(CompressHtmlText(Bytes("\xEF\xBB\xBF<p>h\xC3\xA4ufig  \xE2\x82\xAC</p>↵<PRE>  "
+                                   "\xF0\x9D\x84\x9E\xC2\xA0 </PRE>↵"),
+                             output, "seite.htm", feedback),
+            CompressOutcome::kChanged);
+  EXPECT_EQ(Visible(output), Visible(Bytes("\xEF\xBB\xBF<p>h\xC3\xA4ufig \xE2\x82\xAC</p><pre>  "
+                                           "\xF0\x9D\x84\x9E\xC2\xA0 </pre>")));
+}
+
 TEST(CompressHtmlText, OutOfMemoryInOneBlockLeavesThatBlockAndGoesOn) {
   struct Row {
     std::string text;

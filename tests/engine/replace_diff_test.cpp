@@ -6,11 +6,14 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "engine/case_fold.h"
+#include "engine/cp1252.h"
 #include "engine/replace.h"
 #include "replace_reference_support.h"
 #include "support/test_support.h"
+#include "utf8_reference_support.h"
 
 namespace vk {
 namespace {
@@ -86,13 +89,16 @@ class Generator {
 };
 
 void ExpectSameAsReference(const std::string& text, const HtmlCodeList& list, int round,
-                           std::int64_t* replacements = nullptr) {
-  const test::ReferenceResult expected = test::ReferenceReplaceHtmlCode(text, list);
+                           std::int64_t* replacements = nullptr,
+                           PageEncoding encoding = PageEncoding::kWindows1252) {
+  const test::ReferenceResult expected = encoding == PageEncoding::kUtf8
+                                             ? test::ReferenceReplaceHtmlCodeUtf8(text, list)
+                                             : test::ReferenceReplaceHtmlCode(text, list);
   if (replacements) *replacements += expected.count;
   {
     std::string actual = text;
     test::RecordingFeedback feedback;
-    const std::int64_t count = ReplaceHtmlCodeText(actual, list, feedback);
+    const std::int64_t count = ReplaceHtmlCodeText(actual, list, encoding, feedback);
     ASSERT_EQ(actual, expected.text) << "round " << round;
     ASSERT_EQ(count, expected.count) << "round " << round;
     ASSERT_EQ(feedback.yields, expected.yields) << "round " << round;
@@ -104,7 +110,7 @@ void ExpectSameAsReference(const std::string& text, const HtmlCodeList& list, in
   std::string actual = text;
   test::RecordingFeedback feedback;
   const std::int64_t count =
-      replace_detail::ReplaceHtmlCodeTextInPieces(actual, list, feedback, pieceBytes);
+      replace_detail::ReplaceHtmlCodeTextInPieces(actual, list, encoding, feedback, pieceBytes);
   ASSERT_EQ(actual, expected.text) << "round " << round << ", pieces of " << pieceBytes;
   ASSERT_EQ(count, expected.count) << "round " << round << ", pieces of " << pieceBytes;
   ASSERT_EQ(feedback.yields, expected.yields) << "round " << round;
@@ -202,6 +208,42 @@ TEST(ReplaceHtmlCodeDiff, PageLikeText) {
   }
 }
 
+// Pieces of UTF-8 pages: letters in both cases as sequences and as stray bytes, characters
+// of two to four bytes, and the lead and continuation bytes that deleting can join.
+const std::vector<std::string> kUtf8Pieces = {
+    "a",    "A",    "<",    ">",        " ",    "\xC3\xA4",         "\xC3\x84", "\xE4",
+    "\xC4", "\x80", "\xC3", "\xA4",     "\xC2", "\xE2\x82\xAC",     "\xE2",     "\x82",
+    "\xAC", "\x9F", "\xFF", "\xC5\xB8", "q",    "\xF0\x9D\x84\x9E", "\xF0\x9D", "\xE3\xA4\x98"};
+// Find and replace texts as the list stores them, in Windows-1252 ("q" is often deleted).
+const std::string kStoredAlphabet = "aA<> q\xE4\xC4\x80\xFF\x9F\xC3\xA4\xAC";
+
+std::string Utf8Text(Generator& gen, std::size_t maxPieces, bool withNul = false) {
+  std::string text;
+  for (std::size_t i = 0, n = gen.Below(maxPieces + 1); i < n; ++i) {
+    text += withNul && gen.OneIn(30) ? "\0"s : kUtf8Pieces[gen.Below(kUtf8Pieces.size())];
+  }
+  return text;
+}
+
+TEST(ReplaceHtmlCodeDiff, Utf8ShortTexts) {
+  Generator gen(14);
+  std::int64_t replacements = 0;
+  for (int round = 0; round < 20000; ++round) {
+    const std::string text = Utf8Text(gen, 12);
+    ExpectSameAsReference(text, gen.List(kStoredAlphabet), round, &replacements,
+                          PageEncoding::kUtf8);
+  }
+  EXPECT_GT(replacements, 10000);
+}
+
+TEST(ReplaceHtmlCodeDiff, Utf8LongTextsAndNulBytes) {
+  Generator gen(1414);
+  for (int round = 0; round < 2000; ++round) {
+    const std::string text = Utf8Text(gen, 150, round % 2 == 0);
+    ExpectSameAsReference(text, gen.List(kStoredAlphabet), round, nullptr, PageEncoding::kUtf8);
+  }
+}
+
 TEST(ReferenceFindNoCase, AgreesWithFindNoCase) {
   // The reference's own search must be the shared search, or the comparison above is hollow.
   Generator gen(5);
@@ -218,6 +260,30 @@ TEST(ReferenceFindNoCase, AgreesWithFindNoCase) {
     ASSERT_EQ(test::ReferenceFindNoCase(pattern, text), FindNoCase(pattern, text))
         << "round " << round;
   }
+}
+
+TEST(ReferenceFindOnCharacters, AgreesWithTheFinderOnUtf8Pages) {
+  // Texts long enough to be searched sixteen start positions at a time, and every start.
+  Generator gen(8);
+  int found = 0;
+  for (int round = 0; round < 20000; ++round) {
+    const std::string pattern = Cp1252ToUtf8(gen.Text(kStoredAlphabet, 3));
+    const std::string text = Utf8Text(gen, 60);
+    const FoldedFinder finder(pattern, PageEncoding::kUtf8);
+    for (std::size_t from = 0; from <= text.size(); from += 1 + gen.Below(20)) {
+      std::size_t expectedLength = 0;
+      const std::size_t expected = test::ReferenceFindOnCharacters(
+          pattern, std::string_view(text).substr(from), &expectedLength);
+      std::size_t length = 0;
+      const std::size_t at = finder.Find(std::string_view(text).substr(from), 0, &length);
+      ASSERT_EQ(at == FoldedFinder::npos ? 0 : at + 1, expected) << "round " << round;
+      if (expected != 0) {
+        ASSERT_EQ(length, expectedLength) << "round " << round;
+        ++found;
+      }
+    }
+  }
+  EXPECT_GT(found, 10000);
 }
 
 }  // namespace

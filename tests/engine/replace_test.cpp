@@ -8,7 +8,9 @@
 #include <map>
 #include <stdexcept>
 
+#include "engine/cp1252.h"
 #include "support/test_support.h"
+#include "utf8_reference_support.h"
 
 namespace vk {
 namespace {
@@ -36,16 +38,39 @@ struct TextCase {
   std::int64_t count;
 };
 
-void ExpectTextCases(const std::vector<TextCase>& cases) {
+void ExpectTextCases(const std::vector<TextCase>& cases,
+                     PageEncoding encoding = PageEncoding::kWindows1252) {
   for (const auto& c : cases) {
     std::string text = c.text;
     RecordingFeedback feedback;
-    const std::int64_t count = ReplaceHtmlCodeText(text, ListOf(c.pairs), feedback);
+    const std::int64_t count = ReplaceHtmlCodeText(text, ListOf(c.pairs), encoding, feedback);
     EXPECT_EQ(text, c.expected) << "text: " << c.text;
+    const test::ReferenceResult reference =
+        encoding == PageEncoding::kUtf8
+            ? test::ReferenceReplaceHtmlCodeUtf8(c.text, ListOf(c.pairs))
+            : test::ReferenceReplaceHtmlCode(c.text, ListOf(c.pairs));
+    EXPECT_EQ(reference.text, c.expected) << "step by step, text: " << c.text;
     EXPECT_EQ(count, c.count) << "text: " << c.text;
     EXPECT_TRUE(feedback.errors.empty()) << "text: " << c.text;
+    // The same with every seam between the pieces the text is handed through.
+    for (std::size_t piece : {1, 2, 3}) {
+      std::string inPieces = c.text;
+      EXPECT_EQ(replace_detail::ReplaceHtmlCodeTextInPieces(inPieces, ListOf(c.pairs), encoding,
+                                                            feedback, piece),
+                c.count)
+          << "text: " << c.text << ", pieces of " << piece;
+      EXPECT_EQ(inPieces, c.expected) << "text: " << c.text << ", pieces of " << piece;
+    }
   }
 }
+
+// Characters in UTF-8, for the tables of UTF-8 pages.
+const std::string kAe = "\xC3\xA4";            // ä
+const std::string kAeUpper = "\xC3\x84";       // Ä
+const std::string kEuro = "\xE2\x82\xAC";      // €
+const std::string kClef = "\xF0\x9D\x84\x9E";  // 𝄞
+const std::string kCjk = "\xE3\xA4\x98";       // 㤘, which bytes folded as Windows-1252
+                                               // would take for "Ã¤"
 
 TEST(ReplaceHtmlCodeText, DocumentedBehaviour) {
   ExpectTextCases({
@@ -128,6 +153,85 @@ TEST(ReplaceHtmlCodeText, FoldsWindows1252Letters) {
   });
 }
 
+TEST(ReplaceHtmlCodeText, Utf8PageMatchesCharactersInEitherCase) {
+  // The list is stored in Windows-1252: "\xE4" is "ä".
+  ExpectTextCases(
+      {
+          {"h" + kAe + "ufigsten", {{"\xE4", "ae"}}, "haeufigsten", 1},
+          {"h" + kAe + "ufigsten", {{"\xC4", "&auml;"}}, "h&auml;ufigsten", 1},
+          // The same letter as a sequence in both cases and as stray bytes in both cases.
+          {kAe + " " + kAeUpper + " \xE4 \xC4", {{"\xE4", "ae"}}, "ae ae ae ae", 4},
+          // Replacement texts are written in UTF-8.
+          {"K&auml;se 5 EUR",
+           {{"&AUML;", "\xE4"}, {"eur", "\x80"}},
+           "K" + kAe + "se 5 " + kEuro,
+           2},
+          {"\x80 " + kEuro, {{"\x80", "Euro"}}, "Euro Euro", 2},
+          // Never inside a character: "Ã¤" and "ã" are not in 㤘, "¤" is not in "ä".
+          {kCjk + kAe, {{"\xC3\xA4", "x"}, {"\xE3", "x"}, {"\xA4", "x"}}, kCjk + kAe, 0},
+          {kCjk + " \xC3\x83\xC2\xA4", {{"\xC3\xA4", "x"}}, kCjk + " x", 1},
+          // Next to characters of two, three and four bytes.
+          {kClef + kAe + kEuro + kAeUpper + kCjk, {{"\xE4\x80\xC4", "-"}}, kClef + "-" + kCjk, 1},
+          {kClef + "\xC4" + kEuro + "\xE4" + kClef,
+           {{"\xE4\x80\xE4", "-"}},
+           kClef + "-" + kClef,
+           1},
+          // ASCII finds as on Windows-1252 pages, between multi-byte characters.
+          {kEuro + "<B>" + kAe + "</b>" + kClef,
+           {{"<b>", "<strong>"}, {"</B>", "</strong>"}},
+           kEuro + "<strong>" + kAe + "</strong>" + kClef,
+           2},
+          {"abc", {{"", "x"}}, "abc", 0},
+      },
+      PageEncoding::kUtf8);
+}
+
+TEST(ReplaceHtmlCodeText, Utf8PageFoldsEveryPairOfTheTable) {
+  // Each capital and its small letter, both stored in Windows-1252, found in both forms on a
+  // UTF-8 page, between multi-byte characters; the two signs that are no letters stay apart.
+  std::vector<std::pair<unsigned char, unsigned char>> twins = {
+      {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8E, 0x9E}, {0x9F, 0xFF}};
+  for (int b = 0xC0; b <= 0xDE; ++b) {
+    if (b != 0xD7) twins.emplace_back(b, b + 0x20);
+  }
+  for (const auto& [upper, lower] : twins) {
+    const std::string upperText(1, static_cast<char>(upper));
+    const std::string lowerText(1, static_cast<char>(lower));
+    const std::string page = kClef + Cp1252ToUtf8(upperText) + kEuro + Cp1252ToUtf8(lowerText) +
+                             kCjk + upperText + "." + lowerText + ".";
+    ExpectTextCases({{page, {{lowerText, "#"}}, kClef + "#" + kEuro + "#" + kCjk + "#.#.", 4},
+                     {page, {{upperText, "#"}}, kClef + "#" + kEuro + "#" + kCjk + "#.#.", 4}},
+                    PageEncoding::kUtf8);
+  }
+  ExpectTextCases({{"\xC3\x97\xC3\xB7", {{"\xF7", "/"}}, "\xC3\x97/", 1}}, PageEncoding::kUtf8);
+}
+
+TEST(ReplaceHtmlCodeText, Utf8PageWhereThePairStops) {
+  ExpectTextCases(
+      {
+          // The last end counts in bytes: a stray byte is shorter than its sequence.
+          {"\xE4" + kAe, {{"\xE4", "x"}}, "xx", 2},
+          {"\xE4\xE4", {{"\xE4", "\xE4"}}, kAe + "\xE4", 1},
+          {kAe + " " + kAe, {{"\xE4", "\xC4"}}, kAeUpper + " " + kAe, 1},
+          {"\xE4\xE4\xE4", {{"\xE4\xE4", "\xE4"}}, kAe + "\xE4", 1},
+          // Deleting joins a stray lead byte and a stray continuation byte into "ä": the search
+          // reads the page anew, so the next pair finds it, and a "¤" is no longer there.
+          {"\xC3q\xA4", {{"q", ""}, {"\xE4", "ae"}}, "ae", 2},
+          {"\xC3\xC2\xA4\xA4", {{"\xA4", ""}}, kAe, 1},
+          {"\xE2\x82q\xAC!", {{"q", ""}, {"\x80!", "E"}}, "E", 2},
+          // The tail of a sequence is no stray byte, wherever the text is cut into pieces.
+          {"x" + kAe + "yyyyyy" + kEuro + "zzzzzz",
+           {{"\xA4", "!"}, {"\xAC", "!"}},
+           "x" + kAe + "yyyyyy" + kEuro + "zzzzzz",
+           0},
+          // An occurrence joined ahead of the last end ends the pair.
+          {"\xC3" + kAe + "\xA4 " + kAe, {{"\xE4", ""}}, kAe + " " + kAe, 1},
+          // Bytes joined behind the last end are one character, not a stray "¤" to go on with.
+          {"\xC3\xC2\xA4\xA4\xC2\xA4", {{"\xA4", ""}}, kAe, 2},
+      },
+      PageEncoding::kUtf8);
+}
+
 TEST(ReplaceHtmlCodeText, NulBytes) {
   ExpectTextCases({
       // No search looks behind the first NUL byte of the text.
@@ -148,7 +252,7 @@ TEST(ReplaceHtmlCodeText, UsesOnlyWholePairs) {
   list.replace = {"1", "2"};
   std::string text = "abc";
   RecordingFeedback feedback;
-  EXPECT_EQ(ReplaceHtmlCodeText(text, list, feedback), 2);
+  EXPECT_EQ(ReplaceHtmlCodeText(text, list, PageEncoding::kWindows1252, feedback), 2);
   EXPECT_EQ(text, "12c");
 }
 
@@ -161,7 +265,7 @@ TEST(ReplaceHtmlCodeText, YieldsBeforeEveryFifthPair) {
     std::vector<Pair> pairs(c.pairs, Pair{"x", "y"});
     std::string text = "x";
     RecordingFeedback feedback;
-    ReplaceHtmlCodeText(text, ListOf(pairs), feedback);
+    ReplaceHtmlCodeText(text, ListOf(pairs), PageEncoding::kWindows1252, feedback);
     EXPECT_EQ(feedback.yields, c.yields) << c.pairs << " pairs";
   }
 }

@@ -6,11 +6,13 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <random>
 #include <sstream>
 
 #include "engine/case_fold.h"
 #include "support/test_support.h"
+#include "utf8_reference_support.h"
 
 namespace vk {
 namespace {
@@ -42,18 +44,19 @@ ConvertResult ReferenceConvert(std::string_view text) {
 
 // The META rule step by step: search the rest from its start each time, with FindNoCase,
 // which stops at a NUL; the '>' is looked for up to that NUL as well.
-ConvertResult ReferenceConvertKeepingMeta(std::string_view text) {
+ConvertResult ReferenceConvertKeepingMeta(
+    std::string_view text, ConvertResult (*convert)(std::string_view) = ReferenceConvert) {
   ConvertResult r;
   std::string_view rest = text;
   for (;;) {
     const std::size_t p = FindNoCase("<META", rest);
     if (p == 0) {
-      const ConvertResult tail = ReferenceConvert(rest);
+      const ConvertResult tail = convert(rest);
       r.text += tail.text;
       r.count += tail.count;
       return r;
     }
-    const ConvertResult before = ReferenceConvert(rest.substr(0, p - 1));
+    const ConvertResult before = convert(rest.substr(0, p - 1));
     r.text += before.text;
     r.count += before.count;
     rest = rest.substr(p - 1);
@@ -129,7 +132,7 @@ TEST(ConvertSpecialChars, ReplacesTheUpperHalfOnly) {
     EXPECT_EQ(r.text, c.out) << c.in;
     EXPECT_EQ(r.count, c.count) << c.in;
     // The META variant agrees where there are no tags.
-    const ConvertResult m = ConvertSpecialCharsText(c.in, true);
+    const ConvertResult m = ConvertSpecialCharsText(c.in, true, PageEncoding::kWindows1252);
     EXPECT_EQ(m.text, c.out) << c.in;
     EXPECT_EQ(m.count, c.count) << c.in;
   }
@@ -206,7 +209,7 @@ TEST(ConvertSpecialCharsText, MetaTagsStayWhenAsked) {
       {"", true, "", 0},
   };
   for (const auto& c : cases) {
-    const ConvertResult r = ConvertSpecialCharsText(c.in, c.keepMeta);
+    const ConvertResult r = ConvertSpecialCharsText(c.in, c.keepMeta, PageEncoding::kWindows1252);
     EXPECT_EQ(r.text, c.out) << c.in;
     EXPECT_EQ(r.count, c.count) << c.in;
   }
@@ -221,12 +224,14 @@ TEST(ConvertSpecialCharsText, FindsTheTagAtEveryOffset) {
       const std::string lead(offset, 'x');
       const std::string in = lead + miss + "<mEtA \xE4>\xE4";
       const std::string out = lead + miss + "<mEtA \xE4>&auml;";
-      const ConvertResult r = ConvertSpecialCharsText(in, true);
+      const ConvertResult r = ConvertSpecialCharsText(in, true, PageEncoding::kWindows1252);
       EXPECT_EQ(r.text, out) << in;
       EXPECT_EQ(r.count, 1) << in;
       // A tag cut short at the end is no tag.
       const std::string cut = lead + miss + "<mEt\xE4";
-      EXPECT_EQ(ConvertSpecialCharsText(cut, true).text, lead + miss + "<mEt&auml;") << cut;
+      EXPECT_EQ(ConvertSpecialCharsText(cut, true, PageEncoding::kWindows1252).text,
+                lead + miss + "<mEt&auml;")
+          << cut;
     }
   }
 }
@@ -242,13 +247,123 @@ TEST(ConvertSpecialCharsText, AgreesWithTheStepByStepRuleOnGeneratedTexts) {
     std::string text;
     for (int n = length(random); n > 0; --n) text += pieces[pick(random)];
     const ConvertResult expected = ReferenceConvertKeepingMeta(text);
-    const ConvertResult r = ConvertSpecialCharsText(text, true);
+    const ConvertResult r = ConvertSpecialCharsText(text, true, PageEncoding::kWindows1252);
     ASSERT_EQ(r.text, expected.text) << "case " << i;
     ASSERT_EQ(r.count, expected.count) << "case " << i;
-    const ConvertResult plain = ConvertSpecialCharsText(text, false);
+    const ConvertResult plain = ConvertSpecialCharsText(text, false, PageEncoding::kWindows1252);
     const ConvertResult plainExpected = ReferenceConvert(text);
     ASSERT_EQ(plain.text, plainExpected.text) << "case " << i;
     ASSERT_EQ(plain.count, plainExpected.count) << "case " << i;
+  }
+}
+
+std::string Utf8Of(char32_t c) {
+  std::string out;
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return out;
+}
+
+TEST(ConvertSpecialCharsText, Utf8PageEveryCharacterBetweenMultiByteNeighbours) {
+  // Each of the 96 characters, as a sequence and as a stray byte, between characters of two,
+  // three and four bytes, which stay as they are.
+  const std::string neighbours[] = {"\xC5\x93", "\xE2\x82\xAC", "\xF0\x9D\x84\x9E", "\xEF\xBB\xBF"};
+  for (char32_t c = 0xA0; c <= 0xFF; ++c) {
+    const std::string entity(EntityTable()[c - 0xA0]);
+    for (const std::string& n : neighbours) {
+      const std::string sequence = n + Utf8Of(c) + n;
+      const ConvertResult r = ConvertSpecialCharsText(sequence, false, PageEncoding::kUtf8);
+      EXPECT_EQ(r.text, n + entity + n) << std::hex << static_cast<unsigned>(c);
+      EXPECT_EQ(r.count, 1);
+      const std::string stray = n + static_cast<char>(c) + "x" + n;
+      const ConvertResult s = ConvertSpecialCharsText(stray, true, PageEncoding::kUtf8);
+      EXPECT_EQ(s.text, n + entity + "x" + n) << std::hex << static_cast<unsigned>(c);
+      EXPECT_EQ(s.count, 1);
+    }
+  }
+}
+
+TEST(ConvertSpecialCharsText, Utf8PageKeepsEveryOtherCharacter) {
+  std::string c1;  // U+0080..U+009F as sequences
+  for (char32_t c = 0x80; c <= 0x9F; ++c) c1 += Utf8Of(c);
+  const TextCase cases[] = {
+      {"h\xC3\xA4ufigsten", "h&auml;ufigsten", 1},
+      {c1, c1, 0},
+      {"\xE2\x82\xAC 5", "\xE2\x82\xAC 5", 0},
+      {"\xEF\xBB\xBF<p>\xC3\x9C</p>", "\xEF\xBB\xBF<p>&Uuml;</p>", 1},
+      {"\xE3\xA4\x98\xF0\x9F\x98\x80", "\xE3\xA4\x98\xF0\x9F\x98\x80", 0},
+      // Stray Windows-1252 bytes among UTF-8 text: repaired; 0x80..0x9F keep their bytes.
+      {"Gr\xFC\xDF"
+       "e h\xC3\xA4ufig",
+       "Gr&uuml;&szlig;e h&auml;ufig", 3},
+      {"\xC3\xA4 \x80 \x93zitiert\x94", "&auml; \x80 \x93zitiert\x94", 1},
+      // Broken sequences are stray bytes, each on its own.
+      {"\xC0\xAF", "&Agrave;&macr;", 2},
+      {"\xED\xA0\x80", "&iacute;&nbsp;\x80", 2},
+      {"\xC3\xA4\xC3", "&auml;&Atilde;", 2},
+      {"\xC3\0\xA4"s, "&Atilde;\0&curren;"s, 2},
+      {"&auml; &amp; <", "&auml; &amp; <", 0},
+  };
+  for (const auto& c : cases) {
+    for (bool keepMeta : {false, true}) {
+      const ConvertResult r = ConvertSpecialCharsText(c.in, keepMeta, PageEncoding::kUtf8);
+      EXPECT_EQ(r.text, c.out) << c.in;
+      EXPECT_EQ(r.count, c.count) << c.in;
+    }
+  }
+}
+
+TEST(ConvertSpecialCharsText, Utf8PageMetaTagsStayWhenAsked) {
+  const std::string page =
+      "<meta name='description' content='\xC3\x9C"
+      "bersicht \xE2\x82\xAC'><body>\xC3\x9C\xC3\xA4</body>";
+  const ConvertResult kept = ConvertSpecialCharsText(page, true, PageEncoding::kUtf8);
+  EXPECT_EQ(kept.text,
+            "<meta name='description' content='\xC3\x9C"
+            "bersicht \xE2\x82\xAC'><body>&Uuml;&auml;</body>");
+  EXPECT_EQ(kept.count, 2);
+  const ConvertResult all = ConvertSpecialCharsText(page, false, PageEncoding::kUtf8);
+  EXPECT_EQ(all.text,
+            "<meta name='description' content='&Uuml;bersicht \xE2\x82\xAC'>"
+            "<body>&Uuml;&auml;</body>");
+  EXPECT_EQ(all.count, 3);
+}
+
+TEST(ConvertSpecialCharsText, Utf8PageAgreesWithTheCharacterByCharacterReading) {
+  // Sequences, stray bytes and broken sequences at every offset of the eight-byte steps.
+  const std::string pieces[] = {
+      "x",        "<",        "<meta",       ">",        " ",
+      "\0"s,      "\xC3\xA4", "\xC2\xA0",    "\xC2\x85", "\xE2\x82\xAC",
+      "\xE4",     "\x80",     "\xC3",        "\xA4",     "\xF0\x9F\x98\x80",
+      "\xF0\x9F", "\xED\xA0", "\xEF\xBB\xBF"};
+  std::mt19937 random(14);
+  std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+  std::uniform_int_distribution<int> length(0, 40);
+  for (int i = 0; i < 5000; ++i) {
+    std::string text;
+    for (int n = length(random); n > 0; --n) text += pieces[pick(random)];
+    const ConvertResult expected = test::ReferenceConvertUtf8(text);
+    const ConvertResult plain = ConvertSpecialCharsText(text, false, PageEncoding::kUtf8);
+    ASSERT_EQ(plain.text, expected.text) << "case " << i;
+    ASSERT_EQ(plain.count, expected.count) << "case " << i;
+    const ConvertResult keptExpected =
+        ReferenceConvertKeepingMeta(text, test::ReferenceConvertUtf8);
+    const ConvertResult kept = ConvertSpecialCharsText(text, true, PageEncoding::kUtf8);
+    ASSERT_EQ(kept.text, keptExpected.text) << "case " << i;
+    ASSERT_EQ(kept.count, keptExpected.count) << "case " << i;
   }
 }
 
@@ -277,7 +392,9 @@ TEST(ConvertSpecialCharsInFile, ConvertsAndWritesOnlyWhatChanged) {
       {"", false, "", 0},
       {"", true, "", 0},
       {"\x80\x93\x94", false, "\x80\x93\x94", 0},
-      {"\xC3\xA4", false, "&Atilde;&curren;", 2},
+      // A UTF-8 page is converted on its characters.
+      {"h\xC3\xA4ufigsten", false, "h&auml;ufigsten", 1},
+      {"\xE2\x82\xAC \xC3\xA4 \xE4", false, "\xE2\x82\xAC &auml; &auml;", 2},
       {"a\0\xE4\0<meta \xE4>"s, true, "a\0&auml;\0<meta &auml;>"s, 2},
       {"<meta c='\xDC'>\xDC", true, "<meta c='\xDC'>&Uuml;", 1},
       {"<meta c='\xDC'>", true, "<meta c='\xDC'>", 0},
@@ -376,6 +493,28 @@ TEST(ConvertSpecialCharsInFile, GoesThroughTheFileAccessGiven) {
     EXPECT_EQ(files.writes.size(), c.writes) << c.in;
     EXPECT_EQ(feedback.errors,
               c.message ? std::vector<std::string>{Message(path)} : std::vector<std::string>{});
+  }
+}
+
+TEST(ConvertSpecialCharsInFile, AnEncodingGivenWinsOverTheBytes) {
+  // The batch run decides once, before its first step changed the page, and passes it on.
+  const std::string path = "/nirgends/seite.htm";
+  struct Case {
+    std::string in;
+    std::optional<PageEncoding> encoding;
+    std::string out;
+  } cases[] = {
+      {"\xC3\xA4", std::nullopt, "&auml;"},
+      {"\xC3\xA4", PageEncoding::kWindows1252, "&Atilde;&curren;"},
+      {"\xE4\xF6 \xE2\x82\xAC", std::nullopt, "&auml;&ouml; &acirc;\x82&not;"},
+      {"\xE4\xF6 \xE2\x82\xAC", PageEncoding::kUtf8, "&auml;&ouml; \xE2\x82\xAC"},
+  };
+  for (const auto& c : cases) {
+    MemoryFiles files;
+    files.pages[path] = c.in;
+    RecordingFeedback feedback;
+    ConvertSpecialCharsInFile(path, false, feedback, files, c.encoding);
+    EXPECT_EQ(files.pages[path], c.out) << c.in;
   }
 }
 

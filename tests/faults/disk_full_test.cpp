@@ -99,7 +99,7 @@ std::vector<Step> Steps() {
        [](const std::string& text) {
          std::string out = text;
          SilentFeedback silent;
-         ReplaceHtmlCodeText(out, BoldList(), silent);
+         ReplaceHtmlCodeText(out, BoldList(), PageEncoding::kWindows1252, silent);
          return out;
        },
        wideMessage},
@@ -259,7 +259,7 @@ TEST(DiskFull, BatchProgramWritesWhatFitsAndKeepsTheRest) {
   EXPECT_EQ(OldOrNew(bigPath, big, ""), "old");
   std::string expectedSmall = small;
   SilentFeedback silent;
-  ReplaceHtmlCodeText(expectedSmall, BoldList(), silent);
+  ReplaceHtmlCodeText(expectedSmall, BoldList(), PageEncoding::kWindows1252, silent);
   expectedSmall = ConvertSpecialChars(expectedSmall).text;
   std::string compressed;
   CompressHtmlText(expectedSmall, compressed, "x", silent);

@@ -61,7 +61,7 @@ std::string Compressed(const std::string& s) {
 }
 std::string Replaced(std::string s) {
   SilentFeedback silent;
-  ReplaceHtmlCodeText(s, kList, silent);
+  ReplaceHtmlCodeText(s, kList, PageEncoding::kWindows1252, silent);
   return s;
 }
 

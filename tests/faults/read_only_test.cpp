@@ -39,7 +39,7 @@ const std::string kSettings = "[Find HTML Code]\r\n0=<b>\r\n[Replace HTML Code]\
 std::string Transformed() {
   SilentFeedback silent;
   std::string text = kPage;
-  ReplaceHtmlCodeText(text, {{"<b>"}, {"<strong>"}}, silent);
+  ReplaceHtmlCodeText(text, {{"<b>"}, {"<strong>"}}, PageEncoding::kWindows1252, silent);
   text = ConvertSpecialChars(text).text;
   std::string out;
   CompressHtmlText(text, out, "x", silent);

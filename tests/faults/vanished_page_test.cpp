@@ -39,7 +39,7 @@ const HtmlCodeList kList = {{"<b>"}, {"<strong>"}};
 std::string Transformed() {
   SilentFeedback silent;
   std::string text = kPage;
-  ReplaceHtmlCodeText(text, kList, silent);
+  ReplaceHtmlCodeText(text, kList, PageEncoding::kWindows1252, silent);
   text = ConvertSpecialChars(text).text;
   std::string out;
   CompressHtmlText(text, out, "x", silent);
