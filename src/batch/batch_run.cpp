@@ -185,6 +185,7 @@ class Run {
     row.saving = std::to_string(*row.savingPercent);
     row.specialCount = specialCount;
     row.htmlCount = htmlCount_;
+    row.encoding = outcome.encoding;
     row.specialChars = std::to_string(specialCount);
     row.htmlCode = std::to_string(htmlCount_);
     specialSum_ += specialCount;

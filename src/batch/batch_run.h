@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/encoding.h"
 #include "engine/feedback.h"
 #include "engine/html_code_list.h"
 
@@ -52,6 +53,8 @@ struct ResultRow {
   std::int64_t specialCount = 0;
   std::int64_t htmlCount = 0;
   std::vector<std::string> messages;  // what was shown to the user while this file ran
+  // What the page's bytes were read as; none when it could not be read.
+  std::optional<PageEncoding> encoding;
   // False only for the row of a file whose processing ended in an exception: it has its name,
   // path and "Größe", nothing else.
   bool complete = true;

@@ -38,13 +38,20 @@ HtmlCodeListLoader PageRun::LoaderFor(Feedback& feedback) {
   };
 }
 
+void PageRun::DecideEncoding(FileAccess& files) {
+  std::string text;
+  if (files.Read(path_, &text).ok()) encoding_ = DecidePageEncoding(text);
+}
+
 PageOutcome PageRun::RunSteps(Feedback& feedback, FileAccess& files) {
   PageOutcome outcome;
+  outcome.encoding = encoding_;
   if (job_.flags.replace) {
-    outcome.htmlCount = ReplaceHtmlCode(path_, LoaderFor(feedback), feedback, files);
+    outcome.htmlCount = ReplaceHtmlCode(path_, LoaderFor(feedback), feedback, files, encoding_);
   }
   if (job_.flags.convert) {
-    outcome.specialCount = ConvertSpecialCharsInFile(path_, job_.ignoreMetaTags, feedback, files);
+    outcome.specialCount =
+        ConvertSpecialCharsInFile(path_, job_.ignoreMetaTags, feedback, files, encoding_);
   }
   if (job_.flags.compress) CompressHtmlFile(path_, feedback, files);
   return outcome;
@@ -56,6 +63,7 @@ void PageRun::Prepare(Feedback& feedback) {
     // What a real run would do, kept in memory; a page the disk would refuse to take is
     // refused here too, with the same messages.
     page_.emplace(path_, IsWritableFile(path_), disk_);
+    if (page_->LoadStatus().ok()) encoding_ = DecidePageEncoding(page_->Content());
     outcome_ = RunSteps(kept, *page_);
     return;
   }
@@ -64,12 +72,15 @@ void PageRun::Prepare(Feedback& feedback) {
   if (IsWritableFile(path_)) {
     page_.emplace(path_, true, disk_);
     if (page_->LoadStatus().ok()) {
+      encoding_ = DecidePageEncoding(page_->Content());
       outcome_ = RunSteps(kept, *page_);
       needsWrite_ = page_->Written();
       return;
     }
     page_.reset();
   }
+  // No step can change the page here, so each would read the same bytes.
+  DecideEncoding(disk_);
   outcome_ = RunSteps(kept, disk_);
 }
 
@@ -117,6 +128,7 @@ PageOutcome ProcessPage(const std::string& path, const PageJob& job, Feedback& f
 PageOutcome ProcessPageStepByStep(const std::string& path, const PageJob& job, Feedback& feedback,
                                   FileAccess& disk) {
   PageRun run(path, job, disk);
+  run.DecideEncoding(disk);
   PageOutcome outcome = run.RunSteps(feedback, disk);
   outcome.sizeAfter = MyTools().FileSizeOf(path);
   return outcome;

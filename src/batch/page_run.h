@@ -1,6 +1,7 @@
 // The transformations of one page in a batch run: replace -> convert -> compress as the flags
 // say. Results, messages and what reaches the disk are those of running the three file
-// functions one after the other on the file; a writable page gets there with one write.
+// functions one after the other on the file; a writable page gets there with one write. The
+// page's encoding is decided once, on its bytes before the first step, and holds for all three.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 
 #include "batch/batch_run.h"
 #include "batch/memory_page.h"
+#include "engine/encoding.h"
 #include "engine/feedback.h"
 #include "engine/file_io.h"
 #include "engine/html_code_list.h"
@@ -47,6 +49,8 @@ struct PageOutcome {
   std::int64_t htmlCount = 0;  // 0 when the flags hold no replacement
   // The size after the run: measured on disk, or in a dry run the size the page would have.
   std::int64_t sizeAfter = -1;
+  // What the page's bytes were read as; none for a page that could not be read.
+  std::optional<PageEncoding> encoding;
 };
 
 // The same job run plainly against `disk`, one file function after the other: the reference
@@ -86,12 +90,16 @@ class PageRun {
                                            Feedback& feedback, FileAccess& disk);
   class KeptFeedback;
   HtmlCodeListLoader LoaderFor(Feedback& feedback);
+  // Decides the encoding on the page as `files` has it now (a page that cannot be read has
+  // none).
+  void DecideEncoding(FileAccess& files);
   PageOutcome RunSteps(Feedback& feedback, FileAccess& files);
 
   std::string path_;
   const PageJob& job_;
   FileAccess& disk_;
   std::optional<MemoryPage> page_;
+  std::optional<PageEncoding> encoding_;
   bool needsWrite_ = false;
   PageOutcome outcome_;
   std::vector<std::string> kept_;

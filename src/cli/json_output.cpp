@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "engine/cp1252.h"
+#include "engine/encoding.h"
 
 namespace vk::cli {
 namespace {
@@ -60,6 +61,7 @@ std::string FileObject(const ResultRow& row) {
          ", \"saving_percent\": " + Number(row.complete ? row.savingPercent : std::nullopt) +
          ", \"special_chars\": " + Number(after(row.specialCount)) +
          ", \"html_code\": " + Number(after(row.htmlCount)) +
+         ", \"encoding\": " + (row.encoding ? JsonString(EncodingName(*row.encoding)) : "null") +
          ", \"messages\": " + StringList(row.messages) + "}";
 }
 

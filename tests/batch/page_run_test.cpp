@@ -13,7 +13,9 @@
 
 #include "batch/batch_support.h"
 #include "batch/memory_page.h"
+#include "engine/encoding.h"
 #include "engine/file_io.h"
+#include "engine/special_chars.h"
 #include "support/test_support.h"
 
 namespace vk {
@@ -31,40 +33,76 @@ constexpr long long kAged = 1000000000LL * 1000000000LL;
 
 // Pieces real pages are made of, plus the troublemakers: unclosed blocks, NUL bytes, umlauts
 // inside META tags, lone CR and LF.
-std::string GeneratePage(std::mt19937& random) {
-  static const std::vector<std::string> pieces = {"<p>",
-                                                  "</p>",
-                                                  " ",
-                                                  "  ",
-                                                  "   ",
-                                                  "\r\n",
-                                                  "\n",
-                                                  "\r",
-                                                  "\t",
-                                                  "<b>",
-                                                  "</B>",
-                                                  "Text",
-                                                  "Gr\xFC\xDF"
-                                                  "e",
-                                                  "\xE4\xF6\xFC",
-                                                  "\xA0",
-                                                  "<META name=\"x\" content=\"\xE9t\xE9\">",
-                                                  "<meta content='\xC4'>",
-                                                  "<pre>",
-                                                  "</pre>",
-                                                  "<PRE>  a  </PRE>",
-                                                  "<script>",
-                                                  "</script>",
-                                                  "<SCRIPT>var a  =  1;\r\n</SCRIPT>",
-                                                  "<a href=x>",
-                                                  "</a>",
-                                                  "> <",
-                                                  "<!-- c  -->",
-                                                  "table",
-                                                  "TABLE",
-                                                  "&nbsp;",
-                                                  "x",
-                                                  "="};
+const std::vector<std::string> kWindows1252Pieces = {"<p>",
+                                                     "</p>",
+                                                     " ",
+                                                     "  ",
+                                                     "   ",
+                                                     "\r\n",
+                                                     "\n",
+                                                     "\r",
+                                                     "\t",
+                                                     "<b>",
+                                                     "</B>",
+                                                     "Text",
+                                                     "Gr\xFC\xDF"
+                                                     "e",
+                                                     "\xE4\xF6\xFC",
+                                                     "\xA0",
+                                                     "<META name=\"x\" content=\"\xE9t\xE9\">",
+                                                     "<meta content='\xC4'>",
+                                                     "<pre>",
+                                                     "</pre>",
+                                                     "<PRE>  a  </PRE>",
+                                                     "<script>",
+                                                     "</script>",
+                                                     "<SCRIPT>var a  =  1;\r\n</SCRIPT>",
+                                                     "<a href=x>",
+                                                     "</a>",
+                                                     "> <",
+                                                     "<!-- c  -->",
+                                                     "table",
+                                                     "TABLE",
+                                                     "&nbsp;",
+                                                     "x",
+                                                     "="};
+
+// The same for UTF-8 pages: characters of two to four bytes, in META tags too, and a few
+// stray Windows-1252 bytes.
+const std::vector<std::string> kUtf8Pieces = {"<p>",
+                                              "</p>",
+                                              " ",
+                                              "  ",
+                                              "\r\n",
+                                              "\t",
+                                              "<b>",
+                                              "</B>",
+                                              "Text",
+                                              "table",
+                                              "<pre>",
+                                              "</pre>",
+                                              "<script>",
+                                              "</script>",
+                                              "&nbsp;",
+                                              "h\xC3\xA4ufig",
+                                              "Gr\xC3\xBC\xC3\x9F"
+                                              "e",
+                                              "\xC3\x84",
+                                              "\xE2\x82\xAC",
+                                              "\xF0\x9F\x98\x80",
+                                              "\xE3\xA4\x98",
+                                              "\xC2\xA0",
+                                              "\xE4",
+                                              "\xFC",
+                                              "\x80",
+                                              "<META content=\"\xC3\xA9t\xC3\xA9\">",
+                                              "\xEF\xBB\xBF",
+                                              "> <",
+                                              "x",
+                                              "="};
+
+std::string GeneratePage(std::mt19937& random,
+                         const std::vector<std::string>& pieces = kWindows1252Pieces) {
   std::uniform_int_distribution<int> length(0, 60);
   std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
   std::uniform_int_distribution<int> rare(0, 99);
@@ -100,8 +138,9 @@ struct Observed {
 
 bool operator==(const Observed& a, const Observed& b) {
   return a.outcome.specialCount == b.outcome.specialCount &&
-         a.outcome.htmlCount == b.outcome.htmlCount && a.outcome.sizeAfter == b.outcome.sizeAfter &&
-         a.messages == b.messages && a.bytes == b.bytes && a.rewritten == b.rewritten;
+         a.outcome.encoding == b.outcome.encoding && a.outcome.htmlCount == b.outcome.htmlCount &&
+         a.outcome.sizeAfter == b.outcome.sizeAfter && a.messages == b.messages &&
+         a.bytes == b.bytes && a.rewritten == b.rewritten;
 }
 
 std::ostream& operator<<(std::ostream& out, const Observed& o) {
@@ -169,6 +208,57 @@ TEST(PageRunTest, SingleWriteMatchesStepByStepOverGeneratedPages) {
   EXPECT_GT(withMessages, 100);
 }
 
+TEST(PageRunTest, SingleWriteMatchesStepByStepOverUtf8Pages) {
+  TempDir dir;
+  const std::string path = dir.File("page.htm");
+  std::mt19937 random(14);
+  int utf8Pages = 0;
+  for (int pageNumber = 0; pageNumber < 12; ++pageNumber) {
+    const std::string content = GeneratePage(random, kUtf8Pieces);
+    utf8Pages += DecidePageEncoding(content) == PageEncoding::kUtf8;
+    for (int operation = 0; operation < 7; ++operation) {
+      for (bool readOnly : {false, true}) {
+        const PageJob job = JobFor(operation, pageNumber % 2 == 0);
+        const Observed reference = Observe(path, content, readOnly, [&](Feedback& f) {
+          return ProcessPageStepByStep(path, job, f);
+        });
+        const Observed fast = Observe(path, content, readOnly,
+                                      [&](Feedback& f) { return ProcessPage(path, job, f); });
+        EXPECT_EQ(fast, reference) << "page " << pageNumber << " operation " << operation;
+        EXPECT_EQ(fast.outcome.encoding, DecidePageEncoding(content));
+      }
+    }
+  }
+  EXPECT_GT(utf8Pages, 8);
+}
+
+TEST(PageRunTest, TheEncodingIsDecidedOnceBeforeTheFirstStep) {
+  // Two sequences ("ä", "€") and two stray bytes make a UTF-8 page. Once the replacement has
+  // made "ä" ASCII, its bytes alone would read as Windows-1252 and the conversion would break
+  // the euro sign; decided once, it stays.
+  TempDir dir;
+  const std::string path = dir.File("p.htm");
+  PageJob job = JobFor(4, false);
+  job.loadList = [](Feedback&) { return HtmlCodeList{{"\xE4"}, {"ae"}}; };
+  const std::string page = "\xC3\xA4\xE2\x82\xAC\xF6\xFC";
+  const std::string expected = "ae\xE2\x82\xAC&ouml;&uuml;";
+  const Observed reference =
+      Observe(path, page, false, [&](Feedback& f) { return ProcessPageStepByStep(path, job, f); });
+  const Observed fast =
+      Observe(path, page, false, [&](Feedback& f) { return ProcessPage(path, job, f); });
+  for (const Observed& run : {reference, fast}) {
+    EXPECT_EQ(run.bytes, expected);
+    EXPECT_EQ(run.outcome.htmlCount, 1);
+    EXPECT_EQ(run.outcome.specialCount, 2);
+    EXPECT_EQ(run.outcome.encoding, PageEncoding::kUtf8);
+  }
+  // The file functions on their own decide on what they read.
+  WriteFile(path, "ae\xE2\x82\xAC\xF6\xFC");
+  RecordingFeedback feedback;
+  EXPECT_EQ(ConvertSpecialCharsInFile(path, false, feedback), 4);
+  EXPECT_EQ(ReadFile(path), "ae&acirc;\x82&not;&ouml;&uuml;");
+}
+
 TEST(PageRunTest, MissingAndUnreadablePagesMatchStepByStep) {
   TempDir dir;
   const std::string missing = dir.File("gone.htm");
@@ -187,6 +277,7 @@ TEST(PageRunTest, MissingAndUnreadablePagesMatchStepByStep) {
         EXPECT_EQ(expected.sizeAfter, -1);
         EXPECT_EQ(got.specialCount, 0);
         EXPECT_EQ(got.htmlCount, 0);
+        EXPECT_EQ(got.encoding, std::nullopt);
       }
     }
   }

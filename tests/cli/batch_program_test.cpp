@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -119,6 +120,8 @@ TEST_F(BatchProgramTest, JsonOfARunWithMessagesExitsWithOne) {
   EXPECT_EQ(second.value("special_chars").toInteger(), 1);
   EXPECT_EQ(second.value("html_code").toInteger(), 1);
   EXPECT_EQ(second.value("messages").toArray().size(), 0);
+  EXPECT_EQ(first.value("encoding").toString().toStdString(), "windows-1252");
+  EXPECT_EQ(second.value("encoding").toString().toStdString(), "windows-1252");
   const QJsonObject sums = root.value("sums").toObject();
   EXPECT_EQ(sums.value("files").toInteger(), 2);
   EXPECT_EQ(sums.value("size_before").toInteger(), 16);
@@ -128,6 +131,38 @@ TEST_F(BatchProgramTest, JsonOfARunWithMessagesExitsWithOne) {
   EXPECT_EQ(sums.value("html_code").toInteger(), 2);
   EXPECT_EQ(ReadFile(good), "<i>&auml;</b>");
   EXPECT_EQ(ReadFile(readOnly), "<b>x</b>");
+}
+
+TEST_F(BatchProgramTest, EachPageInItsOwnEncoding) {
+  // The list is stored in Windows-1252; a UTF-8 page gets its texts in UTF-8, a Windows-1252
+  // page stays byte for byte as it always was. Declarations in the pages do not count.
+  WriteFile(dir.File("settings.ini"),
+            "[Find HTML Code]\r\n0=\xE4\r\n1=EUR\r\n"
+            "[Replace HTML Code]\r\n0=&auml;\r\n1=\x80\r\n");
+  WriteFile(dir.File("site/utf8.htm"),
+            "<meta charset=\"windows-1252\"><p>H\xC3\xA4ufigsten 5 EUR \xC3\x9C"
+            "ber \xE3\xA4\x98</p>");
+  WriteFile(dir.File("site/latin.htm"),
+            "<meta charset=\"utf-8\"><p>H\xE4ufigsten 5 EUR \xDC"
+            "ber</p>");
+  const ProgramRun run = Run({"--json", "-o", "4", "-s", "settings.ini", "site"});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(ReadFile(dir.File("site/utf8.htm")),
+            "<meta charset=\"windows-1252\"><p>H&auml;ufigsten 5 \xE2\x82\xAC &Uuml;ber "
+            "\xE3\xA4\x98</p>");
+  EXPECT_EQ(ReadFile(dir.File("site/latin.htm")),
+            "<meta charset=\"utf-8\"><p>H&auml;ufigsten 5 \x80 &Uuml;ber</p>");
+  std::map<std::string, QJsonObject> byName;
+  for (const auto& file : Json(run).value("files").toArray()) {
+    byName[file.toObject().value("name").toString().toStdString()] = file.toObject();
+  }
+  ASSERT_EQ(byName.size(), 2u);
+  EXPECT_EQ(byName["utf8.htm"].value("encoding").toString().toStdString(), "utf-8");
+  EXPECT_EQ(byName["utf8.htm"].value("html_code").toInteger(), 2);
+  EXPECT_EQ(byName["utf8.htm"].value("special_chars").toInteger(), 1);
+  EXPECT_EQ(byName["latin.htm"].value("encoding").toString().toStdString(), "windows-1252");
+  EXPECT_EQ(byName["latin.htm"].value("html_code").toInteger(), 2);
+  EXPECT_EQ(byName["latin.htm"].value("special_chars").toInteger(), 1);
 }
 
 TEST_F(BatchProgramTest, TableOfAFailedWrite) {

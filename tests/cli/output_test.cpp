@@ -15,7 +15,8 @@ namespace vk::cli {
 namespace {
 
 ResultRow FileRow(std::string name, std::string path, std::int64_t before, std::int64_t after,
-                  std::int64_t special, std::int64_t html, std::vector<std::string> messages = {}) {
+                  std::int64_t special, std::int64_t html, std::vector<std::string> messages = {},
+                  std::optional<PageEncoding> encoding = std::nullopt) {
   ResultRow row;
   row.name = std::move(name);
   row.path = std::move(path);
@@ -30,15 +31,17 @@ ResultRow FileRow(std::string name, std::string path, std::int64_t before, std::
   row.specialChars = std::to_string(special);
   row.htmlCode = std::to_string(html);
   row.messages = std::move(messages);
+  row.encoding = encoding;
   return row;
 }
 
 ResultsCollector ThreeRows() {
   ResultsCollector results;
   results.ClearResults();
-  results.AddRow(FileRow("a.htm", "/w/a.htm", 1000, 900, 0, 10));
+  results.AddRow(FileRow("a.htm", "/w/a.htm", 1000, 900, 0, 10, {}, PageEncoding::kUtf8));
   results.AddRow(FileRow("Übersicht.html", "/w/Übersicht.html", 20, 25, 1, 0,
-                         {"Konnte /w/Übersicht.html nicht öffnen oder schreiben!"}));
+                         {"Konnte /w/Übersicht.html nicht öffnen oder schreiben!"},
+                         PageEncoding::kWindows1252));
   results.AddRow(FileRow("c.htm", "/w/c.htm", 0, 0, 0, 0));
   const auto sums = SumRows(3, 1020, 925, 1, 10);
   results.AddSumRows(sums[0], sums[1]);
@@ -104,6 +107,9 @@ TEST(RenderJsonTest, ParsesBackWithEveryField) {
   EXPECT_EQ(second.value("saving_percent").toInteger(), -25);
   EXPECT_EQ(second.value("special_chars").toInteger(), 1);
   EXPECT_EQ(second.value("html_code").toInteger(), 0);
+  EXPECT_EQ(second.value("encoding").toString().toStdString(), "windows-1252");
+  EXPECT_EQ(files[0].toObject().value("encoding").toString().toStdString(), "utf-8");
+  EXPECT_TRUE(files[2].toObject().value("encoding").isNull());
   const QJsonArray messages = second.value("messages").toArray();
   ASSERT_EQ(messages.size(), 1);
   EXPECT_EQ(messages[0].toString().toStdString(),
@@ -126,7 +132,8 @@ TEST(RenderJsonTest, ExactTextForEmptyTotalsAndAnUnfinishedRun) {
   EXPECT_EQ(RenderJson(empty, 0, false),
             "{\"operation\": 0,\n \"dry_run\": false,\n \"files\": [\n"
             "  {\"path\": \"/e.htm\", \"name\": \"e.htm\", \"size_before\": 0, \"size_after\": 0,"
-            " \"saving_percent\": 0, \"special_chars\": 0, \"html_code\": 0, \"messages\": []}\n"
+            " \"saving_percent\": 0, \"special_chars\": 0, \"html_code\": 0, \"encoding\": null,"
+            " \"messages\": []}\n"
             " ],\n \"sums\": {\"files\": 1, \"size_before\": 0, \"size_after\": 0,"
             " \"saving_percent\": null, \"special_chars\": 0, \"html_code\": 0}}\n");
 
@@ -143,7 +150,7 @@ TEST(RenderJsonTest, ExactTextForEmptyTotalsAndAnUnfinishedRun) {
       "{\"operation\": 4,\n \"dry_run\": false,\n \"files\": [\n"
       "  {\"path\": \"/u.htm\", \"name\": \"u.htm\", \"size_before\": 7, \"size_after\": null,"
       " \"saving_percent\": null, \"special_chars\": null, \"html_code\": null,"
-      " \"messages\": [\"m\"]}\n ],\n \"sums\": null}\n");
+      " \"encoding\": null, \"messages\": [\"m\"]}\n ],\n \"sums\": null}\n");
   EXPECT_EQ(RenderJson(ResultsCollector(), 1, true),
             "{\"operation\": 1,\n \"dry_run\": true,\n \"files\": [],\n \"sums\": null}\n");
 }
