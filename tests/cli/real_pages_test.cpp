@@ -1,15 +1,21 @@
-// Real pages through velkaro-batch: the HTML pages of a Debian documentation package, fetched
-// and unpacked by scripts/real-pages, keep every word of their visible text when compressed.
-// Also the word reader that check relies on.
+// Real pages through velkaro-batch: the HTML pages of Debian documentation packages, fetched
+// and unpacked by scripts/real-pages, keep every word of their visible text when compressed,
+// and UTF-8 pages stay UTF-8 with the same words under all seven operations. Also the word
+// reader those checks rely on.
 //
 // The pages are looked for in $VELKARO_REAL_PAGES (scripts/test sets it; then a missing folder
 // is a failure), else in real-pages/ of the build folder (missing: the test is skipped).
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -147,6 +153,95 @@ TEST(RealPages, CompressionGluesNoWordOfLilypondsGermanManual) {
   std::printf("%s: %zu pages, %ju -> %ju bytes (%.2f %% saved), %d with glued words\n",
               package.c_str(), files.size(), sizeBefore, sizeAfter,
               100.0 * static_cast<double>(sizeBefore - sizeAfter) / sizeBefore, gluedPages);
+}
+
+// The unpacked package `package`, or "" when the real pages are not there and not required
+// (the test is then skipped by the caller).
+fs::path RealPackage(const std::string& package) {
+  const std::string folder = RealPagesFolder();
+  return folder.empty() ? fs::path() : fs::path(folder) / package;
+}
+
+bool IsUtf8(const std::string& bytes) {
+  return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toUtf8() ==
+         QByteArray::fromStdString(bytes);
+}
+
+// Lower-case words: a list pair finds its text in either case and writes it in its own.
+Words Lowered(Words words) {
+  for (std::string& word : words) word = QString::fromStdString(word).toLower().toStdString();
+  return words;
+}
+
+TEST(RealPages, Utf8PagesStayUtf8AndKeepTheirWordsUnderEveryOperation) {
+  const std::string package = "debian-reference-de";
+  const fs::path source = RealPackage(package);
+  if (source.empty()) {
+    GTEST_SKIP() << "no real pages: scripts/real-pages fetches them into real-pages/ of the "
+                    "build folder (or set VELKARO_REAL_PAGES)";
+  }
+  ASSERT_TRUE(fs::is_directory(source))
+      << source << " is missing: scripts/real-pages " << package << " fetches it";
+
+  test::TempDir dir;
+  fs::create_directories(dir.File("config"));
+  // A list as a user keeps it, in Windows-1252: tags, umlauts and typographic signs written as
+  // entities, and a word.
+  const std::pair<std::string, std::string> pairs[] = {
+      {"<b>", "<strong>"}, {"</b>", "</strong>"},   {"\xE4", "&auml;"},  {"\xDC", "&Uuml;"},
+      {"\xDF", "&szlig;"}, {"\x84", "&bdquo;"},     {"\x93", "&ldquo;"}, {"\x80", "&euro;"},
+      {"\xAB", "\xAB"},    {"Referenz", "REFERENZ"}};
+  std::string settings = "[Find HTML Code]\r\n";
+  std::string replaces = "[Replace HTML Code]\r\n";
+  for (std::size_t i = 0; i < std::size(pairs); ++i) {
+    settings += std::to_string(i) + "=" + pairs[i].first + "\r\n";
+    replaces += std::to_string(i) + "=" + pairs[i].second + "\r\n";
+  }
+  test::WriteFile(dir.File("list.ini"), settings + replaces);
+
+  std::map<std::string, Words> before;  // by path below the package
+  for (const auto& entry : fs::recursive_directory_iterator(source)) {
+    if (!entry.is_regular_file() || entry.path().extension() != ".html") continue;
+    const std::string page = test::ReadFile(entry.path().string());
+    ASSERT_TRUE(IsUtf8(page)) << entry.path();
+    before[entry.path().lexically_relative(source).string()] = VisibleWords(page);
+  }
+  ASSERT_GT(before.size(), 10u) << "too few pages in " << source;
+
+  for (int operation = 0; operation < 7; ++operation) {
+    const fs::path pages = fs::path(dir.Path()) / ("op" + std::to_string(operation));
+    fs::copy(source, pages, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    const test::ProgramRun run =
+        test::RunProgram({"--json", "-o", std::to_string(operation), "--no-backup", "-r", "-s",
+                          "list.ini", pages.string()},
+                         dir.Path(), dir.File("config"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const QJsonArray files =
+        QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object()["files"].toArray();
+    ASSERT_EQ(static_cast<std::size_t>(files.size()), before.size());
+    std::int64_t changes = 0;
+    for (const auto& file : files) {
+      const QJsonObject row = file.toObject();
+      EXPECT_EQ(row["encoding"].toString().toStdString(), "utf-8")
+          << row["path"].toString().toStdString();
+      changes += row["special_chars"].toInteger() + row["html_code"].toInteger();
+    }
+    const bool replaces = operation == 0 || operation >= 4;
+    for (const auto& [name, words] : before) {
+      const std::string page = test::ReadFile((pages / name).string());
+      EXPECT_TRUE(IsUtf8(page)) << "operation " << operation << ": " << name;
+      const test::WordChanges changed =
+          replaces ? CompareWords(Lowered(words), Lowered(VisibleWords(page)))
+                   : CompareWords(words, VisibleWords(page));
+      EXPECT_TRUE(changed.empty())
+          << "operation " << operation << ": " << name << " lost " << changed.lost.size()
+          << " words, such as \"" << (changed.lost.empty() ? "" : changed.lost[0]) << "\"";
+    }
+    // Every operation but plain compression rewrote characters or code on these pages.
+    if (operation != 2) {
+      EXPECT_GT(changes, 1000) << "operation " << operation;
+    }
+  }
 }
 
 }  // namespace
