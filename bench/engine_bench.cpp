@@ -22,9 +22,10 @@
 #include "engine/cp1252.h"
 #include "engine/encoding.h"
 #include "engine/feedback.h"
-#include "engine/file_io.h"
 #include "engine/replace.h"
 #include "engine/special_chars.h"
+#include "fs/disk_file_access.h"
+#include "fs/replace_file.h"
 #include "generated_page.h"
 
 namespace {
@@ -269,20 +270,22 @@ int MeasurePeakMemory() {
   close(fd);
   const std::string file = path;
   auto onFile = [&](std::string& input, const std::function<void()>& transform) {
-    if (!vk::ReplaceFileContent(file, input).ok()) std::fprintf(stderr, "cannot write %s\n", path);
+    if (!vk::ReplaceFile(file, input, vk::PageRules()).ok())
+      std::fprintf(stderr, "cannot write %s\n", path);
     std::string().swap(input);
     transform();
   };
   MeasureInChild("ConvertSpecialCharsInFile on", [&](std::string& input) {
-    onFile(input, [&] { vk::ConvertSpecialCharsInFile(file, true, feedback); });
+    onFile(input,
+           [&] { vk::ConvertSpecialCharsInFile(file, true, feedback, vk::DiskFileAccess()); });
   });
   MeasureInChild("CompressHtmlFile", [&](std::string& input) {
-    onFile(input, [&] { vk::CompressHtmlFile(file, feedback); });
+    onFile(input, [&] { vk::CompressHtmlFile(file, feedback, vk::DiskFileAccess()); });
   });
   MeasureInChild("ReplaceHtmlCode 10 pairs (file)", [&](std::string& input) {
     onFile(input, [&] {
       vk::ReplaceHtmlCode(
-          file, [] { return TenPairs(); }, feedback);
+          file, [] { return TenPairs(); }, feedback, vk::DiskFileAccess());
     });
   });
   unlink(path);

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "engine/feedback.h"
-#include "selection/folder_scan.h"
+#include "selection/folder_walk.h"
 
 namespace {
 

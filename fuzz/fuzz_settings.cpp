@@ -164,7 +164,7 @@ void CheckOnlyTheKeyChanged(const std::vector<Line>& before, const std::vector<L
 
 std::string FileBytes(const std::string& path) {
   std::string bytes;
-  VK_CHECK(vk::ReadSettingsFile(path, &bytes) == 0);
+  VK_CHECK(vk::ReadSettingsFile(path, &bytes).ok());
   return bytes;
 }
 

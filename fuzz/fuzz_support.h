@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/feedback.h"
-#include "engine/file_io.h"
+#include "engine/file_access.h"
 
 namespace vk::fuzz {
 

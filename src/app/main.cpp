@@ -1,6 +1,7 @@
 // Velkaro's desktop program: the application object and the main window.
 #include <QStringList>
 
+#include "batch/regional_settings.h"
 #include "ui/velkaro_application.h"
 #include "ui/vk_main.h"
 

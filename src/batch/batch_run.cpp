@@ -1,7 +1,5 @@
 #include "batch/batch_run.h"
 
-#include <sys/stat.h>
-
 #include <deque>
 #include <future>
 #include <memory>
@@ -9,21 +7,16 @@
 #include <string>
 #include <utility>
 
+#include "batch/make_backup.h"
 #include "batch/page_run.h"
 #include "batch/page_workers.h"
 #include "engine/my_tools.h"
+#include "fs/disk_file_access.h"
+#include "fs/file_info.h"
 #include "selection/folder_scan.h"
 
 namespace vk {
 namespace {
-
-std::function<HtmlCodeList(Feedback&)> ListLoaderOf(const BatchOptions& options) {
-  if (options.loadHtmlCodeListWith) return options.loadHtmlCodeListWith;
-  if (options.loadHtmlCodeList) {
-    return [&load = options.loadHtmlCodeList](Feedback&) { return load(); };
-  }
-  return {};
-}
 
 // The file a path leads to, to recognise a page reached again through another name.
 struct FileIdentity {
@@ -33,9 +26,9 @@ struct FileIdentity {
 };
 
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return std::nullopt;
-  return FileIdentity{info.st_dev, info.st_ino};
+  const std::optional<FileInfo> info = InfoOf(path);
+  if (!info) return std::nullopt;
+  return FileIdentity{info->device, info->inode};
 }
 
 // A row whose page is in hand: prepared on this thread or on a helper, maybe still being
@@ -60,7 +53,7 @@ class Run {
     job_.flags = flags;
     job_.ignoreMetaTags = options.ignoreMetaTags;
     job_.dryRun = options.dryRun;
-    job_.loadList = ListLoaderOf(options);
+    job_.loadList = options.loadHtmlCodeList;
     if (pagesAtOnce_ > 1) workers_.emplace(pagesAtOnce_);
   }
 
@@ -74,7 +67,7 @@ class Run {
     pending->identity = IdentityOf(row.path);
     while (!pending_.empty() && InHand(row.path, pending->identity)) CompleteFirst();
 
-    row.bytesBefore = tools_.FileSizeOf(row.path);
+    row.bytesBefore = FileSizeOf(row.path);
     oldTotal_ += row.bytesBefore;
     row.sizeBefore = tools_.SizeText(row.bytesBefore);
     if (options_.createBak && !options_.dryRun) MakeBackup(row.path);

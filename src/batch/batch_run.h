@@ -11,28 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "batch/operation_kinds.h"
 #include "engine/encoding.h"
 #include "engine/feedback.h"
 #include "engine/html_code_list.h"
 
 namespace vk {
-
-struct ProcessFlags {
-  bool convert = false;   // special characters
-  bool compress = false;  // compression
-  bool replace = false;   // HTML code replacement
-};
-
-struct OperationKind {
-  int index;
-  std::string_view menuName;  // e.g. "HTMLTagsentfernen1"
-  std::string_view caption;   // the Edit menu's caption, UTF-8
-  std::string_view handler;   // e.g. "HTMLTagsentfernen1Click"
-  ProcessFlags flags;
-};
-
-// The seven operations in the Edit menu's order.
-const std::array<OperationKind, 7>& OperationKinds();
 
 // One row of the results list: six cells, the path of its file (empty for the sums rows) and
 // the numbers behind the cells.
@@ -97,11 +81,9 @@ class BatchSink {
 struct BatchOptions {
   bool createBak = false;
   bool ignoreMetaTags = false;
-  // Called once per file processed with replacement. Its own messages go where it sends them.
-  HtmlCodeListLoader loadHtmlCodeList;
-  // Used instead of loadHtmlCodeList when set: it shows its messages through the feedback it is
-  // given, so they count among the messages of the file being processed.
-  std::function<HtmlCodeList(Feedback&)> loadHtmlCodeListWith;
+  // Loads the code list, once per file processed with replacement. It shows its messages
+  // through the feedback it is given, so they count among the messages of that file.
+  std::function<HtmlCodeList(Feedback&)> loadHtmlCodeList;
   bool dryRun = false;  // change nothing on disk (no page, no backup); report what a run would do
   // How many pages the run may have in hand at once. With 1 every page is transformed and
   // written on the calling thread before the next row starts. With n, helper threads
@@ -124,10 +106,5 @@ struct BatchOptions {
 // completion message and the status line after the run are the caller's.
 void RunBatch(const ProcessFlags& flags, BatchRows& rows, BatchSink& sink, Feedback& feedback,
               const BatchOptions& options);
-
-// Copies the file at `path` to `path + ".bak"`, overwriting an earlier backup; nothing happens
-// when no file exists at `path`. The outcome is ignored: a backup that cannot be written (for
-// example over a read-only ".bak") is simply not made.
-void MakeBackup(const std::string& path);
 
 }  // namespace vk

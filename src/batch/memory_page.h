@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/file_io.h"
+#include "engine/file_access.h"
+#include "fs/disk_file_access.h"
 
 namespace vk {
 

@@ -4,9 +4,10 @@
 #include <utility>
 
 #include "engine/compress.h"
-#include "engine/my_tools.h"
 #include "engine/replace.h"
 #include "engine/special_chars.h"
+#include "fs/file_info.h"
+#include "fs/writable.h"
 
 namespace vk {
 
@@ -100,7 +101,7 @@ PageOutcome PageRun::Finish(const FileStatus* written, Feedback& feedback) {
   if (job_.dryRun && page_ && page_->Written()) {
     outcome_.sizeAfter = static_cast<std::int64_t>(page_->Content().size());
   } else {
-    outcome_.sizeAfter = MyTools().FileSizeOf(path_);
+    outcome_.sizeAfter = FileSizeOf(path_);
   }
   page_.reset();
   return outcome_;
@@ -109,29 +110,6 @@ PageOutcome PageRun::Finish(const FileStatus* written, Feedback& feedback) {
 void PageRun::ReleaseMessages(Feedback& feedback) {
   for (const std::string& text : kept_) feedback.Error(text);
   kept_.clear();
-}
-
-PageOutcome ProcessPage(const std::string& path, const PageJob& job, Feedback& feedback,
-                        FileAccess& disk) {
-  PageRun run(path, job, disk);
-  try {
-    run.Prepare(feedback);
-  } catch (...) {
-    run.ReleaseMessages(feedback);
-    throw;
-  }
-  if (!run.NeedsWrite()) return run.Finish(nullptr, feedback);
-  const FileStatus written = disk.Write(path, run.Content());
-  return run.Finish(&written, feedback);
-}
-
-PageOutcome ProcessPageStepByStep(const std::string& path, const PageJob& job, Feedback& feedback,
-                                  FileAccess& disk) {
-  PageRun run(path, job, disk);
-  run.DecideEncoding(disk);
-  PageOutcome outcome = run.RunSteps(feedback, disk);
-  outcome.sizeAfter = MyTools().FileSizeOf(path);
-  return outcome;
 }
 
 }  // namespace vk

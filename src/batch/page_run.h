@@ -14,27 +14,11 @@
 #include "batch/memory_page.h"
 #include "engine/encoding.h"
 #include "engine/feedback.h"
-#include "engine/file_io.h"
+#include "engine/file_access.h"
 #include "engine/html_code_list.h"
+#include "fs/disk_file_access.h"
 
 namespace vk {
-
-// Passes messages on and keeps a copy (a row's messages, a list load's messages).
-class CopyingFeedback : public Feedback {
- public:
-  CopyingFeedback(Feedback& target, std::vector<std::string>& copies)
-      : target_(target), copies_(copies) {}
-  void Error(const std::string& text) override {
-    copies_.push_back(text);
-    target_.Error(text);
-  }
-  void Yield() override { target_.Yield(); }
-  void Status(const std::string& text) override { target_.Status(text); }
-
- private:
-  Feedback& target_;
-  std::vector<std::string>& copies_;
-};
 
 struct PageJob {
   ProcessFlags flags;
@@ -52,11 +36,6 @@ struct PageOutcome {
   // What the page's bytes were read as; none for a page that could not be read.
   std::optional<PageEncoding> encoding;
 };
-
-// The same job run plainly against `disk`, one file function after the other: the reference
-// the single-write run must match.
-PageOutcome ProcessPageStepByStep(const std::string& path, const PageJob& job, Feedback& feedback,
-                                  FileAccess& disk = DiskFileAccess());
 
 // One page's run split at its single write, so that the caller may do the write elsewhere (on
 // a helper thread) while it goes on with the next page:
@@ -86,8 +65,6 @@ class PageRun {
   void ReleaseMessages(Feedback& feedback);
 
  private:
-  friend PageOutcome ProcessPageStepByStep(const std::string& path, const PageJob& job,
-                                           Feedback& feedback, FileAccess& disk);
   class KeptFeedback;
   HtmlCodeListLoader LoaderFor(Feedback& feedback);
   // Decides the encoding on the page as `files` has it now (a page that cannot be read has
@@ -109,9 +86,5 @@ class PageRun {
   std::optional<HtmlCodeList> list_;
   std::vector<std::string> loadMessages_;
 };
-
-// Prepare, the write on this thread, Finish.
-PageOutcome ProcessPage(const std::string& path, const PageJob& job, Feedback& feedback,
-                        FileAccess& disk = DiskFileAccess());
 
 }  // namespace vk

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/file_io.h"
+#include "engine/file_access.h"
 
 namespace vk {
 

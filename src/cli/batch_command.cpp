@@ -1,22 +1,21 @@
 #include "cli/batch_command.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <QLocale>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <cerrno>
 #include <exception>
+#include <filesystem>
 #include <optional>
 
 #include "batch/batch_run.h"
+#include "batch/regional_settings.h"
 #include "cli/batch_options.h"
 #include "cli/json_output.h"
 #include "cli/results_collector.h"
 #include "cli/table_output.h"
-#include "engine/file_io.h"
 #include "engine/my_tools.h"
+#include "fs/file_info.h"
+#include "fs/replace_file.h"
+#include "fs/writable.h"
 #include "selection/folder_scan.h"
 #include "settings/html_code_list_store.h"
 #include "settings/ini_file.h"
@@ -59,10 +58,10 @@ class ListRows : public BatchRows {
 enum class PathKind { kFile, kFolder, kNeither };
 
 PathKind KindOf(const std::string& path) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return PathKind::kNeither;
-  if (S_ISREG(info.st_mode)) return PathKind::kFile;
-  if (S_ISDIR(info.st_mode)) return PathKind::kFolder;
+  const std::optional<FileInfo> info = InfoOf(path);
+  if (!info) return PathKind::kNeither;
+  if (info->kind == FileInfo::Kind::kFile) return PathKind::kFile;
+  if (info->kind == FileInfo::Kind::kFolder) return PathKind::kFolder;
   return PathKind::kNeither;
 }
 
@@ -82,9 +81,10 @@ class SettingsSource {
     if (!copyFolder_->isValid()) return;
     const std::string copy = copyFolder_->path().toStdString() + "/Velkaro.ini";
     std::string content;
-    if (ReadSettingsFile(real, &content) == 0) {
-      ReplaceSettingsFile(copy, content);
-      if (!IsUserWritableFile(real)) chmod(copy.c_str(), 0444);
+    if (ReadSettingsFile(real, &content).ok()) {
+      // The copy keeps the real file's protection, so the store treats both alike.
+      const bool readOnly = !IsWritableFile(real);
+      ReplaceFile(copy, content, readOnly ? CreatingRules(0444) : CreatingRules());
     }
     store_ = SettingsStoreForFile(copy);
   }
@@ -102,10 +102,8 @@ class SettingsSource {
 std::string AbsolutePath(const std::string& path) {
   std::string full = path;
   if (full.empty() || full[0] != '/') {
-    std::string cwd(4096, '\0');
-    while (getcwd(cwd.data(), cwd.size()) == nullptr && errno == ERANGE) cwd.resize(cwd.size() * 2);
-    cwd.resize(std::char_traits<char>::length(cwd.c_str()));
-    full = cwd + "/" + full;
+    std::error_code error;
+    full = std::filesystem::current_path(error).string() + "/" + full;
   }
   std::string clean = "/";
   std::size_t i = 0;
@@ -149,7 +147,7 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
     paths.emplace_back(absolute, kind);
   }
 
-  MyTools().SetThousandsSeparator(QLocale::system().groupSeparator().toStdString());
+  ApplyRegionalSettings();
   StderrFeedback feedback(err);
   const SettingsSource settings(line.settingsFile, line.dryRun);
   if (!settings.ok()) {
@@ -166,12 +164,7 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
   options.ignoreMetaTags = line.ignoreMetaTags.value_or(stored.ignoreMetaTags);
   options.dryRun = line.dryRun;
   options.pagesAtOnce = line.jobs.value_or(kDefaultJobs);
-  options.loadHtmlCodeListWith = [&store](Feedback& fileFeedback) {
-    TTheIniFile listIni(&fileFeedback);
-    HtmlCodeList list;
-    LoadHtmlCodeList(listIni, store, list, fileFeedback);
-    return list;
-  };
+  options.loadHtmlCodeList = MakeHtmlCodeListLoader(store);
 
   std::vector<FileListRow> rows;
   SilentFeedback scanFeedback;

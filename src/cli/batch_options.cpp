@@ -5,12 +5,19 @@
 #include <string_view>
 #include <system_error>
 
+#include "batch/operation_kinds.h"
+
 namespace vk::cli {
 namespace {
 
 bool ParseOperation(std::string_view text, int* operation) {
-  if (text.size() != 1 || text[0] < '0' || text[0] > '6') return false;
-  *operation = text[0] - '0';
+  int value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.size() != 1 || error != std::errc() || stop != end || value >= kOperationCount) {
+    return false;
+  }
+  *operation = value;
   return true;
 }
 
@@ -29,7 +36,8 @@ std::string TakeValue(const std::string& option, char key, const std::string& va
   if (key == 'o') {
     int operation = 0;
     if (!ParseOperation(value, &operation)) {
-      return "the operation must be a number from 0 to 6, not '" + value + "'";
+      return "the operation must be a number from 0 to " + std::to_string(kOperationCount - 1) +
+             ", not '" + value + "'";
     }
     line.operation = operation;
   } else if (key == 'j') {

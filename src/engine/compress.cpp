@@ -1,7 +1,5 @@
 #include "engine/compress.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -191,20 +189,9 @@ class PageCutter {
   std::string scratch_;
 };
 
-// Sizes `buffer` to `size` bytes for a page's output. A large one asks the kernel for huge
-// pages: where faulting in memory 4 KiB at a time is slow (virtual machines), that alone can
-// cost more than the whole compression. The request is a hint; when it fails nothing changes.
+// Sizes `buffer` to `size` bytes for a page's output; room the caller reserved is used.
 void SizeOutputBuffer(std::string& buffer, std::size_t size) {
   buffer.reserve(size);
-#if defined(MADV_HUGEPAGE)
-  constexpr std::size_t kHugePage = std::size_t{2} << 20;
-  if (size >= 2 * kHugePage) {
-    const auto begin = reinterpret_cast<std::uintptr_t>(buffer.data());
-    const std::uintptr_t first = (begin + kHugePage - 1) & ~std::uintptr_t{kHugePage - 1};
-    const std::uintptr_t last = (begin + size) & ~std::uintptr_t{kHugePage - 1};
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-  }
-#endif
   buffer.resize(size);
 }
 
@@ -287,6 +274,7 @@ void CompressHtmlFile(const std::string& fileName, Feedback& feedback, FileAcces
   }
   feedback.Yield();
   std::string output;
+  files.Reserve(output, text.size());
   if (CompressHtmlText(text, output, fileName, feedback) != CompressOutcome::kChanged) return;
   std::string().swap(text);  // the page's old text is not needed for the write
   if (!files.Write(fileName, output).ok()) feedback.Error(CannotAccess(fileName));

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "engine/feedback.h"
-#include "engine/file_io.h"
+#include "engine/file_access.h"
 
 namespace vk {
 
@@ -55,7 +55,6 @@ CompressOutcome CompressHtmlText(std::string_view fileText, std::string& output,
 // cannot be read or written; "Die Datei " + fileName + " enthält Null-Bytes und wird nicht
 // verändert!" for a file with a NUL byte (left as it is). An empty file is left alone
 // silently. Yields once after reading. Reads and writes only through `files`.
-void CompressHtmlFile(const std::string& fileName, Feedback& feedback,
-                      FileAccess& files = DiskFileAccess());
+void CompressHtmlFile(const std::string& fileName, Feedback& feedback, FileAccess& files);
 
 }  // namespace vk

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vk {
 
@@ -24,6 +25,23 @@ class Feedback {
 class SilentFeedback : public Feedback {
  public:
   void Error(const std::string&) override {}
+};
+
+// Passes messages on and keeps a copy (a row's messages, a list load's messages).
+class CopyingFeedback : public Feedback {
+ public:
+  CopyingFeedback(Feedback& target, std::vector<std::string>& copies)
+      : target_(target), copies_(copies) {}
+  void Error(const std::string& text) override {
+    copies_.push_back(text);
+    target_.Error(text);
+  }
+  void Yield() override { target_.Yield(); }
+  void Status(const std::string& text) override { target_.Status(text); }
+
+ private:
+  Feedback& target_;
+  std::vector<std::string>& copies_;
 };
 
 }  // namespace vk

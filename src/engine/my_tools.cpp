@@ -1,19 +1,10 @@
 #include "engine/my_tools.h"
 
-#include <sys/stat.h>
-
 #include <utility>
 
 namespace vk {
 
 TMyTools::TMyTools(std::string thousandsSeparator) : separator_(std::move(thousandsSeparator)) {}
-
-std::int64_t TMyTools::FileSizeOf(const std::string& path) const {
-  // stat() reads the directory entry only, so a file another program holds open is measured too.
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
-  return static_cast<std::int64_t>(st.st_size);
-}
 
 std::string TMyTools::SizeText(std::int64_t size) const {
   // The limits are decimal, the divisors binary: 1,000,000 bytes read "976 KByte".

@@ -1,4 +1,5 @@
-// File measurement and the size text of the lists. One shared instance for the whole program.
+// The size text of the lists and the number texts behind it. One shared instance for the whole
+// program, which carries the thousands separator of the user's regional settings.
 #pragma once
 
 #include <cstdint>
@@ -15,9 +16,6 @@ class TMyTools {
   void SetThousandsSeparator(std::string separator) { separator_ = std::move(separator); }
   const std::string& ThousandsSeparator() const { return separator_; }
 
-  // Size in bytes from the directory entry (the file is not opened; a link is followed);
-  // -1 when there is no file or the path names a folder.
-  std::int64_t FileSizeOf(const std::string& path) const;
   // "1.464 KByte": below 1,000,000 bytes "Byte"; below 10,000,000 size div 1024 "KByte";
   // else size div 1,048,576 "MByte" ("Byte" when that is 0). Negative sizes give "0 Byte" or
   // "0 MByte".

@@ -8,7 +8,7 @@
 
 #include "engine/encoding.h"
 #include "engine/feedback.h"
-#include "engine/file_io.h"
+#include "engine/file_access.h"
 #include "engine/html_code_list.h"
 
 namespace vk {
@@ -41,7 +41,7 @@ std::int64_t ReplaceHtmlCodeTextInPieces(std::string& text, const HtmlCodeList& 
 // "Die Datei " + fileName + " enthält Null-Bytes und wird nicht verändert!" for a file with a
 // NUL byte (count 0). An exception thrown by `load` passes through.
 std::int64_t ReplaceHtmlCode(const std::string& fileName, const HtmlCodeListLoader& load,
-                             Feedback& feedback, FileAccess& files = DiskFileAccess(),
+                             Feedback& feedback, FileAccess& files,
                              std::optional<PageEncoding> encoding = std::nullopt);
 
 }  // namespace vk

@@ -11,7 +11,7 @@
 
 #include "engine/encoding.h"
 #include "engine/feedback.h"
-#include "engine/file_io.h"
+#include "engine/file_access.h"
 
 namespace vk {
 
@@ -40,7 +40,7 @@ ConvertResult ConvertSpecialCharsText(std::string_view text, bool ignoreMetaTags
 //   "Konnte " + path + " nicht öffnen oder schreiben!"
 // and returns the count reached: 0 when reading failed, the full count when writing failed.
 std::int64_t ConvertSpecialCharsInFile(const std::string& path, bool ignoreMetaTags,
-                                       Feedback& feedback, FileAccess& files = DiskFileAccess(),
+                                       Feedback& feedback, FileAccess& files,
                                        std::optional<PageEncoding> encoding = std::nullopt);
 
 }  // namespace vk

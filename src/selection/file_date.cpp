@@ -4,8 +4,6 @@
 
 #include <algorithm>
 
-#include "selection/folder_scan.h"
-
 namespace vk {
 
 std::uint32_t PackDosDateTime(const std::tm& time) {

@@ -48,7 +48,15 @@ class DateTextFormat {
 // MS-DOS format cannot hold are shown all the same. Empty when the moment has no local time.
 std::string DateTextOfTime(std::time_t time, const DateTextFormat& format);
 
-// FileDateText in the given locale: empty when the path matches nothing.
+// Last-modification time in local time, packed in the MS-DOS date-time format; 0 when the
+// path matches nothing or the time cannot be packed.
+std::uint32_t FileDateOf(const std::string& path);
+
+// The date text of a file in the user's locale: short date (four-digit year), and unless
+// exactly midnight a blank and the long time, seconds rounded down to even; also for times the
+// MS-DOS format cannot hold. Empty when the path matches nothing.
+std::string FileDateText(const std::string& path);
+// The same in `locale`.
 std::string FileDateText(const std::string& path, const QLocale& locale);
 
 }  // namespace vk

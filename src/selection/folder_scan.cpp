@@ -7,8 +7,9 @@
 #include <QLocale>
 
 #include "engine/my_tools.h"
+#include "fs/file_info.h"
 #include "selection/file_date.h"
-#include "selection/folder_scan_locale.h"
+#include "selection/folder_walk.h"
 
 namespace vk {
 namespace {
@@ -103,7 +104,7 @@ FileListRow MakeSingleFileRow(const std::string& path, bool ticked) {
     row.folder = WithoutTrailingSeparator(absolute.substr(0, slash + 1));
   }
   row.date = FileDateText(absolute);
-  row.size = MyTools().SizeText(MyTools().FileSizeOf(absolute));
+  row.size = MyTools().SizeText(FileSizeOf(absolute));
   return row;
 }
 

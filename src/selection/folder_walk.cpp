@@ -1,3 +1,5 @@
+#include "selection/folder_walk.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,9 +12,6 @@
 #include <cstddef>
 #include <new>
 #include <unordered_set>
-
-#include "selection/folder_scan.h"
-#include "selection/folder_scan_locale.h"
 
 namespace vk {
 namespace {

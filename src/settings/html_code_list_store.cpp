@@ -78,18 +78,12 @@ void SaveHtmlCodeList(TTheIniFile& ini, const HtmlCodeList& list) {
   SaveHtmlCodeList(ini, DefaultNameIn(ini), list);
 }
 
-std::function<HtmlCodeList(Feedback&)> MakeHtmlCodeListFeedbackLoader(SettingsStore store) {
+std::function<HtmlCodeList(Feedback&)> MakeHtmlCodeListLoader(SettingsStore store) {
   return [store = std::move(store)](Feedback& feedback) {
     TTheIniFile ini(&feedback);
     HtmlCodeList list;
     LoadHtmlCodeList(ini, store, list, feedback);
     return list;
-  };
-}
-
-HtmlCodeListLoader MakeHtmlCodeListLoader(SettingsStore store, Feedback& feedback) {
-  return [load = MakeHtmlCodeListFeedbackLoader(std::move(store)), &feedback]() {
-    return load(feedback);
   };
 }
 

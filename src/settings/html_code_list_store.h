@@ -36,13 +36,9 @@ void LoadHtmlCodeList(TTheIniFile& ini, HtmlCodeList& list, Feedback& feedback);
 void SaveHtmlCodeList(TTheIniFile& ini, const SettingsStore& store, const HtmlCodeList& list);
 void SaveHtmlCodeList(TTheIniFile& ini, const HtmlCodeList& list);
 
-// A loader for the replacement: every call loads the list afresh from `store`, showing the
-// store's and the list's messages through `feedback`, which must outlive the loader. An
-// IniWriteError from writing back a repaired list passes on to the caller.
-HtmlCodeListLoader MakeHtmlCodeListLoader(SettingsStore store, Feedback& feedback);
-
-// The same, with the feedback given to each call (the batch run passes the one of the file it
-// is processing).
-std::function<HtmlCodeList(Feedback&)> MakeHtmlCodeListFeedbackLoader(SettingsStore store);
+// A loader for the batch run: every call loads the list afresh from `store`, showing the
+// store's and the list's messages through the feedback it is given (the one of the file being
+// processed). An IniWriteError from writing back a repaired list passes on to the caller.
+std::function<HtmlCodeList(Feedback&)> MakeHtmlCodeListLoader(SettingsStore store);
 
 }  // namespace vk

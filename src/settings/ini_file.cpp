@@ -1,11 +1,10 @@
 #include "settings/ini_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
+#include <optional>
 
+#include "fs/file_info.h"
+#include "fs/writable.h"
 #include "settings/ini_document.h"
 #include "settings/settings_file_io.h"
 
@@ -60,25 +59,18 @@ std::int32_t TTheIniFile::OpenStore() {
   MakeUserWritable(path);  // the outcome is looked at below
 
   std::int32_t result = 0;
-  struct stat st;
-  const bool found = ::stat(path.c_str(), &st) == 0;
-  if (!found || S_ISDIR(st.st_mode)) {
+  const std::optional<FileInfo> info = InfoOf(path);
+  if (!info || info->kind == FileInfo::Kind::kFolder) {
     errorCode_ = 2;
     // Probe the folder: can a file be created where the settings file belongs?
-    if (found) {
+    if (info) {
       result = EISDIR;
     } else {
-      const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd < 0) {
-        result = errno;
-      } else {
-        ::close(fd);
-        ::unlink(path.c_str());
-      }
+      result = ProbeNewFile(path).err();
     }
     if (result != 0) errorCode_ = result;
-  } else if (!IsUserWritableFile(path)) {
-    if (!MakeUserWritable(path) || !IsUserWritableFile(path)) {
+  } else if (!IsWritableFile(path)) {
+    if (!MakeUserWritable(path) || !IsWritableFile(path)) {
       errorCode_ = 5;
       result = 5;
       if (feedback_ != nullptr) {
@@ -107,16 +99,17 @@ bool TTheIniFile::ReadValue(const std::string& key, std::string* value) const {
 template <typename Edit>
 void TTheIniFile::EditFile(Edit edit) {
   std::string before;
-  const int readError = ReadSettingsFile(openedPath_, &before);
+  const FileStatus read = ReadSettingsFile(openedPath_, &before);
+  const bool missing = read.err() == ENOENT;
   const std::string failure = "In " + openedPath_ + " kann nicht geschrieben werden";
   // A file that cannot be read whole is never replaced: its content would be lost.
-  if (readError != 0 && readError != ENOENT) throw IniWriteError(failure);
+  if (!read.ok() && !missing) throw IniWriteError(failure);
   IniDocument document(before);
   edit(document);
   std::string after = document.Bytes();
-  if (readError == 0 && after == before) return;
-  if (readError == ENOENT && after.empty()) return;
-  if (ReplaceSettingsFile(openedPath_, after) != 0) throw IniWriteError(failure);
+  if (read.ok() && after == before) return;
+  if (missing && after.empty()) return;
+  if (!ReplaceSettingsFile(openedPath_, after).ok()) throw IniWriteError(failure);
 }
 
 void TTheIniFile::ReadSectionLines(std::vector<std::string>& list, bool valuesOnly) {

@@ -1,10 +1,11 @@
 #include "settings/options.h"
 
+#include "batch/operation_kinds.h"
+
 namespace vk {
 namespace {
 
 constexpr const char* kSection = "Options";
-constexpr int kOperationCount = 7;
 
 void OpenOptions(TTheIniFile& ini, const SettingsStore& store) {
   store.ApplyTo(ini);

@@ -30,13 +30,6 @@ std::int32_t ReadKey(const IniDocument& doc, const std::string& section, const s
   return value;
 }
 
-std::int32_t ReadLittleEndian32(const unsigned char* bytes) {
-  const std::uint32_t value =
-      static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-      static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-  return static_cast<std::int32_t>(value);
-}
-
 }  // namespace
 
 int ChooseMonitor(const std::vector<MonitorInfo>& monitors, TReposMonitor* which) {
@@ -159,7 +152,7 @@ std::pair<int, int> CentredOrigin(const PlacementRect& primary, const PlacementR
 StoredPlacement ReadPlacementIni(const std::string& path, const PlacementNames& names) {
   StoredPlacement stored;
   std::string content;
-  if (ReadSettingsFile(path, &content) != 0) return stored;
+  if (!ReadSettingsFile(path, &content).ok()) return stored;
   const IniDocument doc(content);
   stored.showCmd = ReadKey(doc, names.section, names.windowState, stored.showCmd);
   stored.top = ReadKey(doc, names.section, names.top, stored.top);
@@ -175,32 +168,15 @@ bool WritePlacementIni(const std::string& path, const PlacementNames& names,
   const auto keyValues = PlacementKeyValues(decision, names);
   if (keyValues.empty()) return true;
   std::string content;
-  const int readError = ReadSettingsFile(path, &content);
-  if (readError != 0 && readError != ENOENT) return false;  // never replace a file unread
+  const FileStatus read = ReadSettingsFile(path, &content);
+  if (!read.ok() && read.err() != ENOENT) return false;  // never replace a file unread
   IniDocument doc(content);
   for (const auto& [key, value] : keyValues) {
     doc.SetValue(names.section, key, std::to_string(value));
   }
   const std::string updated = doc.Bytes();
-  if (readError == 0 && updated == content) return true;
-  return ReplaceSettingsFile(path, updated) == 0;
-}
-
-StoredPlacement ReadPlacementStream(std::istream& stream) {
-  StoredPlacement stored;
-  unsigned char bytes[20];
-  stream.read(reinterpret_cast<char*>(bytes), sizeof bytes);
-  if (stream.gcount() != static_cast<std::streamsize>(sizeof bytes)) return StoredPlacement{};
-  StoredPlacement read;
-  read.showCmd = ReadLittleEndian32(bytes);
-  read.top = ReadLittleEndian32(bytes + 4);
-  read.left = ReadLittleEndian32(bytes + 8);
-  read.height = ReadLittleEndian32(bytes + 12);
-  read.width = ReadLittleEndian32(bytes + 16);
-  char monitor;
-  if (stream.get(monitor)) read.monitor = static_cast<unsigned char>(monitor);
-  if (stream.bad()) return stored;
-  return read;
+  if (read.ok() && updated == content) return true;
+  return ReplaceSettingsFile(path, updated).ok();
 }
 
 }  // namespace vk

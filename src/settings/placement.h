@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <istream>
 #include <optional>
 #include <string>
 #include <utility>
@@ -108,10 +107,5 @@ StoredPlacement ReadPlacementIni(const std::string& path, const PlacementNames& 
 // file is then unchanged.
 bool WritePlacementIni(const std::string& path, const PlacementNames& names,
                        const SaveDecision& decision);
-
-// Reads from the start of `stream`: showCmd, top, left, height, width as 32-bit little-endian
-// integers, then, when there is one more byte, the monitor as that byte. An empty stream, one
-// shorter than the five integers and one that fails give the defaults.
-StoredPlacement ReadPlacementStream(std::istream& stream);
 
 }  // namespace vk

@@ -9,10 +9,9 @@ namespace vk {
 // The folder of the running program file, ending with a separator.
 std::string ProgramFolder();
 
-// The user's per-user application-data folder. Linux: $XDG_CONFIG_HOME when it is an absolute
-// path, else $HOME/.config when $HOME is absolute, else ProgramFolder(). Windows: the shell's
-// roaming application-data folder, else the "AppData" value of the per-user "Shell Folders"
-// registry key, else ProgramFolder(). May or may not end with a separator.
+// The user's per-user application-data folder: $XDG_CONFIG_HOME when it is an absolute path,
+// else $HOME/.config when $HOME is absolute, else ProgramFolder(). May or may not end with a
+// separator.
 std::string UserDataFolder();
 
 // UserDataFolder, a separator unless it ends with one, and "Velkaro/" (always ending with a

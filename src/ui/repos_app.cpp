@@ -23,15 +23,11 @@ void TRePosApp::FillDefaultIniFileName() {
           .toStdString();
 }
 
-void TRePosApp::RestorePlacement(bool useIni, bool useStream, std::istream* stream) {
+void TRePosApp::RestorePlacement(bool useIni) {
   StoredPlacement stored;
   if (useIni) {
     FillDefaultIniFileName();
     stored = ReadPlacementIni(iniFileName_, names_);
-  } else if (useStream && stream) {
-    stream->clear();
-    stream->seekg(0);
-    stored = ReadPlacementStream(*stream);
   }
 
   const WindowPlacementState state = PlacementStateOf(owner_);

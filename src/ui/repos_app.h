@@ -1,12 +1,10 @@
 // TRePosApp: remembers where its owner window was and how large it was, and puts it back.
 // The arithmetic lives in settings/placement; this side feeds it the screens' geometry and the
-// window's state and applies the result. The registry variant has no counterpart here: with
-// neither the INI file nor a stream chosen, nothing is read (the window is centred) and nothing
-// is saved.
+// window's state and applies the result. Without the settings file chosen nothing is read (the
+// window is centred) and nothing is saved.
 #pragma once
 
 #include <QObject>
-#include <istream>
 #include <string>
 #include <vector>
 
@@ -45,9 +43,9 @@ class TRePosApp : public QObject {
   TReposMonitor Monitor() const { return monitor_; }
   void SetMonitor(TReposMonitor monitor) { monitor_ = monitor; }
 
-  // Reads the stored values (from the INI file when `useIni`, else from `stream` when
-  // `useStream`) and applies them to the owner window.
-  void RestorePlacement(bool useIni, bool useStream = false, std::istream* stream = nullptr);
+  // Reads the stored values from the INI file when `useIni` (else takes the defaults) and
+  // applies them to the owner window.
+  void RestorePlacement(bool useIni);
   // Writes the owner's placement to the INI file when `useIni`. Failures are swallowed.
   void SavePlacement(bool useIni);
 

@@ -1,9 +1,7 @@
 #include "ui/velkaro_application.h"
 
-#include <QLocale>
 #include <exception>
 
-#include "engine/my_tools.h"
 #include "ui/icons.h"
 #include "ui/user_dialogs.h"
 
@@ -25,10 +23,6 @@ bool VelkaroApplication::notify(QObject* receiver, QEvent* event) {
     Dialogs().Error(activeWindow(), QStringLiteral("Unbekannter Fehler"));
   }
   return true;
-}
-
-void ApplyRegionalSettings() {
-  MyTools().SetThousandsSeparator(QLocale::system().groupSeparator().toStdString());
 }
 
 }  // namespace vk

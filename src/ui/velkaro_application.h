@@ -16,7 +16,4 @@ class VelkaroApplication : public QApplication {
   bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// The thousands separator of the user's regional settings, handed to the shared TMyTools.
-void ApplyRegionalSettings();
-
 }  // namespace vk

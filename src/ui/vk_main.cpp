@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QScreen>
 #include <QUrl>
 #include <cerrno>
 #include <cstring>
@@ -105,7 +104,8 @@ void TVKMain::showEvent(QShowEvent* event) {
   if (shown_) return;
   shown_ = true;
   FormShow();
-  CentreOnPrimaryScreen();
+  // The window opens centred on the primary screen, keeping the size (and state) it was given.
+  vk::CentreOnPrimaryScreen(this);
 }
 
 void TVKMain::FormShow() {
@@ -113,19 +113,6 @@ void TVKMain::FormShow() {
   if (!folderFlag_ && !fileFlag_) ShellTreeViewChange();
   UpdateCommandStates();
   shellListView_->setFocus();
-}
-
-// The window opens centred on the primary screen, keeping the size (and state) it was given.
-void TVKMain::CentreOnPrimaryScreen() {
-  if (isMaximized() || isFullScreen()) return;
-  const QScreen* primary = QGuiApplication::primaryScreen();
-  if (primary == nullptr) return;
-  const QRect screen = primary->geometry();
-  const QRect desktop = primary->virtualGeometry();
-  const QRect frame = frameGeometry();
-  const int left = std::max((screen.width() - frame.width()) / 2, desktop.left());
-  const int top = std::max((screen.height() - frame.height()) / 2, desktop.top());
-  move(left, top);
 }
 
 void TVKMain::closeEvent(QCloseEvent* event) {

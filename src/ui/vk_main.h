@@ -11,6 +11,7 @@
 #include <array>
 #include <string>
 
+#include "batch/operation_kinds.h"
 #include "settings/ini_file.h"
 #include "ui/window_feedback.h"
 
@@ -113,7 +114,6 @@ class TVKMain : public QMainWindow {
   void FormClose();
   void FormDestroy();
   void HandleCommandLine();
-  void CentreOnPrimaryScreen();
   void ReadOptions();
   void WriteOptions();
   // Window placement: restored at the end of FormCreate, saved in FormDestroy.
@@ -139,7 +139,7 @@ class TVKMain : public QMainWindow {
   QMenu* hilfe1_ = nullptr;
   QAction* htmlTagsBearbeiten1_ = nullptr;
   QAction* beenden1_ = nullptr;
-  std::array<QAction*, 7> operations_{};
+  std::array<QAction*, kOperationCount> operations_{};
   QActionGroup* operationGroup_ = nullptr;
   QAction* bakBtn_ = nullptr;
   QAction* metaTagBtn_ = nullptr;

@@ -94,11 +94,7 @@ void TVKMain::RunOperation(int index) {
     options.createBak = bakBtn_->isChecked();
     options.ignoreMetaTags = metaTagBtn_->isChecked();
     // The list is read afresh for every file, so an edit between runs always counts.
-    options.loadHtmlCodeListWith = [this](Feedback& feedback) {
-      HtmlCodeList list;
-      LoadHtmlCodeList(iniFile_, list, feedback);
-      return list;
-    };
+    options.loadHtmlCodeList = MakeHtmlCodeListLoader(DefaultNameIn(iniFile_));
     vk::RunBatch(flags, rows, sink, feedback_, options);
     lv_->setUpdatesEnabled(true);
     // When the user closed the window meanwhile, the completion box closes by itself.

@@ -42,7 +42,7 @@ std::string PageWithMarks(std::size_t size, int marks) {
 
 BatchOptions DeleteMarks(int* loads = nullptr) {
   BatchOptions options;
-  options.loadHtmlCodeList = [loads]() {
+  options.loadHtmlCodeList = [loads](Feedback&) {
     if (loads != nullptr) ++*loads;
     return HtmlCodeList{{"0123456789"}, {""}};
   };
@@ -254,7 +254,7 @@ TEST_F(BatchRunTest, OperationsWithoutAStepShowZeroInItsColumn) {
     WriteFile(dir.File("p.htm"), content);
     int loads = 0;
     BatchOptions options;
-    options.loadHtmlCodeList = [&loads]() {
+    options.loadHtmlCodeList = [&loads](Feedback&) {
       ++loads;
       return HtmlCodeList{{"<b>"}, {"<strong>"}};
     };
@@ -298,7 +298,7 @@ TEST_F(BatchRunTest, NulPageMessagesOfEveryStepInOrder) {
   WriteFile(page, std::string("a\0\xE4  b", 6));
   VectorRows rows({{true, "nul.htm", dir.Path()}});
   BatchOptions options;
-  options.loadHtmlCodeList = []() { return HtmlCodeList{{"a"}, {"b"}}; };
+  options.loadHtmlCodeList = [](Feedback&) { return HtmlCodeList{{"a"}, {"b"}}; };
   RunBatch(Flags(6), rows, sink, feedback, options);
   ASSERT_EQ(sink.rows.size(), 1u);
   const std::string nul = "Die Datei " + page + " enthält Null-Bytes und wird nicht verändert!";
@@ -313,7 +313,7 @@ TEST_F(BatchRunTest, LoaderExceptionEndsTheRunWithoutSums) {
   WriteFile(dir.File("b.htm"), PageWithMarks(100, 1));
   VectorRows rows({{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()}});
   BatchOptions options;
-  options.loadHtmlCodeListWith = [](Feedback& feedback) -> HtmlCodeList {
+  options.loadHtmlCodeList = [](Feedback& feedback) -> HtmlCodeList {
     feedback.Error("Listenlängen werden angepasst!");
     throw IniWriteError("In /x/Velkaro.ini kann nicht geschrieben werden");
   };
@@ -349,7 +349,7 @@ TEST_F(BatchRunTest, LoaderExceptionInALaterRowFinishesTheRowsAhead) {
     int loads = 0;
     BatchOptions options;
     options.pagesAtOnce = pagesAtOnce;
-    options.loadHtmlCodeListWith = [&loads](Feedback& feedback) -> HtmlCodeList {
+    options.loadHtmlCodeList = [&loads](Feedback& feedback) -> HtmlCodeList {
       if (++loads == 3) {
         feedback.Error("Listenlängen werden angepasst!");
         throw IniWriteError("In /x/Velkaro.ini kann nicht geschrieben werden");
@@ -386,7 +386,7 @@ TEST_F(BatchRunTest, LoaderMessagesLandInTheRowOfTheirFile) {
   VectorRows rows({{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()}});
   int loads = 0;
   BatchOptions options;
-  options.loadHtmlCodeListWith = [&loads](Feedback& feedback) {
+  options.loadHtmlCodeList = [&loads](Feedback& feedback) {
     if (loads++ == 0) feedback.Error("repaired");
     return HtmlCodeList{{"0123456789"}, {""}};
   };
@@ -489,7 +489,7 @@ TEST_F(BatchRunTest, ConcurrentWritesGiveTheSameRunAsOneAtATime) {
   VectorRows manyRows(BuildSite(many));
   BatchOptions options;
   options.createBak = true;
-  options.loadHtmlCodeList = []() {
+  options.loadHtmlCodeList = [](Feedback&) {
     return HtmlCodeList{{"<b>", "</b>", "x"}, {"<strong>", "</strong>", "xx"}};
   };
   RecordingSink manySink;

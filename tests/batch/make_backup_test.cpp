@@ -1,4 +1,6 @@
 // The backup copy: "<page>.bak", overwritten by every run, never reported.
+#include "batch/make_backup.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,7 +8,6 @@
 #include <filesystem>
 #include <string>
 
-#include "batch/batch_run.h"
 #include "support/test_support.h"
 
 namespace vk {

@@ -13,8 +13,9 @@
 
 #include "batch/batch_support.h"
 #include "batch/memory_page.h"
+#include "batch/page_support.h"
 #include "engine/encoding.h"
-#include "engine/file_io.h"
+#include "engine/file_access.h"
 #include "engine/special_chars.h"
 #include "support/test_support.h"
 
@@ -23,6 +24,8 @@ namespace {
 
 using test::AgeFile;
 using test::MTimeOf;
+using test::ProcessPage;
+using test::ProcessPageStepByStep;
 using test::ReadFile;
 using test::RecordingFeedback;
 using test::TempDir;
@@ -255,7 +258,7 @@ TEST(PageRunTest, TheEncodingIsDecidedOnceBeforeTheFirstStep) {
   // The file functions on their own decide on what they read.
   WriteFile(path, "ae\xE2\x82\xAC\xF6\xFC");
   RecordingFeedback feedback;
-  EXPECT_EQ(ConvertSpecialCharsInFile(path, false, feedback), 4);
+  EXPECT_EQ(ConvertSpecialCharsInFile(path, false, feedback, DiskFileAccess()), 4);
   EXPECT_EQ(ReadFile(path), "ae&acirc;\x82&not;&ouml;&uuml;");
 }
 

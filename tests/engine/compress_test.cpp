@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/compress_examples.h"
+#include "fs/disk_file_access.h"
 #include "support/test_support.h"
 
 namespace vk {
@@ -328,7 +329,7 @@ TEST(CompressHtmlFile, PagesOnDisk) {
     const std::string page = Bytes(row.page);
     test::WriteFile(path, page);
     RecordingFeedback feedback;
-    CompressHtmlFile(path, feedback);
+    CompressHtmlFile(path, feedback, DiskFileAccess());
     EXPECT_EQ(Visible(test::ReadFile(path)),
               Visible(row.after != nullptr ? Bytes(row.after) : page))
         << row.page;
@@ -399,12 +400,12 @@ TEST(CompressHtmlFile, FailuresOnDisk) {
   test::TempDir dir;
   {  // a missing file
     RecordingFeedback feedback;
-    CompressHtmlFile(dir.File("fehlt.htm"), feedback);
+    CompressHtmlFile(dir.File("fehlt.htm"), feedback, DiskFileAccess());
     EXPECT_EQ(feedback.errors, std::vector<std::string>{CannotAccess(dir.File("fehlt.htm"))});
   }
   {  // a folder
     RecordingFeedback feedback;
-    CompressHtmlFile(dir.Path(), feedback);
+    CompressHtmlFile(dir.Path(), feedback, DiskFileAccess());
     EXPECT_EQ(feedback.errors, std::vector<std::string>{CannotAccess(dir.Path())});
   }
   {  // a read-only page is never replaced, also not for root
@@ -412,7 +413,7 @@ TEST(CompressHtmlFile, FailuresOnDisk) {
     test::WriteFile(path, "a  b\r\n");
     ASSERT_EQ(chmod(path.c_str(), 0444), 0);
     RecordingFeedback feedback;
-    CompressHtmlFile(path, feedback);
+    CompressHtmlFile(path, feedback, DiskFileAccess());
     EXPECT_EQ(feedback.errors, std::vector<std::string>{CannotAccess(path)});
     EXPECT_EQ(test::ReadFile(path), "a  b\r\n");
   }

@@ -1,9 +1,6 @@
 #include "engine/my_tools.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <limits>
 
@@ -13,8 +10,6 @@ namespace vk {
 namespace {
 
 using namespace std::string_literals;
-using test::TempDir;
-using test::WriteFile;
 
 TEST(SizeText, UnitsAndLimitsWithAGermanSeparator) {
   const TMyTools tools(".");
@@ -128,53 +123,6 @@ TEST(UpperCaseGerman, LettersAndTheThreeUmlauts) {
   for (const auto& c : cases) {
     EXPECT_EQ(TMyTools::UpperCaseGerman(c.in), c.out) << c.in;
   }
-}
-
-TEST(FileSizeOf, SizesFromTheDirectoryEntry) {
-  TempDir dir;
-  const std::string empty = dir.File("empty.htm");
-  const std::string small = dir.File("small.htm");
-  const std::string big = dir.File("big.htm");
-  WriteFile(empty, "");
-  WriteFile(small,
-            "Gr\xFC\xDF"
-            "e\0"s);
-  // A sparse file beyond 4 GiB costs no disk space.
-  const int fd = ::open(big.c_str(), O_WRONLY | O_CREAT, 0644);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(::ftruncate(fd, 5368709121), 0);
-  ::close(fd);
-  const std::string locked = dir.File("locked.htm");
-  WriteFile(locked, "12345678");
-  ASSERT_EQ(::chmod(locked.c_str(), 0000), 0);
-  ASSERT_EQ(::symlink("small.htm", dir.File("link.htm").c_str()), 0);
-  ASSERT_EQ(::symlink("gone.htm", dir.File("dangling.htm").c_str()), 0);
-  ASSERT_EQ(::mkdir(dir.File("folder").c_str(), 0755), 0);
-  ASSERT_EQ(::symlink("folder", dir.File("folderlink").c_str()), 0);
-
-  struct Case {
-    std::string path;
-    std::int64_t size;
-  } cases[] = {
-      {empty, 0},
-      {small, 6},
-      {big, 5368709121},
-      {locked, 8},
-      {dir.File("link.htm"), 6},
-      {dir.File("dangling.htm"), -1},
-      {dir.File("missing.htm"), -1},
-      {dir.File("folder"), -1},
-      {dir.File("folderlink"), -1},
-      {dir.Path(), -1},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(MyTools().FileSizeOf(c.path), c.size) << c.path;
-  }
-}
-
-TEST(MyTools, IsOneSharedInstance) {
-  EXPECT_EQ(&MyTools(), &MyTools());
-  EXPECT_EQ(MyTools().ThousandsSeparator(), ".");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "engine/cp1252.h"
+#include "fs/disk_file_access.h"
 #include "support/test_support.h"
 #include "utf8_reference_support.h"
 
@@ -427,7 +428,8 @@ TEST(ReplaceHtmlCodeOnDisk, RewritesTheFile) {
   const std::string page = dir.File("seite.htm");
   test::WriteFile(page, "<B>Fett</b>\r\n\t<b>auch</B>\r\n");
   RecordingFeedback feedback;
-  EXPECT_EQ(ReplaceHtmlCode(page, LoaderOf({{"<b>", "<strong>"}, {"</b>", "</strong>"}}), feedback),
+  EXPECT_EQ(ReplaceHtmlCode(page, LoaderOf({{"<b>", "<strong>"}, {"</b>", "</strong>"}}), feedback,
+                            DiskFileAccess()),
             4);
   EXPECT_EQ(test::ReadFile(page), "<strong>Fett</strong>\r\n\t<strong>auch</strong>\r\n");
   EXPECT_TRUE(feedback.errors.empty());
@@ -439,7 +441,7 @@ TEST(ReplaceHtmlCodeOnDisk, FileWithoutOccurrenceKeepsItsTimeStamp) {
   test::WriteFile(page, "<p>nichts</p>");
   SetOldModificationTime(page);
   RecordingFeedback feedback;
-  EXPECT_EQ(ReplaceHtmlCode(page, LoaderOf({{"<br>", "<br />"}}), feedback), 0);
+  EXPECT_EQ(ReplaceHtmlCode(page, LoaderOf({{"<br>", "<br />"}}), feedback, DiskFileAccess()), 0);
   EXPECT_EQ(ModificationTime(page).tv_sec, 1000000000);
   EXPECT_EQ(test::ReadFile(page), "<p>nichts</p>");
   EXPECT_TRUE(feedback.errors.empty());
@@ -451,7 +453,7 @@ TEST(ReplaceHtmlCodeOnDisk, ReadOnlyFileStaysAndCountIsReported) {
   test::WriteFile(page, "<br><br>");
   ASSERT_EQ(::chmod(page.c_str(), 0444), 0);
   RecordingFeedback feedback;
-  EXPECT_EQ(ReplaceHtmlCode(page, LoaderOf({{"<br>", "<br />"}}), feedback), 2);
+  EXPECT_EQ(ReplaceHtmlCode(page, LoaderOf({{"<br>", "<br />"}}), feedback, DiskFileAccess()), 2);
   EXPECT_EQ(test::ReadFile(page), "<br><br>");
   EXPECT_EQ(feedback.errors, std::vector<std::string>{"Konnte " + page +
                                                       " nicht öffnen, schreiben oder Fehler in "
@@ -472,7 +474,7 @@ TEST(ReplaceHtmlCodeOnDisk, MissingFile) {
   };
   for (const auto& c : cases) {
     RecordingFeedback feedback;
-    EXPECT_EQ(ReplaceHtmlCode(missing, LoaderOf(c.pairs), feedback), 0);
+    EXPECT_EQ(ReplaceHtmlCode(missing, LoaderOf(c.pairs), feedback, DiskFileAccess()), 0);
     EXPECT_EQ(feedback.errors, c.errors);
     EXPECT_NE(::access(missing.c_str(), F_OK), 0) << "must not be created";
   }
@@ -484,7 +486,7 @@ TEST(ReplaceHtmlCodeOnDisk, FileWithNulByteStaysAsItIs) {
   test::WriteFile(page, "<br>\0<br>"s);
   SetOldModificationTime(page);
   RecordingFeedback feedback;
-  EXPECT_EQ(ReplaceHtmlCode(page, LoaderOf({{"<br>", "<br />"}}), feedback), 0);
+  EXPECT_EQ(ReplaceHtmlCode(page, LoaderOf({{"<br>", "<br />"}}), feedback, DiskFileAccess()), 0);
   EXPECT_EQ(test::ReadFile(page), "<br>\0<br>"s);
   EXPECT_EQ(ModificationTime(page).tv_sec, 1000000000);
   EXPECT_EQ(feedback.errors, std::vector<std::string>{"Die Datei " + page +

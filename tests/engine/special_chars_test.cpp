@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "engine/case_fold.h"
+#include "fs/disk_file_access.h"
 #include "support/test_support.h"
 #include "utf8_reference_support.h"
 
@@ -406,7 +407,8 @@ TEST(ConvertSpecialCharsInFile, ConvertsAndWritesOnlyWhatChanged) {
     WriteFile(page, c.in);
     SetOldTime(page);
     RecordingFeedback feedback;
-    EXPECT_EQ(ConvertSpecialCharsInFile(page, c.keepMeta, feedback), c.count) << c.in;
+    EXPECT_EQ(ConvertSpecialCharsInFile(page, c.keepMeta, feedback, DiskFileAccess()), c.count)
+        << c.in;
     EXPECT_EQ(ReadFile(page), c.out) << c.in;
     EXPECT_EQ(HasOldTime(page), c.in == c.out) << c.in;
     EXPECT_TRUE(feedback.errors.empty()) << c.in;
@@ -414,7 +416,7 @@ TEST(ConvertSpecialCharsInFile, ConvertsAndWritesOnlyWhatChanged) {
 
     // A second run finds nothing left to do and leaves the time stamp alone.
     SetOldTime(page);
-    EXPECT_EQ(ConvertSpecialCharsInFile(page, c.keepMeta, feedback), 0) << c.in;
+    EXPECT_EQ(ConvertSpecialCharsInFile(page, c.keepMeta, feedback, DiskFileAccess()), 0) << c.in;
     EXPECT_EQ(ReadFile(page), c.out);
     EXPECT_TRUE(HasOldTime(page)) << c.in;
   }
@@ -436,7 +438,8 @@ TEST(ConvertSpecialCharsInFile, FailuresGiveTheMessageAndTheCountReached) {
   } cases[] = {{missing, 0}, {folder, 0}, {readOnly, 3}};
   for (const auto& c : cases) {
     RecordingFeedback feedback;
-    EXPECT_EQ(ConvertSpecialCharsInFile(c.path, false, feedback), c.count) << c.path;
+    EXPECT_EQ(ConvertSpecialCharsInFile(c.path, false, feedback, DiskFileAccess()), c.count)
+        << c.path;
     EXPECT_EQ(feedback.errors, std::vector<std::string>{Message(c.path)});
   }
   EXPECT_FALSE(std::filesystem::exists(missing));

@@ -16,6 +16,7 @@
 #include "engine/replace.h"
 #include "engine/special_chars.h"
 #include "fault_support.h"
+#include "fs/disk_file_access.h"
 #include "settings/html_code_list_store.h"
 #include "settings/ini_document.h"
 #include "settings/ini_file.h"
@@ -72,7 +73,8 @@ std::vector<Step> Steps() {
       {"special characters",
        [](const std::string& path) {
          RecordingFeedback feedback;
-         const std::int64_t count = ConvertSpecialCharsInFile(path, false, feedback);
+         const std::int64_t count =
+             ConvertSpecialCharsInFile(path, false, feedback, DiskFileAccess());
          return Joined(feedback, count);
        },
        [](const std::string& text) { return ConvertSpecialChars(text).text; },
@@ -80,7 +82,7 @@ std::vector<Step> Steps() {
       {"compression",
        [](const std::string& path) {
          RecordingFeedback feedback;
-         CompressHtmlFile(path, feedback);
+         CompressHtmlFile(path, feedback, DiskFileAccess());
          return Joined(feedback, 0);
        },
        [](const std::string& text) {
@@ -93,7 +95,7 @@ std::vector<Step> Steps() {
       {"replacement",
        [](const std::string& path) {
          RecordingFeedback feedback;
-         const std::int64_t count = ReplaceHtmlCode(path, BoldList, feedback);
+         const std::int64_t count = ReplaceHtmlCode(path, BoldList, feedback, DiskFileAccess());
          return Joined(feedback, count);
        },
        [](const std::string& text) {

@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <regex>
 
-#include "engine/file_io.h"
+#include "fs/read_file.h"
 #include "support/test_support.h"
 
 namespace vk::test {

@@ -16,6 +16,8 @@
 #include "engine/replace.h"
 #include "engine/special_chars.h"
 #include "fault_support.h"
+#include "fs/disk_file_access.h"
+#include "fs/file_info.h"
 #include "selection/folder_scan.h"
 #include "support/test_support.h"
 
@@ -39,8 +41,8 @@ TEST(HugeInput, SparseFiveGigabytePageIsMeasuredRight) {
   }
   close(fd);
   const TMyTools german(".");
-  EXPECT_EQ(german.FileSizeOf(path), 5'000'000'000LL);
-  EXPECT_EQ(german.SizeText(german.FileSizeOf(path)), "4.768 MByte");
+  EXPECT_EQ(FileSizeOf(path), 5'000'000'000LL);
+  EXPECT_EQ(german.SizeText(FileSizeOf(path)), "4.768 MByte");
   EXPECT_EQ(TMyTools(",").SizeText(5'000'000'000LL), "4,768 MByte");
   MyTools().SetThousandsSeparator(".");
   EXPECT_EQ(MakeSingleFileRow(path, true).size, "4.768 MByte");
@@ -132,14 +134,15 @@ TEST(HugeInput, TwoHundredMegabytePageThroughEachTransformation) {
       {"special characters",
        [&] {
          RecordingFeedback feedback;
-         const std::int64_t count = ConvertSpecialCharsInFile(path, false, feedback);
+         const std::int64_t count =
+             ConvertSpecialCharsInFile(path, false, feedback, DiskFileAccess());
          return std::to_string(count) + " " + std::to_string(feedback.errors.size());
        },
        afterConvert},
       {"compression",
        [&] {
          RecordingFeedback feedback;
-         CompressHtmlFile(path, feedback);
+         CompressHtmlFile(path, feedback, DiskFileAccess());
          return "0 " + std::to_string(feedback.errors.size());
        },
        afterCompress},
@@ -147,7 +150,7 @@ TEST(HugeInput, TwoHundredMegabytePageThroughEachTransformation) {
        [&] {
          RecordingFeedback feedback;
          const std::int64_t count = ReplaceHtmlCode(
-             path, [] { return kList; }, feedback);
+             path, [] { return kList; }, feedback, DiskFileAccess());
          return std::to_string(count) + " " + std::to_string(feedback.errors.size());
        },
        afterReplace},

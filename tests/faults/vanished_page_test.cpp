@@ -109,7 +109,7 @@ TEST(VanishedPage, TheRunReportsItAndGoesOn) {
           }
         };
         BatchOptions options;
-        options.loadHtmlCodeList = [] { return kList; };
+        options.loadHtmlCodeList = [](Feedback&) { return kList; };
         options.pagesAtOnce = pagesAtOnce;
         RunBatch(OperationKinds()[6].flags, rows, sink, feedback, options);
 

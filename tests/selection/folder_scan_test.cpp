@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "scan_support.h"
-#include "selection/folder_scan_locale.h"
+#include "selection/folder_walk.h"
 #include "support/test_support.h"
 
 namespace vk {

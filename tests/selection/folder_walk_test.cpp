@@ -1,5 +1,7 @@
 // The walk over subfolders: what it enters, what it reports, its order, links and loops, and a
 // very large tree.
+#include "selection/folder_walk.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,7 +13,6 @@
 
 #include "scan_support.h"
 #include "selection/folder_scan.h"
-#include "selection/folder_scan_locale.h"
 #include "support/test_support.h"
 
 namespace vk {

@@ -206,13 +206,13 @@ TEST(HtmlCodeListLoader, LoadsAfreshFromTheFileItWasGiven) {
   const std::string path = dir.File("batch.ini");
   WriteFile(path, "[Find HTML Code]\r\n0=<b>\r\n[Replace HTML Code]\r\n0=<strong>\r\n");
   RecordingFeedback feedback;
-  const HtmlCodeListLoader load = MakeHtmlCodeListLoader(SettingsStoreForFile(path), feedback);
-  HtmlCodeList first = load();
+  const auto load = MakeHtmlCodeListLoader(SettingsStoreForFile(path));
+  HtmlCodeList first = load(feedback);
   EXPECT_EQ(first.find, Strings{"<b>"});
   EXPECT_EQ(first.replace, Strings{"<strong>"});
 
   WriteFile(path, "[Find HTML Code]\r\n0=<i>\r\n1=<u>\r\n[Replace HTML Code]\r\n0=<em>\r\n");
-  HtmlCodeList second = load();
+  HtmlCodeList second = load(feedback);
   EXPECT_EQ(second.find, (Strings{"<i>", "<u>"}));
   EXPECT_EQ(second.replace, (Strings{"<em>", "<u>"}));
   EXPECT_EQ(feedback.errors, Strings{kUnequal});
@@ -225,7 +225,7 @@ TEST(HtmlCodeListLoader, LoadsAfreshFromTheFileItWasGiven) {
   std::filesystem::create_directories(dir.File("config/Velkaro"));
   WriteFile(dir.File("config/Velkaro/Velkaro.ini"),
             "[Find HTML Code]\r\n0=a\r\n[Replace HTML Code]\r\n0=(leer)\r\n");
-  HtmlCodeList user = MakeHtmlCodeListLoader(UserSettingsStore(), feedback)();
+  HtmlCodeList user = MakeHtmlCodeListLoader(UserSettingsStore())(feedback);
   EXPECT_EQ(user.find, Strings{"a"});
   EXPECT_EQ(user.replace, Strings{""});
 }
@@ -233,7 +233,7 @@ TEST(HtmlCodeListLoader, LoadsAfreshFromTheFileItWasGiven) {
 TEST(HtmlCodeListLoader, MessagesGoToTheFeedbackOfEachCall) {
   TempDir dir;
   const std::string path = dir.File("Velkaro.ini");
-  const auto load = MakeHtmlCodeListFeedbackLoader(SettingsStoreForFile(path));
+  const auto load = MakeHtmlCodeListLoader(SettingsStoreForFile(path));
   WriteFile(path, "[Find HTML Code]\r\n0=a\r\n[Replace HTML Code]\r\n");
   RecordingFeedback first;
   const HtmlCodeList list = load(first);
@@ -258,9 +258,9 @@ TEST(HtmlCodeListLoader, RepairThatCannotBeWrittenPassesTheErrorOn) {
   WriteFile(path, before);
   const test::ChildResult child = test::RunWithFileSizeLimit(4096, [&]() -> std::string {
     RecordingFeedback feedback;
-    const HtmlCodeListLoader load = MakeHtmlCodeListLoader(SettingsStoreForFile(path), feedback);
+    const auto load = MakeHtmlCodeListLoader(SettingsStoreForFile(path));
     try {
-      load();
+      load(feedback);
     } catch (const IniWriteError& e) {
       return (feedback.errors == Strings{kUnequal} ? "message shown | " : "no message | ") +
              std::string(e.what());

@@ -205,16 +205,16 @@ TEST(SettingsFileWrite, LinkStaysALinkAndPermissionsStay) {
 TEST(SettingsFileRead, WhatCannotBeRead) {
   TempDir dir;
   std::string content = "stale";
-  EXPECT_EQ(ReadSettingsFile(dir.File("missing"), &content), ENOENT);
+  EXPECT_EQ(ReadSettingsFile(dir.File("missing"), &content).err(), ENOENT);
   EXPECT_EQ(content, "");
-  EXPECT_EQ(ReadSettingsFile(dir.Path(), &content), EISDIR);
+  EXPECT_EQ(ReadSettingsFile(dir.Path(), &content).err(), EISDIR);
   WriteFile(dir.File("ten"), "0123456789");
-  EXPECT_EQ(ReadSettingsFile(dir.File("ten"), &content, 9), EFBIG);
+  EXPECT_EQ(ReadSettingsFile(dir.File("ten"), &content, 9).err(), EFBIG);
   EXPECT_EQ(content, "");
-  EXPECT_EQ(ReadSettingsFile(dir.File("ten"), &content, 10), 0);
+  EXPECT_TRUE(ReadSettingsFile(dir.File("ten"), &content, 10).ok());
   EXPECT_EQ(content, "0123456789");
   ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
-  EXPECT_EQ(ReadSettingsFile(dir.File("fifo"), &content), EINVAL);
+  EXPECT_EQ(ReadSettingsFile(dir.File("fifo"), &content).err(), EINVAL);
 }
 
 }  // namespace

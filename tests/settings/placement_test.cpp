@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -436,47 +435,6 @@ TEST(PlacementIni, AFailedSaveLeavesTheFileAndReportsFalse) {
   ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
   EXPECT_FALSE(WritePlacementIni(path, names, all));
   EXPECT_EQ(test::ReadFile(path), "[VelkaroWindowPosition]\r\nTop=1\r\n");
-}
-
-std::string Le32(std::int32_t v) {
-  const auto u = static_cast<std::uint32_t>(v);
-  return {static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF),
-          static_cast<char>((u >> 16) & 0xFF), static_cast<char>((u >> 24) & 0xFF)};
-}
-
-TEST(PlacementStream, ReadsShowCmdTopLeftHeightWidthAndAnOptionalMonitorByte) {
-  struct Case {
-    const char* name;
-    std::string bytes;
-    StoredPlacement expected;
-  };
-  const std::string five = Le32(1) + Le32(20) + Le32(-5) + Le32(480) + Le32(640);
-  const Case cases[] = {
-      {"empty", "", StoredPlacement{}},
-      {"five integers", five, Stored(1, 20, -5, 640, 480, 0)},
-      {"with the monitor byte", five + "\x01", Stored(1, 20, -5, 640, 480, 1)},
-      {"monitor byte read unsigned",
-       five + "\xFF"
-              "rest",
-       Stored(1, 20, -5, 640, 480, 255)},
-      {"shorter than five integers", five.substr(0, 19), StoredPlacement{}},
-  };
-  for (const Case& c : cases) {
-    std::istringstream in(c.bytes);
-    const StoredPlacement s = ReadPlacementStream(in);
-    EXPECT_EQ(s.showCmd, c.expected.showCmd) << c.name;
-    EXPECT_EQ(s.top, c.expected.top) << c.name;
-    EXPECT_EQ(s.left, c.expected.left) << c.name;
-    EXPECT_EQ(s.width, c.expected.width) << c.name;
-    EXPECT_EQ(s.height, c.expected.height) << c.name;
-    EXPECT_EQ(s.monitor, c.expected.monitor) << c.name;
-  }
-  std::istringstream failing(five);
-  failing.setstate(std::ios::badbit);
-  const StoredPlacement s = ReadPlacementStream(failing);
-  EXPECT_EQ(s.showCmd, 0);
-  EXPECT_EQ(s.top, -1);
-  EXPECT_EQ(s.monitor, 0);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include "main_window_support.h"
+#include "selection/file_date.h"
 #include "selection/folder_scan.h"
 #include "ui/file_list_view.h"
 #include "ui/shell_tree_view.h"

@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
-#include <sstream>
 
 #include "support/test_support.h"
 
@@ -105,17 +104,6 @@ TEST_F(RePosAppTest, AFixedSizeWindowKeepsItsSize) {
   EXPECT_EQ(window_.size(), QSize(200, 100));
 }
 
-TEST_F(RePosAppTest, ReadsTheStream) {
-  std::string bytes;
-  for (std::uint32_t v : {0u, 15u, 25u, 260u, 310u}) {
-    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<char>(v >> shift));
-  }
-  std::istringstream stream(bytes);
-  repos_.RestorePlacement(false, true, &stream);
-  EXPECT_EQ(window_.pos(), QPoint(25, 15));
-  EXPECT_EQ(window_.size(), QSize(310, 260));
-}
-
 TEST_F(RePosAppTest, SavesTheWindowAndOnlyTheStateWhenMaximized) {
   window_.move(12, 34);
   window_.resize(640, 480);
@@ -163,7 +151,7 @@ TEST_F(RePosAppTest, AnEmptyFileNameBecomesTheProgramsIni) {
   repos_.SetInifileName("");
   repos_.RestorePlacement(true);
   EXPECT_EQ(QString::fromStdString(repos_.InifileName()),
-            QCoreApplication::applicationDirPath() + "/ui_repos_app_test.ini");
+            QCoreApplication::applicationDirPath() + "/ui_tests.ini");
 }
 
 TEST_F(RePosAppTest, CentringKeepsTheSize) {

@@ -1,6 +1,6 @@
 // The new file written beside its target: nothing of it shows before it is published, and
 // nothing of it stays when it is not.
-#include "engine/new_file.h"
+#include "fs/new_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -35,8 +35,8 @@ TEST(NewFile, PublishReplacesTheTargetAndLeavesNothingElse) {
   WriteFile(target, "old");
   {
     NewFile file;
-    ASSERT_EQ(file.Create(target, 0600), 0);
-    ASSERT_EQ(WriteAll(file.fd(), "new bytes"), 0);
+    ASSERT_TRUE(file.Create(target, 0600).ok());
+    ASSERT_TRUE(WriteAll(file.fd(), "new bytes").ok());
     const std::set<std::string> whileWriting = Names(dir.Path());
     if (FolderHasUnnamedFiles(dir.Path())) {
       EXPECT_EQ(whileWriting, std::set<std::string>{"page.htm"});
@@ -46,7 +46,7 @@ TEST(NewFile, PublishReplacesTheTargetAndLeavesNothingElse) {
           << *whileWriting.begin();
     }
     EXPECT_EQ(ReadFile(target), "old");
-    ASSERT_EQ(file.Publish(target), 0);
+    ASSERT_TRUE(file.Publish(target).ok());
   }
   EXPECT_EQ(ReadFile(target), "new bytes");
   EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"page.htm"});
@@ -58,14 +58,14 @@ TEST(NewFile, WhatIsNotPublishedGoesWithoutTouchingTheTarget) {
   WriteFile(target, "old");
   {
     NewFile file;
-    ASSERT_EQ(file.Create(target, 0600), 0);
-    ASSERT_EQ(WriteAll(file.fd(), "half"), 0);
+    ASSERT_TRUE(file.Create(target, 0600).ok());
+    ASSERT_TRUE(WriteAll(file.fd(), "half").ok());
   }
   {
     NewFile file;
-    ASSERT_EQ(file.Create(target, 0600), 0);
+    ASSERT_TRUE(file.Create(target, 0600).ok());
     file.Discard();
-    EXPECT_EQ(file.Publish(target), EBADF);
+    EXPECT_EQ(file.Publish(target).err(), EBADF);
   }
   EXPECT_EQ(ReadFile(target), "old");
   EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"page.htm"});
@@ -76,10 +76,10 @@ TEST(NewFile, AFailedRenameRemovesTheNewFile) {
   std::filesystem::create_directory(dir.File("in-the-way"));
   WriteFile(dir.File("in-the-way/x"), "x");
   NewFile file;
-  ASSERT_EQ(file.Create(dir.File("in-the-way"), 0600), 0);
-  ASSERT_EQ(WriteAll(file.fd(), "new"), 0);
+  ASSERT_TRUE(file.Create(dir.File("in-the-way"), 0600).ok());
+  ASSERT_TRUE(WriteAll(file.fd(), "new").ok());
   // A file cannot take the place of a folder that holds something.
-  EXPECT_NE(file.Publish(dir.File("in-the-way")), 0);
+  EXPECT_FALSE(file.Publish(dir.File("in-the-way")).ok());
   EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"in-the-way"});
   EXPECT_EQ(ReadFile(dir.File("in-the-way/x")), "x");
 }
@@ -89,9 +89,9 @@ TEST(NewFile, ALongNameTakesTheShortTemporaryName) {
   const std::string target = dir.File(std::string(250, 'n') + ".htm");  // 254 bytes
   WriteFile(target, "old");
   NewFile file;
-  ASSERT_EQ(file.Create(target, 0600), 0);
-  ASSERT_EQ(WriteAll(file.fd(), "new"), 0);
-  ASSERT_EQ(file.Publish(target), 0);
+  ASSERT_TRUE(file.Create(target, 0600).ok());
+  ASSERT_TRUE(WriteAll(file.fd(), "new").ok());
+  ASSERT_TRUE(file.Publish(target).ok());
   EXPECT_EQ(ReadFile(target), "new");
   EXPECT_EQ(Names(dir.Path()).size(), 1u);
 }
@@ -100,10 +100,10 @@ TEST(NewFile, ANewFileHasTheModeLessTheUmask) {
   TempDir dir;
   const mode_t mask = ::umask(027);
   NewFile file;
-  const int err = file.Create(dir.File("new.ini"), 0666);
+  const FileStatus created = file.Create(dir.File("new.ini"), 0666);
   ::umask(mask);
-  ASSERT_EQ(err, 0);
-  ASSERT_EQ(file.Publish(dir.File("new.ini")), 0);
+  ASSERT_TRUE(created.ok());
+  ASSERT_TRUE(file.Publish(dir.File("new.ini")).ok());
   struct stat st;
   ASSERT_EQ(::stat(dir.File("new.ini").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
@@ -112,7 +112,7 @@ TEST(NewFile, ANewFileHasTheModeLessTheUmask) {
 TEST(NewFile, AFolderThatDoesNotExistIsReported) {
   TempDir dir;
   NewFile file;
-  EXPECT_EQ(file.Create(dir.File("missing/page.htm"), 0600), ENOENT);
+  EXPECT_EQ(file.Create(dir.File("missing/page.htm"), 0600).err(), ENOENT);
   EXPECT_EQ(Names(dir.Path()), std::set<std::string>{});
 }
 

@@ -6,11 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "engine/file_access.h"
+#include "fs/fd.h"
+
 namespace vk {
 
-// Writes all of `data` at `offset` (or at the current position when offset < 0). Returns 0 or
-// the errno of the failing call. A process that ignores SIGXFSZ sees EFBIG here.
-int WriteAll(int fd, std::string_view data, off_t offset = -1);
+// Writes all of `data` at `offset` (or at the current position when offset < 0). A process that
+// ignores SIGXFSZ gets kTooLarge with EFBIG at its file size limit.
+FileStatus WriteAll(int fd, std::string_view data, off_t offset = -1);
 
 // Where the file system has unnamed files (O_TMPFILE), the new file has no name while it is
 // written, so a process killed before Publish leaves nothing behind; it gets its temporary
@@ -24,13 +27,15 @@ class NewFile {
   NewFile& operator=(const NewFile&) = delete;
 
   // Creates the file in the folder of `target` (the current one when it names none) with
-  // `mode` (less the umask). Returns 0 or the errno of the failing call.
-  int Create(const std::string& target, mode_t mode);
-  int fd() const { return fd_; }
+  // `mode` (less the umask).
+  FileStatus Create(const std::string& target, mode_t mode);
+  int fd() const { return fd_.get(); }
+  // Flushes what was written to the disk.
+  FileStatus Sync() const;
 
-  // Names the file, closes it (a failing close counts) and renames it over `target`. Returns 0
-  // or the errno of the failing call; on failure the new file is gone and `target` untouched.
-  int Publish(const std::string& target);
+  // Names the file, closes it (a failing close counts) and renames it over `target`. On
+  // failure the new file is gone and `target` untouched.
+  FileStatus Publish(const std::string& target);
 
   // Closes and removes the new file now.
   void Discard();
@@ -38,7 +43,7 @@ class NewFile {
  private:
   int GiveName();
 
-  int fd_ = -1;
+  Fd fd_;
   std::string folder_;  // ends with '/'
   std::string name_;
   std::string tempPath_;  // empty while the file has no name

@@ -1,11 +1,10 @@
-#include "engine/new_file.h"
+#include "fs/new_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <random>
-#include <utility>
 
 namespace vk {
 namespace {
@@ -51,7 +50,7 @@ int TryNames(const std::string& folder, const std::string& name, std::string* pa
 
 }  // namespace
 
-int WriteAll(int fd, std::string_view data, off_t offset) {
+FileStatus WriteAll(int fd, std::string_view data, off_t offset) {
   const char* p = data.data();
   std::size_t left = data.size();
   while (left > 0) {
@@ -60,59 +59,67 @@ int WriteAll(int fd, std::string_view data, off_t offset) {
     const ssize_t n = offset < 0 ? ::write(fd, p, chunk) : ::pwrite(fd, p, chunk, offset);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return errno;
+      return FileStatus::FromErrno(errno);
     }
-    if (n == 0) return EIO;  // no progress and no error: give up rather than spin
+    // No progress and no error: give up rather than spin.
+    if (n == 0) return FileStatus::FromErrno(EIO);
     p += n;
     left -= static_cast<std::size_t>(n);
     if (offset >= 0) offset += n;
   }
-  return 0;
+  return FileStatus::Ok();
 }
 
 NewFile::~NewFile() { Discard(); }
 
-int NewFile::Create(const std::string& target, mode_t mode) {
+FileStatus NewFile::Create(const std::string& target, mode_t mode) {
   Discard();
   const std::size_t slash = target.rfind('/');
   folder_ = slash == std::string::npos ? "./" : target.substr(0, slash + 1);
   name_ = slash == std::string::npos ? target : target.substr(slash + 1);
   if (UnnamedFilesUsable()) {
-    fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-    if (fd_ >= 0) return 0;
+    fd_.Reset(::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    if (fd_.valid()) return FileStatus::Ok();
     // File systems without unnamed files say so in more than one way.
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return errno;
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+      return FileStatus::FromErrno(errno);
+    }
   }
-  return TryNames(folder_, name_, &tempPath_, [&](const std::string& path) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    return fd_ >= 0;
+  const int err = TryNames(folder_, name_, &tempPath_, [&](const std::string& path) {
+    fd_.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    return fd_.valid();
   });
+  return err == 0 ? FileStatus::Ok() : FileStatus::FromErrno(err);
 }
 
 int NewFile::GiveName() {
   if (!tempPath_.empty()) return 0;
-  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
   return TryNames(folder_, name_, &tempPath_, [&](const std::string& path) {
     return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
   });
 }
 
-int NewFile::Publish(const std::string& target) {
-  if (fd_ < 0) return EBADF;
+FileStatus NewFile::Sync() const {
+  const int err = fd_.Sync();
+  return err == 0 ? FileStatus::Ok() : FileStatus::FromErrno(err);
+}
+
+FileStatus NewFile::Publish(const std::string& target) {
+  if (!fd_.valid()) return FileStatus::FromErrno(EBADF);
   int err = GiveName();
-  // Linux releases the descriptor even when close fails, so it is never retried.
-  if (::close(std::exchange(fd_, -1)) != 0 && err == 0) err = errno;
+  if (const int closeErr = fd_.Close(); closeErr != 0 && err == 0) err = closeErr;
   if (err == 0 && ::rename(tempPath_.c_str(), target.c_str()) != 0) err = errno;
   if (err != 0) {
     Discard();
-    return err;
+    return FileStatus::FromErrno(err);
   }
   tempPath_.clear();
-  return 0;
+  return FileStatus::Ok();
 }
 
 void NewFile::Discard() {
-  if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+  fd_.Reset();
   if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
   tempPath_.clear();
 }

@@ -1,4 +1,6 @@
-#include "engine/file_io.h"
+// The file layer's reader, writability rule and replacer, with the page rules and the rules of
+// backups and the settings file.
+#include "fs/replace_file.h"
 
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -11,8 +13,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <vector>
 
+#include "fs/disk_file_access.h"
+#include "fs/read_file.h"
+#include "fs/writable.h"
 #include "support/test_support.h"
 
 namespace vk {
@@ -57,13 +63,17 @@ bool BecomeNobody() {
   return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
 }
 
+FileStatus ReplacePage(const std::string& path, std::string_view content) {
+  return ReplaceFile(path, content, PageRules());
+}
+
 std::string Pattern(std::size_t size) {
   std::string s(size, '\0');
   for (std::size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
   return s;
 }
 
-TEST(FileIo, ReplaceThenReadGivesTheSameBytes) {
+TEST(FileLayer, ReplaceThenReadGivesTheSameBytes) {
   const std::string contents[] = {
       "",
       "a",
@@ -79,7 +89,7 @@ TEST(FileIo, ReplaceThenReadGivesTheSameBytes) {
       TempDir dir;
       const std::string page = dir.File("page.htm");
       WriteFile(page, old);
-      ASSERT_TRUE(ReplaceFileContent(page, content).ok());
+      ASSERT_TRUE(ReplacePage(page, content).ok());
       std::string back = "junk";
       ASSERT_TRUE(ReadWholeFile(page, &back).ok());
       EXPECT_EQ(back, content) << "old size " << old.size() << ", new size " << content.size();
@@ -88,7 +98,7 @@ TEST(FileIo, ReplaceThenReadGivesTheSameBytes) {
   }
 }
 
-TEST(FileIo, DiskFileAccessReadsAndWritesTheDisk) {
+TEST(FileLayer, DiskFileAccessReadsAndWritesTheDisk) {
   TempDir dir;
   const std::string page = dir.File("page.htm");
   WriteFile(page, "before");
@@ -97,10 +107,9 @@ TEST(FileIo, DiskFileAccessReadsAndWritesTheDisk) {
   EXPECT_EQ(content, "before");
   ASSERT_TRUE(DiskFileAccess().Write(page, "after!").ok());
   EXPECT_EQ(ReadFile(page), "after!");
-  EXPECT_EQ(&DiskFileAccess(), &DiskFileAccess());
 }
 
-TEST(FileIo, MissingFileAndFolderAreRefused) {
+TEST(FileLayer, MissingFileAndFolderAreRefused) {
   TempDir dir;
   const std::string missing = dir.File("missing.htm");
   std::string content = "left over";
@@ -109,7 +118,7 @@ TEST(FileIo, MissingFileAndFolderAreRefused) {
   EXPECT_EQ(s.err(), ENOENT);
   EXPECT_EQ(content, "");
 
-  s = ReplaceFileContent(missing, "new");
+  s = ReplacePage(missing, "new");
   EXPECT_EQ(s.code(), Code::kNotFound);
   EXPECT_FALSE(std::filesystem::exists(missing));
   EXPECT_FALSE(IsWritableFile(missing));
@@ -120,12 +129,12 @@ TEST(FileIo, MissingFileAndFolderAreRefused) {
   content = "left over";
   EXPECT_EQ(ReadWholeFile(dir.Path(), &content).code(), Code::kIsDirectory);
   EXPECT_EQ(content, "");
-  EXPECT_EQ(ReplaceFileContent(dir.Path(), "x").code(), Code::kIsDirectory);
+  EXPECT_EQ(ReplacePage(dir.Path(), "x").code(), Code::kIsDirectory);
   EXPECT_FALSE(IsWritableFile(dir.Path()));
   EXPECT_TRUE(Listing(dir.Path()).empty());
 }
 
-TEST(FileIo, PipeIsRefusedWithoutWaitingForAWriter) {
+TEST(FileLayer, PipeIsRefusedWithoutWaitingForAWriter) {
   TempDir dir;
   const std::string pipe = dir.File("pipe.htm");
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
@@ -134,14 +143,14 @@ TEST(FileIo, PipeIsRefusedWithoutWaitingForAWriter) {
   EXPECT_EQ(s.code(), Code::kIoError);
   EXPECT_EQ(s.err(), EINVAL);
   EXPECT_EQ(content, "");
-  s = ReplaceFileContent(pipe, "new");
+  s = ReplacePage(pipe, "new");
   EXPECT_EQ(s.code(), Code::kIoError);
   EXPECT_EQ(s.err(), EINVAL);
   EXPECT_FALSE(IsWritableFile(pipe));
   EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"pipe.htm"});
 }
 
-TEST(FileIo, UnreadableFileIsAnIoError) {
+TEST(FileLayer, UnreadableFileIsAnIoError) {
   if (test::RunningAsRoot()) {
     // Root reads everything; check it as "nobody" in a child.
     TempDir dir;
@@ -169,7 +178,7 @@ TEST(FileIo, UnreadableFileIsAnIoError) {
   }
 }
 
-TEST(FileIo, ReadOnlyFileIsNeverReplaced) {
+TEST(FileLayer, ReadOnlyFileIsNeverReplaced) {
   // Writable means: some write bit for root, the owner's write bit for the owner.
   struct Case {
     mode_t mode;
@@ -186,7 +195,7 @@ TEST(FileIo, ReadOnlyFileIsNeverReplaced) {
     ASSERT_EQ(::chmod(page.c_str(), c.mode), 0);
     const bool expected = root ? c.writableForRoot : c.writableForOwner;
     EXPECT_EQ(IsWritableFile(page), expected) << std::oct << c.mode;
-    const FileStatus s = ReplaceFileContent(page, "replaced");
+    const FileStatus s = ReplacePage(page, "replaced");
     if (expected) {
       EXPECT_TRUE(s.ok()) << std::oct << c.mode;
     } else {
@@ -198,13 +207,13 @@ TEST(FileIo, ReadOnlyFileIsNeverReplaced) {
   }
 }
 
-TEST(FileIo, ReadOnlyFileStaysAsItWasWithItsMode) {
+TEST(FileLayer, ReadOnlyFileStaysAsItWasWithItsMode) {
   TempDir dir;
   const std::string page = dir.File("page.htm");
   WriteFile(page, "keep me");
   ASSERT_EQ(::chmod(page.c_str(), 0444), 0);
   const struct stat before = StatOf(page);
-  EXPECT_EQ(ReplaceFileContent(page, "gone").code(), Code::kReadOnly);
+  EXPECT_EQ(ReplacePage(page, "gone").code(), Code::kReadOnly);
   const struct stat after = StatOf(page);
   EXPECT_EQ(after.st_ino, before.st_ino);
   EXPECT_EQ(after.st_mode, before.st_mode);
@@ -213,7 +222,7 @@ TEST(FileIo, ReadOnlyFileStaysAsItWasWithItsMode) {
   EXPECT_EQ(ReadFile(page), "keep me");
 }
 
-TEST(FileIo, LinkStaysALinkAndItsTargetIsRewritten) {
+TEST(FileLayer, LinkStaysALinkAndItsTargetIsRewritten) {
   TempDir dir;
   ASSERT_EQ(::mkdir(dir.File("site").c_str(), 0755), 0);
   ASSERT_EQ(::mkdir(dir.File("links").c_str(), 0755), 0);
@@ -230,7 +239,7 @@ TEST(FileIo, LinkStaysALinkAndItsTargetIsRewritten) {
     std::string through, content;
   } cases[] = {{link, "new through the link"}, {chained, "new through two links"}};
   for (const auto& c : cases) {
-    ASSERT_TRUE(ReplaceFileContent(c.through, c.content).ok()) << c.through;
+    ASSERT_TRUE(ReplacePage(c.through, c.content).ok()) << c.through;
     EXPECT_EQ(ReadFile(target), c.content);
     struct stat st {};
     ASSERT_EQ(::lstat(link.c_str(), &st), 0);
@@ -246,47 +255,47 @@ TEST(FileIo, LinkStaysALinkAndItsTargetIsRewritten) {
   }
 }
 
-TEST(FileIo, DanglingLinkIsMissingAndStaysALink) {
+TEST(FileLayer, DanglingLinkIsMissingAndStaysALink) {
   TempDir dir;
   const std::string link = dir.File("page.htm");
   ASSERT_EQ(::symlink("gone.htm", link.c_str()), 0);
   std::string content;
   EXPECT_EQ(ReadWholeFile(link, &content).code(), Code::kNotFound);
-  EXPECT_EQ(ReplaceFileContent(link, "x").code(), Code::kNotFound);
+  EXPECT_EQ(ReplacePage(link, "x").code(), Code::kNotFound);
   struct stat st {};
   ASSERT_EQ(::lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"page.htm"});
 }
 
-TEST(FileIo, ReplacedFileKeepsItsModeBits) {
+TEST(FileLayer, ReplacedFileKeepsItsModeBits) {
   const mode_t modes[] = {0600, 0640, 0664, 0755, 0604, 0644, 0700, 04755, 0200};
   for (mode_t mode : modes) {
     TempDir dir;
     const std::string page = dir.File("page.htm");
     WriteFile(page, "old");
     ASSERT_EQ(::chmod(page.c_str(), mode), 0);
-    ASSERT_TRUE(ReplaceFileContent(page, "new content").ok()) << std::oct << mode;
+    ASSERT_TRUE(ReplacePage(page, "new content").ok()) << std::oct << mode;
     EXPECT_EQ(StatOf(page).st_mode & 07777, mode) << std::oct << mode;
     ::chmod(page.c_str(), 0600);
     EXPECT_EQ(ReadFile(page), "new content");
   }
 }
 
-TEST(FileIo, ReplacedFileKeepsItsOwner) {
+TEST(FileLayer, ReplacedFileKeepsItsOwner) {
   if (!test::RunningAsRoot()) GTEST_SKIP() << "only root may give a file away";
   TempDir dir;
   const std::string page = dir.File("page.htm");
   WriteFile(page, "old");
   ASSERT_EQ(::chown(page.c_str(), 12345, 23456), 0);
-  ASSERT_TRUE(ReplaceFileContent(page, "new").ok());
+  ASSERT_TRUE(ReplacePage(page, "new").ok());
   const struct stat st = StatOf(page);
   EXPECT_EQ(st.st_uid, 12345u);
   EXPECT_EQ(st.st_gid, 23456u);
   EXPECT_EQ(ReadFile(page), "new");
 }
 
-TEST(FileIo, HardLinksKeepSharingTheNewContent) {
+TEST(FileLayer, HardLinksKeepSharingTheNewContent) {
   const std::string contents[] = {"a longer content than before, " + Pattern(10000), "short", ""};
   for (const auto& content : contents) {
     TempDir dir;
@@ -296,7 +305,7 @@ TEST(FileIo, HardLinksKeepSharingTheNewContent) {
     ASSERT_EQ(::chmod(first.c_str(), 0640), 0);
     ASSERT_EQ(::link(first.c_str(), second.c_str()), 0);
     const ino_t inode = StatOf(first).st_ino;
-    ASSERT_TRUE(ReplaceFileContent(second, content).ok());
+    ASSERT_TRUE(ReplacePage(second, content).ok());
     EXPECT_EQ(ReadFile(first), content);
     EXPECT_EQ(ReadFile(second), content);
     const struct stat st = StatOf(first);
@@ -309,7 +318,7 @@ TEST(FileIo, HardLinksKeepSharingTheNewContent) {
 }
 
 // The size limit of a process stands in for a full disk: writes past it fail with EFBIG.
-TEST(FileIo, FailedWriteLeavesTheOriginalAndNoTemporaryFile) {
+TEST(FileLayer, FailedWriteLeavesTheOriginalAndNoTemporaryFile) {
   struct Case {
     const char* what;
     bool hardLinked;
@@ -330,7 +339,7 @@ TEST(FileIo, FailedWriteLeavesTheOriginalAndNoTemporaryFile) {
       ::signal(SIGXFSZ, SIG_IGN);
       const struct rlimit limit = {4096, 4096};
       if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
-      const FileStatus s = ReplaceFileContent(page, bigger);
+      const FileStatus s = ReplacePage(page, bigger);
       if (s.ok()) return 1;
       return s.code() == Code::kTooLarge && s.err() == EFBIG ? 0 : 2;
     });
@@ -343,7 +352,7 @@ TEST(FileIo, FailedWriteLeavesTheOriginalAndNoTemporaryFile) {
   }
 }
 
-TEST(FileIo, FolderWithoutRoomForATemporaryFileIsWrittenInPlace) {
+TEST(FileLayer, FolderWithoutRoomForATemporaryFileIsWrittenInPlace) {
   TempDir dir;
   ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
   const std::string folder = dir.File("locked");
@@ -362,11 +371,11 @@ TEST(FileIo, FolderWithoutRoomForATemporaryFileIsWrittenInPlace) {
       ASSERT_EQ(::chown(page.c_str(), kNobody, kNobody), 0);
       code = RunInChild([&] {
         if (!BecomeNobody()) return 10;
-        return ReplaceFileContent(page, c.content).ok() ? 0 : 1;
+        return ReplacePage(page, c.content).ok() ? 0 : 1;
       });
     } else {
       ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
-      code = ReplaceFileContent(page, c.content).ok() ? 0 : 1;
+      code = ReplacePage(page, c.content).ok() ? 0 : 1;
       ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
     }
     EXPECT_EQ(code, 0);
@@ -376,7 +385,7 @@ TEST(FileIo, FolderWithoutRoomForATemporaryFileIsWrittenInPlace) {
   }
 }
 
-TEST(FileIo, SomeoneElsesWritablePageKeepsItsOwner) {
+TEST(FileLayer, SomeoneElsesWritablePageKeepsItsOwner) {
   if (!test::RunningAsRoot()) GTEST_SKIP() << "needs a second user";
   TempDir dir;
   ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
@@ -385,7 +394,7 @@ TEST(FileIo, SomeoneElsesWritablePageKeepsItsOwner) {
   ASSERT_EQ(::chmod(page.c_str(), 0666), 0);
   const int code = RunInChild([&] {
     if (!BecomeNobody()) return 10;
-    return ReplaceFileContent(page, "edited by nobody").ok() ? 0 : 1;
+    return ReplacePage(page, "edited by nobody").ok() ? 0 : 1;
   });
   EXPECT_EQ(code, 0);
   EXPECT_EQ(ReadFile(page), "edited by nobody");
@@ -393,6 +402,77 @@ TEST(FileIo, SomeoneElsesWritablePageKeepsItsOwner) {
   EXPECT_EQ(st.st_uid, 0u);
   EXPECT_EQ(st.st_mode & 07777, 0666u);
   EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"shared.htm"});
+}
+
+// The rules of the settings file and of a new backup: a missing file is created (through a
+// link that leads nowhere, as its target), with the given mode or 0666 less the umask; a file
+// with several hard links becomes a file of its own.
+TEST(FileLayer, CreatingRulesMakeTheFileWhereItIsMissing) {
+  TempDir dir;
+  const mode_t mask = ::umask(022);
+  struct Case {
+    const char* what;
+    std::string path;  // where the write goes
+    std::string file;  // where the new file appears
+    std::optional<mode_t> mode;
+    mode_t expectedMode;
+  } cases[] = {
+      {"missing", dir.File("new.ini"), dir.File("new.ini"), std::nullopt, 0644},
+      {"with a mode", dir.File("page.htm.bak"), dir.File("page.htm.bak"), 0604, 0604},
+      {"dangling link", dir.File("link.ini"), dir.File("target.ini"), std::nullopt, 0644},
+  };
+  ASSERT_EQ(::symlink("target.ini", dir.File("link.ini").c_str()), 0);
+  for (const auto& c : cases) {
+    const ReplaceRules rules{.createMissing = true, .newFileMode = c.mode};
+    EXPECT_TRUE(ReplaceFile(c.path, "[Options]\r\n", rules).ok()) << c.what;
+    EXPECT_EQ(ReadFile(c.file), "[Options]\r\n") << c.what;
+    EXPECT_EQ(StatOf(c.file).st_mode & 07777, c.expectedMode) << c.what;
+  }
+  ::umask(mask);
+  struct stat st {};
+  ASSERT_EQ(::lstat(dir.File("link.ini").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  // The page rules never create.
+  EXPECT_EQ(ReplacePage(dir.File("other.htm"), "x").code(), Code::kNotFound);
+
+  const std::string first = dir.File("first.ini");
+  WriteFile(first, "old");
+  ASSERT_EQ(::link(first.c_str(), dir.File("second.ini").c_str()), 0);
+  ASSERT_TRUE(ReplaceFile(first, "new", CreatingRules()).ok());
+  EXPECT_EQ(ReadFile(first), "new");
+  EXPECT_EQ(ReadFile(dir.File("second.ini")), "old");
+  EXPECT_EQ(StatOf(first).st_nlink, 1u);
+}
+
+TEST(FileLayer, ReadingStopsAtTheSizeLimit) {
+  TempDir dir;
+  const std::string ten = dir.File("ten");
+  WriteFile(ten, "0123456789");
+  std::string content = "x";
+  const FileStatus tooBig = ReadWholeFile(ten, &content, 9);
+  EXPECT_EQ(tooBig.code(), Code::kTooLarge);
+  EXPECT_EQ(tooBig.err(), EFBIG);
+  EXPECT_EQ(content, "");
+  EXPECT_TRUE(ReadWholeFile(ten, &content, 10).ok());
+  EXPECT_EQ(content, "0123456789");
+}
+
+TEST(FileLayer, MakingWritableAndProbing) {
+  TempDir dir;
+  const std::string page = dir.File("page.htm");
+  WriteFile(page, "x");
+  ASSERT_EQ(::chmod(page.c_str(), 0444), 0);
+  EXPECT_FALSE(IsWritableFile(page));
+  EXPECT_TRUE(MakeUserWritable(page));
+  EXPECT_EQ(StatOf(page).st_mode & 07777, 0644u);
+  EXPECT_TRUE(IsWritableFile(page));
+  EXPECT_FALSE(MakeUserWritable(dir.Path()));
+  EXPECT_FALSE(MakeUserWritable(dir.File("missing")));
+
+  EXPECT_TRUE(ProbeNewFile(dir.File("probe.ini")).ok());
+  EXPECT_EQ(ProbeNewFile(page).err(), EEXIST);
+  EXPECT_EQ(ProbeNewFile(dir.File("no/probe.ini")).code(), Code::kNotFound);
+  EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"page.htm"});
 }
 
 }  // namespace

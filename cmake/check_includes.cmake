@@ -1,0 +1,51 @@
+# Fails when a file under SOURCE_DIR includes a header of a layer it may not see. Run by CTest
+# (test LayerIncludes) as
+#   cmake -DSOURCE_DIR=<src> -DRULES=<rule;...> -P check_includes.cmake
+# where each rule reads "<folder>=<folder>,<folder>...[=std]": the files of the first folder may
+# include headers of the listed folders only, as "<folder>/<name>.h"; with "=std" their
+# includes in angle brackets must be C++ standard library headers (compiler intrinsics pass).
+# Every folder of SOURCE_DIR needs a rule.
+cmake_minimum_required(VERSION 3.25)
+set(problems "")
+set(ruled "")
+foreach(rule ${RULES})
+  string(REPLACE "=" ";" parts "${rule}")
+  list(GET parts 0 folder)
+  list(GET parts 1 allowed)
+  list(LENGTH parts partCount)
+  string(REPLACE "," ";" allowed "${allowed}")
+  list(APPEND ruled ${folder})
+  file(GLOB files ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
+  foreach(file ${files})
+    file(RELATIVE_PATH name ${SOURCE_DIR} ${file})
+    file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include")
+    foreach(line ${lines})
+      if(line MATCHES "include[ \t]*\"([^\"]*)\"")
+        set(header "${CMAKE_MATCH_1}")
+        if(header MATCHES "^([^/]+)/")
+          if(NOT CMAKE_MATCH_1 IN_LIST allowed)
+            string(APPEND problems "${name}: \"${header}\" is in a layer above ${folder}\n")
+          endif()
+        else()
+          string(APPEND problems "${name}: \"${header}\" names no layer folder\n")
+        endif()
+      elseif(partCount GREATER 2 AND line MATCHES "include[ \t]*<([^>]*)>")
+        set(header "${CMAKE_MATCH_1}")
+        if(header MATCHES "[./]" AND NOT header MATCHES "intrin\\.h$")
+          string(APPEND problems "${name}: <${header}> is not the C++ standard library\n")
+        endif()
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+file(GLOB entries RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*)
+foreach(entry ${entries})
+  if(IS_DIRECTORY ${SOURCE_DIR}/${entry} AND NOT entry IN_LIST ruled)
+    string(APPEND problems "${entry}/: a folder without a layer (add it in src/CMakeLists.txt)\n")
+  endif()
+endforeach()
+
+if(problems)
+  message(FATAL_ERROR "Includes across the layers:\n${problems}")
+endif()

@@ -1,0 +1,54 @@
+// Where the engine reads and writes whole files: an interface, so that the batch run can chain
+// transformations in memory and tests can put failing files in its place. The disk's
+// implementation is the file layer's (fs/disk_file_access.h); the engine itself makes no
+// system call.
+#pragma once
+
+#include <cerrno>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vk {
+
+// Outcome of a file operation, the one error type of every file access. Errors are values;
+// nothing here throws.
+class FileStatus {
+ public:
+  enum class Code { kOk, kNotFound, kIsDirectory, kReadOnly, kTooLarge, kIoError };
+
+  static FileStatus Ok() { return FileStatus(Code::kOk, 0); }
+  static FileStatus Error(Code code, int err = 0) { return FileStatus(code, err); }
+  // The code an errno stands for: a missing file or folder on the way kNotFound, a folder
+  // kIsDirectory, the file size limit kTooLarge, anything else kIoError.
+  static FileStatus FromErrno(int err) {
+    if (err == ENOENT || err == ENOTDIR) return Error(Code::kNotFound, err);
+    if (err == EISDIR) return Error(Code::kIsDirectory, err);
+    if (err == EFBIG) return Error(Code::kTooLarge, err);
+    return Error(Code::kIoError, err);
+  }
+
+  bool ok() const { return code_ == Code::kOk; }
+  Code code() const { return code_; }
+  int err() const { return err_; }  // errno of the failing call, 0 when none
+
+ private:
+  FileStatus(Code code, int err) : code_(code), err_(err) {}
+  Code code_;
+  int err_;
+};
+
+class FileAccess {
+ public:
+  virtual ~FileAccess() = default;
+  // The whole file at `path` into *content (empty on failure).
+  virtual FileStatus Read(const std::string& path, std::string* content) = 0;
+  // Replaces the content of the existing file at `path`; a failure leaves it as it was.
+  virtual FileStatus Write(const std::string& path, std::string_view content) = 0;
+  // Gives `buffer` room for `size` bytes of a page's new content before it is filled. The disk
+  // asks the system to back a large buffer with huge pages, where faulting memory in 4 KiB at a
+  // time can cost more than the transformation itself (virtual machines).
+  virtual void Reserve(std::string& buffer, std::size_t size) { buffer.reserve(size); }
+};
+
+}  // namespace vk
