@@ -177,15 +177,25 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
   }
 
   ListRows batchRows(rows);
-  ResultsCollector results;
   bool ended = false;
-  try {
-    RunBatch(OperationKinds()[operation].flags, batchRows, results, feedback, options);
-  } catch (const std::exception& error) {
-    err << error.what() << '\n';
-    ended = true;
+  const auto run = [&](BatchSink& sink) {
+    try {
+      RunBatch(OperationKinds()[operation].flags, batchRows, sink, feedback, options);
+    } catch (const std::exception& error) {
+      err << error.what() << '\n';
+      ended = true;
+    }
+  };
+  if (line.json) {
+    JsonPrinter printer(out, operation, line.dryRun);
+    run(printer);
+    printer.Finish();
+  } else {
+    // The table needs every row for its column widths.
+    ResultsCollector results;
+    run(results);
+    out << RenderTable(results);
   }
-  out << (line.json ? RenderJson(results, operation, line.dryRun) : RenderTable(results));
   out.flush();
   return ended || feedback.Count() > 0 ? kExitProblems : kExitOk;
 }

@@ -65,10 +65,9 @@ std::string FileObject(const ResultRow& row) {
          ", \"messages\": " + StringList(row.messages) + "}";
 }
 
-std::string SumsObject(const std::optional<std::pair<ResultRow, ResultRow>>& sums,
-                       std::size_t fileRows) {
+std::string SumsObject(const std::optional<ResultRow>& sums, std::size_t fileRows) {
   if (!sums) return "null";
-  const ResultRow& totals = sums->second;
+  const ResultRow& totals = *sums;
   return "{\"files\": " + std::to_string(fileRows) +
          ", \"size_before\": " + std::to_string(totals.bytesBefore) +
          ", \"size_after\": " + std::to_string(totals.bytesAfter) +
@@ -117,17 +116,21 @@ std::string JsonString(std::string_view text) {
   return out + "\"";
 }
 
-std::string RenderJson(const ResultsCollector& results, int operation, bool dryRun) {
-  std::string out = "{\"operation\": " + std::to_string(operation) +
-                    ",\n \"dry_run\": " + (dryRun ? "true" : "false") + ",\n \"files\": [";
-  const std::vector<ResultRow>& rows = results.Rows();
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    out += i == 0 ? "\n  " : ",\n  ";
-    out += FileObject(rows[i]);
-  }
-  out += rows.empty() ? "],\n" : "\n ],\n";
-  out += " \"sums\": " + SumsObject(results.Sums(), rows.size()) + "}\n";
-  return out;
+JsonPrinter::JsonPrinter(std::ostream& out, int operation, bool dryRun) : out_(out) {
+  out_ << "{\"operation\": " << operation << ",\n \"dry_run\": " << (dryRun ? "true" : "false")
+       << ",\n \"files\": [";
+}
+
+void JsonPrinter::AddRow(const ResultRow& row) {
+  out_ << (rows_ == 0 ? "\n  " : ",\n  ") << FileObject(row) << std::flush;
+  ++rows_;
+}
+
+void JsonPrinter::AddSumRows(const ResultRow&, const ResultRow& totals) { totals_ = totals; }
+
+void JsonPrinter::Finish() {
+  out_ << (rows_ == 0 ? "],\n" : "\n ],\n") << " \"sums\": " << SumsObject(totals_, rows_) << "}\n"
+       << std::flush;
 }
 
 }  // namespace vk::cli

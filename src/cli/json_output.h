@@ -1,4 +1,4 @@
-// The results as one JSON object, for scripts:
+// The results as one JSON object for scripts, written while the run reports them:
 //   {"operation": N, "dry_run": bool,
 //    "files": [{"path", "name", "size_before", "size_after", "saving_percent",
 //               "special_chars", "html_code", "encoding", "messages": [..]}],
@@ -10,14 +10,32 @@
 // after-run fields, and "sums" is null when the run ended early.
 #pragma once
 
+#include <cstddef>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 
-#include "cli/results_collector.h"
+#include "batch/batch_run.h"
 
 namespace vk::cli {
 
-std::string RenderJson(const ResultsCollector& results, int operation, bool dryRun);
+// A sink of the run that prints as it goes: the opening when it is made, each file's object as
+// its row arrives (flushed, so a reader at the other end of a pipe sees it at once), and the
+// sums and the closing in Finish, which ends the object also after a run that ended early.
+class JsonPrinter : public BatchSink {
+ public:
+  JsonPrinter(std::ostream& out, int operation, bool dryRun);
+
+  void AddRow(const ResultRow& row) override;
+  void AddSumRows(const ResultRow& title, const ResultRow& totals) override;
+  void Finish();
+
+ private:
+  std::ostream& out_;
+  std::size_t rows_ = 0;
+  std::optional<ResultRow> totals_;
+};
 
 // `text` as a JSON string literal. Valid UTF-8 passes as it is; a byte that is not part of a
 // valid UTF-8 sequence (a file name from a Windows-1252 site) is taken as its Windows-1252

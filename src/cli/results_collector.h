@@ -1,4 +1,5 @@
-// Keeps what a batch run reports, so the table or the JSON can be printed when it is over.
+// Keeps what a batch run reports, so that the table, which needs every row for its column
+// widths, can be printed when the run is over.
 #pragma once
 
 #include <optional>

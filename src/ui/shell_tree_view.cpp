@@ -2,23 +2,14 @@
 
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QLineEdit>
-#include <QStyledItemDelegate>
 #include <algorithm>
-#include <vector>
 
 #include "ui/busy_cursor.h"
-#include "ui/folder_commands.h"
 #include "ui/icons.h"
+#include "ui/label_edit_delegate.h"
 
 namespace vk {
 namespace {
-
-constexpr int kPathRole = Qt::UserRole;
-constexpr int kIdRole = Qt::UserRole + 1;
-constexpr int kLoadedRole = Qt::UserRole + 2;
-constexpr int kKindRole = Qt::UserRole + 3;
-constexpr int kRootRole = Qt::UserRole + 4;
 
 QString PathError(const QString& path) {
   return QStringLiteral("Fehler beim Festlegen des Pfades: \"%1\"").arg(path);
@@ -40,46 +31,7 @@ QIcon NodeIcon(ShellItem::Kind kind, bool desktopRoot, bool selected) {
   return Icon(selected ? IconKind::kFolderOpen : IconKind::kFolder);
 }
 
-ShellItem ItemOf(const QTreeWidgetItem* node) {
-  ShellItem item;
-  item.kind = static_cast<ShellItem::Kind>(node->data(0, kKindRole).toInt());
-  item.path = node->data(0, kPathRole).toString();
-  item.name = node->text(0);
-  return item;
-}
-
-bool IsAtOrBelow(const QTreeWidgetItem* node, const QTreeWidgetItem* ancestor) {
-  for (; node != nullptr; node = node->parent()) {
-    if (node == ancestor) return true;
-  }
-  return false;
-}
-
-// `path` with the folder `from` at its start replaced by `to`; other paths unchanged.
-QString Moved(const QString& path, const QString& from, const QString& to) {
-  if (path == from) return to;
-  if (path.startsWith(from + QLatin1Char('/'))) return to + path.mid(from.size());
-  return path;
-}
-
 }  // namespace
-
-// Ends an edit of a node's label through the tree's rename instead of writing the text into
-// the node: the text changes only when the folder on disk got the new name.
-class LabelEditDelegate : public QStyledItemDelegate {
- public:
-  explicit LabelEditDelegate(TMyCustomShellTreeView* tree)
-      : QStyledItemDelegate(tree), tree_(tree) {}
-
-  void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
-    auto* line = qobject_cast<QLineEdit*>(editor);
-    QTreeWidgetItem* node = tree_->itemFromIndex(index);
-    if (line != nullptr && node != nullptr) tree_->LabelEdited(node, line->text());
-  }
-
- private:
-  TMyCustomShellTreeView* tree_;
-};
 
 TMyCustomShellTreeView::TMyCustomShellTreeView(QWidget* parent)
     : QTreeWidget(parent), namespace_(std::make_unique<ShellNamespace>()) {
@@ -103,6 +55,14 @@ TMyCustomShellTreeView::~TMyCustomShellTreeView() {
   // The base class deletes the nodes after this object's own parts are gone.
   disconnect(this, &QTreeWidget::currentItemChanged, this, nullptr);
   disconnect(this, &QTreeWidget::itemExpanded, this, nullptr);
+}
+
+ShellItem TMyCustomShellTreeView::ItemOf(const QTreeWidgetItem* node) {
+  ShellItem item;
+  item.kind = static_cast<ShellItem::Kind>(node->data(0, kKindRole).toInt());
+  item.path = node->data(0, kPathRole).toString();
+  item.name = node->text(0);
+  return item;
 }
 
 ShellId TMyCustomShellTreeView::IdOf(const QTreeWidgetItem* node) {
@@ -240,134 +200,6 @@ void TMyCustomShellTreeView::CurrentChanged(QTreeWidgetItem* current, QTreeWidge
   if (previous != nullptr) SetNodeIcon(previous, false);
   if (current != nullptr) SetNodeIcon(current, true);
   emit OnChange(current);
-}
-
-bool TMyCustomShellTreeView::CanRename(const QTreeWidgetItem* node) const {
-  return node != nullptr && (node->flags() & Qt::ItemIsEditable);
-}
-
-void TMyCustomShellTreeView::EditLabel(QTreeWidgetItem* node) {
-  if (!CanRename(node)) return;
-  scrollToItem(node);
-  editItem(node, 0);
-}
-
-void TMyCustomShellTreeView::LabelEdited(QTreeWidgetItem* node, const QString& text) {
-  QString newName = text;
-  if (OnEdited) OnEdited(node, newName);
-  if (!CanRename(node)) return;  // the label reverts
-  const QString error = RenameNode(node, newName);
-  if (error.isEmpty()) return;
-  // Raised once the editor is gone, so the program's error display meets a settled tree.
-  const std::string message = error.toStdString();
-  QMetaObject::invokeMethod(
-      this, [message] { throw std::runtime_error(message); }, Qt::QueuedConnection);
-}
-
-QString TMyCustomShellTreeView::RenameNode(QTreeWidgetItem* node, const QString& newName) {
-  const QString failed = QStringLiteral("Rename to %1 failed").arg(newName);
-  if (!CanRename(node)) return failed;
-  const QString oldPath = PathOf(node);
-  const std::optional<QString> newPath = RenameFolder(oldPath, newName);
-  if (!newPath) return failed;
-  if (*newPath == oldPath) return QString();
-  // Every loaded node below carries the old path in its own path and identifier.
-  std::vector<QTreeWidgetItem*> pending{node};
-  while (!pending.empty()) {
-    QTreeWidgetItem* each = pending.back();
-    pending.pop_back();
-    const QString path = Moved(PathOf(each), oldPath, *newPath);
-    each->setData(0, kPathRole, path);
-    each->setToolTip(0, path);
-    ShellId id = IdOf(each);
-    for (QString& step : id) step = Moved(step, oldPath, *newPath);
-    each->setData(0, kIdRole, id);
-    for (int i = 0; i < each->childCount(); ++i) pending.push_back(each->child(i));
-  }
-  node->setText(0, newName);
-  if (IsAtOrBelow(currentItem(), node)) {
-    // The selected folder has a new path: the file list is read again from there.
-    QMetaObject::invokeMethod(
-        this, [this] { emit OnChange(currentItem()); }, Qt::QueuedConnection);
-  }
-  return QString();
-}
-
-QTreeWidgetItem* TMyCustomShellTreeView::ReloadSubtree(QTreeWidgetItem* old) {
-  if (old == nullptr) return nullptr;
-  QTreeWidgetItem* top = itemAt(QPoint(0, 0));
-  const std::optional<ShellId> topId = top ? std::optional<ShellId>(IdOf(top)) : std::nullopt;
-  QTreeWidgetItem* selected = currentItem();
-  const bool selectionInside = IsAtOrBelow(selected, old);
-  const ShellId selectedId = selected ? IdOf(selected) : ShellId();
-  const bool rightClickInside = IsAtOrBelow(rightClickNode_, old);
-  const ShellId rightClickId = rightClickNode_ ? IdOf(rightClickNode_) : ShellId();
-
-  UpdateBracket bracket(this);
-  BusyCursor busy;
-  QTreeWidgetItem* fresh = new QTreeWidgetItem;
-  {
-    building_ = true;
-    struct Release {
-      bool& flag;
-      ~Release() { flag = false; }
-    } release{building_};
-    for (int role : {kPathRole, kIdRole, kKindRole, kRootRole}) {
-      fresh->setData(0, role, old->data(0, role));
-    }
-    fresh->setData(0, kLoadedRole, false);
-    fresh->setText(0, old->text(0));
-    fresh->setToolTip(0, old->toolTip(0));
-    fresh->setFlags(old->flags());
-    SetNodeIcon(fresh, false);
-    if (QTreeWidgetItem* parent = old->parent()) {
-      parent->insertChild(parent->indexOfChild(old), fresh);
-    } else {
-      insertTopLevelItem(indexOfTopLevelItem(old), fresh);
-    }
-    LoadChildren(fresh);
-    // Parents come before their children, so each counterpart's parent is loaded already.
-    std::vector<QTreeWidgetItem*> pending{old};
-    while (!pending.empty()) {
-      QTreeWidgetItem* each = pending.back();
-      pending.pop_back();
-      if (each->isExpanded()) {
-        if (QTreeWidgetItem* counterpart = FindNodeInSubtree(IdOf(each), fresh)) {
-          ExpandNode(counterpart);
-        }
-      }
-      for (int i = each->childCount() - 1; i >= 0; --i) pending.push_back(each->child(i));
-    }
-    delete old;
-    if (rightClickInside) rightClickNode_ = FindNodeInSubtree(rightClickId, fresh);
-    if (selectionInside) setCurrentItem(FindNodeInSubtree(selectedId, topLevelItem(0)));
-    if (topId) {
-      if (QTreeWidgetItem* again = FindNodeInSubtree(*topId, topLevelItem(0))) {
-        scrollToItem(again, QAbstractItemView::PositionAtTop);
-      }
-    }
-  }
-  if (selectionInside) {
-    if (currentItem() != nullptr) SetNodeIcon(currentItem(), true);
-    emit OnChange(currentItem());
-  }
-  return fresh;
-}
-
-void TMyCustomShellTreeView::RemoveNode(QTreeWidgetItem* node) {
-  if (node == nullptr) return;
-  if (IsAtOrBelow(currentItem(), node)) {
-    QTreeWidgetItem* parent = node->parent();
-    const int index = parent ? parent->indexOfChild(node) : indexOfTopLevelItem(node);
-    const int count = parent ? parent->childCount() : topLevelItemCount();
-    auto sibling = [&](int i) { return parent ? parent->child(i) : topLevelItem(i); };
-    QTreeWidgetItem* next = index + 1 < count ? sibling(index + 1)
-                            : index > 0       ? sibling(index - 1)
-                                              : parent;
-    setCurrentItem(next);
-  }
-  if (IsAtOrBelow(rightClickNode_, node)) rightClickNode_ = nullptr;
-  delete node;
 }
 
 }  // namespace vk

@@ -84,7 +84,7 @@ class TMyCustomShellTreeView : public QTreeWidget {
   using MenuRunner = std::function<QAction*(QMenu& menu, const QPoint& globalPos)>;
   void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
 
-  // --- Renaming and reloading (shell_tree_view.cpp) ---
+  // --- Renaming and reloading (shell_tree_edit.cpp) ---
   // Whether the node's folder may get a new name (not the root or a top-level place).
   bool CanRename(const QTreeWidgetItem* node) const;
   // Opens the node's label for editing in place.
@@ -119,6 +119,14 @@ class TMyCustomShellTreeView : public QTreeWidget {
                const QModelIndex& index) const override;
 
  private:
+  // What a node carries besides its text.
+  static constexpr int kPathRole = Qt::UserRole;
+  static constexpr int kIdRole = Qt::UserRole + 1;
+  static constexpr int kLoadedRole = Qt::UserRole + 2;
+  static constexpr int kKindRole = Qt::UserRole + 3;
+  static constexpr int kRootRole = Qt::UserRole + 4;
+
+  static ShellItem ItemOf(const QTreeWidgetItem* node);
   QTreeWidgetItem* MakeNode(const ShellItem& item, const ShellId& id, QTreeWidgetItem* parent);
   void ExpandNode(QTreeWidgetItem* node);
   void CurrentChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
@@ -135,14 +143,6 @@ class TMyCustomShellTreeView : public QTreeWidget {
   QTreeWidgetItem* rightClickNode_ = nullptr;
   QString savedDirectory_;  // the current directory "open" changed
   MenuRunner menuRunner_;
-};
-
-// The class the main window places; it adds nothing to its base.
-class TMyShellTreeView : public TMyCustomShellTreeView {
-  Q_OBJECT
-
- public:
-  using TMyCustomShellTreeView::TMyCustomShellTreeView;
 };
 
 }  // namespace vk

@@ -23,12 +23,12 @@
 #include "selection/folder_scan.h"
 #include "settings/options.h"
 #include "ui/about_dlg.h"
-#include "ui/file_list_view.h"
 #include "ui/html_tag_edit_command.h"
 #include "ui/launcher.h"
+#include "ui/my_shell_tree_view.h"
 #include "ui/repos_app.h"
 #include "ui/results_view.h"
-#include "ui/shell_tree_view.h"
+#include "ui/shell_list_view.h"
 #include "ui/user_dialogs.h"
 
 namespace vk {

@@ -9,8 +9,8 @@
 
 #include "selection/folder_scan.h"
 #include "ui/busy_cursor.h"
-#include "ui/file_list_view.h"
-#include "ui/shell_tree_view.h"
+#include "ui/my_shell_tree_view.h"
+#include "ui/shell_list_view.h"
 #include "ui/vk_main.h"
 
 namespace vk {

@@ -15,10 +15,10 @@
 #include <QToolButton>
 
 #include "batch/batch_run.h"
-#include "ui/file_list_view.h"
 #include "ui/icons.h"
+#include "ui/my_shell_tree_view.h"
 #include "ui/results_view.h"
-#include "ui/shell_tree_view.h"
+#include "ui/shell_list_view.h"
 #include "ui/vk_main.h"
 
 namespace vk {

@@ -15,10 +15,10 @@
 
 #include "batch/batch_run.h"
 #include "settings/html_code_list_store.h"
-#include "ui/file_list_view.h"
 #include "ui/launcher.h"
+#include "ui/my_shell_tree_view.h"
 #include "ui/results_view.h"
-#include "ui/shell_tree_view.h"
+#include "ui/shell_list_view.h"
 #include "ui/user_dialogs.h"
 #include "ui/vk_main.h"
 

@@ -4,7 +4,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <array>
+#include <optional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "cli/json_output.h"
 #include "cli/results_collector.h"
@@ -35,17 +39,37 @@ ResultRow FileRow(std::string name, std::string path, std::int64_t before, std::
   return row;
 }
 
-ResultsCollector ThreeRows() {
-  ResultsCollector results;
-  results.ClearResults();
-  results.AddRow(FileRow("a.htm", "/w/a.htm", 1000, 900, 0, 10, {}, PageEncoding::kUtf8));
-  results.AddRow(FileRow("Übersicht.html", "/w/Übersicht.html", 20, 25, 1, 0,
-                         {"Konnte /w/Übersicht.html nicht öffnen oder schreiben!"},
-                         PageEncoding::kWindows1252));
-  results.AddRow(FileRow("c.htm", "/w/c.htm", 0, 0, 0, 0));
-  const auto sums = SumRows(3, 1020, 925, 1, 10);
-  results.AddSumRows(sums[0], sums[1]);
-  return results;
+// What a run reports: file rows and, unless it ended early, the two sums rows.
+struct Reported {
+  std::vector<ResultRow> rows;
+  std::optional<std::array<ResultRow, 2>> sums;
+
+  void To(BatchSink& sink) const {
+    sink.ClearResults();
+    for (const ResultRow& row : rows) sink.AddRow(row);
+    if (sums) sink.AddSumRows((*sums)[0], (*sums)[1]);
+  }
+  ResultsCollector Collected() const {
+    ResultsCollector results;
+    To(results);
+    return results;
+  }
+  std::string Json(int operation, bool dryRun) const {
+    std::ostringstream out;
+    JsonPrinter printer(out, operation, dryRun);
+    To(printer);
+    printer.Finish();
+    return out.str();
+  }
+};
+
+Reported ThreeRows() {
+  return {{FileRow("a.htm", "/w/a.htm", 1000, 900, 0, 10, {}, PageEncoding::kUtf8),
+           FileRow("Übersicht.html", "/w/Übersicht.html", 20, 25, 1, 0,
+                   {"Konnte /w/Übersicht.html nicht öffnen oder schreiben!"},
+                   PageEncoding::kWindows1252),
+           FileRow("c.htm", "/w/c.htm", 0, 0, 0, 0)},
+          SumRows(3, 1020, 925, 1, 10)};
 }
 
 TEST(RenderTableTest, ColumnsAlignedByCharacters) {
@@ -57,14 +81,11 @@ TEST(RenderTableTest, ColumnsAlignedByCharacters) {
       "c.htm               0 Byte      0 Byte             0              0          0\n"
       "**Summen**\n"
       "3 Datei(en)     1.020 Byte    925 Byte            10              1         10\n";
-  EXPECT_EQ(RenderTable(ThreeRows()), expected);
+  EXPECT_EQ(RenderTable(ThreeRows().Collected()), expected);
 }
 
 TEST(RenderTableTest, NoRowsAndEmptySums) {
-  ResultsCollector results;
-  const auto sums = SumRows(0, 0, 0, 0, 0);
-  results.AddSumRows(sums[0], sums[1]);
-  EXPECT_EQ(RenderTable(results),
+  EXPECT_EQ(RenderTable(Reported{{}, SumRows(0, 0, 0, 0, 0)}.Collected()),
             "Dateiname     Größe  Neue Größe  Einsparung %  Sonderzeichen  HTML-Code\n"
             "**Summen**\n"
             "0 Datei(en)  0 Byte      0 Byte\n");
@@ -89,8 +110,8 @@ TEST(JsonStringTest, EscapesAndForeignBytes) {
   for (const Case& c : cases) EXPECT_EQ(JsonString(c.in), c.out) << c.out;
 }
 
-TEST(RenderJsonTest, ParsesBackWithEveryField) {
-  const std::string json = RenderJson(ThreeRows(), 6, true);
+TEST(JsonPrinterTest, ParsesBackWithEveryField) {
+  const std::string json = ThreeRows().Json(6, true);
   QJsonParseError error;
   const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
   ASSERT_EQ(error.error, QJsonParseError::NoError) << json;
@@ -124,35 +145,44 @@ TEST(RenderJsonTest, ParsesBackWithEveryField) {
   EXPECT_EQ(sums.value("html_code").toInteger(), 10);
 }
 
-TEST(RenderJsonTest, ExactTextForEmptyTotalsAndAnUnfinishedRun) {
-  ResultsCollector empty;
-  const auto sums = SumRows(1, 0, 0, 0, 0);
-  empty.AddRow(FileRow("e.htm", "/e.htm", 0, 0, 0, 0));
-  empty.AddSumRows(sums[0], sums[1]);
-  EXPECT_EQ(RenderJson(empty, 0, false),
-            "{\"operation\": 0,\n \"dry_run\": false,\n \"files\": [\n"
-            "  {\"path\": \"/e.htm\", \"name\": \"e.htm\", \"size_before\": 0, \"size_after\": 0,"
-            " \"saving_percent\": 0, \"special_chars\": 0, \"html_code\": 0, \"encoding\": null,"
-            " \"messages\": []}\n"
-            " ],\n \"sums\": {\"files\": 1, \"size_before\": 0, \"size_after\": 0,"
-            " \"saving_percent\": null, \"special_chars\": 0, \"html_code\": 0}}\n");
+TEST(JsonPrinterTest, ExactTextForEmptyTotalsAndAnUnfinishedRun) {
+  EXPECT_EQ(
+      Reported({{FileRow("e.htm", "/e.htm", 0, 0, 0, 0)}, SumRows(1, 0, 0, 0, 0)}).Json(0, false),
+      "{\"operation\": 0,\n \"dry_run\": false,\n \"files\": [\n"
+      "  {\"path\": \"/e.htm\", \"name\": \"e.htm\", \"size_before\": 0, \"size_after\": 0,"
+      " \"saving_percent\": 0, \"special_chars\": 0, \"html_code\": 0, \"encoding\": null,"
+      " \"messages\": []}\n"
+      " ],\n \"sums\": {\"files\": 1, \"size_before\": 0, \"size_after\": 0,"
+      " \"saving_percent\": null, \"special_chars\": 0, \"html_code\": 0}}\n");
 
-  ResultsCollector ended;
   ResultRow unfinished;
   unfinished.name = "u.htm";
   unfinished.path = "/u.htm";
   unfinished.bytesBefore = 7;
   unfinished.complete = false;
   unfinished.messages = {"m"};
-  ended.AddRow(unfinished);
+  const Reported ended{{unfinished}, std::nullopt};
   EXPECT_EQ(
-      RenderJson(ended, 4, false),
+      ended.Json(4, false),
       "{\"operation\": 4,\n \"dry_run\": false,\n \"files\": [\n"
       "  {\"path\": \"/u.htm\", \"name\": \"u.htm\", \"size_before\": 7, \"size_after\": null,"
       " \"saving_percent\": null, \"special_chars\": null, \"html_code\": null,"
       " \"encoding\": null, \"messages\": [\"m\"]}\n ],\n \"sums\": null}\n");
-  EXPECT_EQ(RenderJson(ResultsCollector(), 1, true),
+  EXPECT_EQ(Reported().Json(1, true),
             "{\"operation\": 1,\n \"dry_run\": true,\n \"files\": [],\n \"sums\": null}\n");
+}
+
+// Each row is out before the next one is reported, not when the run is over.
+TEST(JsonPrinterTest, WritesEachRowAsItArrives) {
+  std::ostringstream out;
+  JsonPrinter printer(out, 2, false);
+  EXPECT_EQ(out.str(), "{\"operation\": 2,\n \"dry_run\": false,\n \"files\": [");
+  printer.AddRow(FileRow("a.htm", "/a.htm", 5, 4, 0, 0));
+  const std::string afterOne = out.str();
+  EXPECT_EQ(afterOne.substr(afterOne.size() - 15), "\"messages\": []}");
+  printer.AddRow(FileRow("b.htm", "/b.htm", 5, 4, 0, 0));
+  EXPECT_EQ(out.str().compare(0, afterOne.size(), afterOne), 0);
+  EXPECT_NE(out.str().find("\"/b.htm\""), std::string::npos);
 }
 
 }  // namespace

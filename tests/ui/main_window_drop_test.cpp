@@ -4,7 +4,7 @@
 #include <QAction>
 
 #include "main_window_support.h"
-#include "ui/file_list_view.h"
+#include "ui/shell_list_view.h"
 #include "ui/vk_main.h"
 
 namespace vk::test {

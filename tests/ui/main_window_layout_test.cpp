@@ -14,8 +14,8 @@
 #include <QToolButton>
 
 #include "main_window_support.h"
-#include "ui/file_list_view.h"
 #include "ui/results_view.h"
+#include "ui/shell_list_view.h"
 #include "ui/vk_main.h"
 
 namespace vk::test {

@@ -14,8 +14,8 @@
 #include <stdexcept>
 
 #include "main_window_support.h"
-#include "ui/file_list_view.h"
 #include "ui/results_view.h"
+#include "ui/shell_list_view.h"
 #include "ui/shell_tree_view.h"
 #include "ui/vk_main.h"
 

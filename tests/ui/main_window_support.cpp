@@ -9,8 +9,8 @@
 #include <filesystem>
 
 #include "engine/my_tools.h"
-#include "ui/file_list_view.h"
 #include "ui/results_view.h"
+#include "ui/shell_list_view.h"
 #include "ui/velkaro_application.h"
 #include "ui/vk_main.h"
 

@@ -16,8 +16,8 @@
 #include "main_window_support.h"
 #include "selection/file_date.h"
 #include "selection/folder_scan.h"
-#include "ui/file_list_view.h"
-#include "ui/shell_tree_view.h"
+#include "ui/my_shell_tree_view.h"
+#include "ui/shell_list_view.h"
 #include "ui/vk_main.h"
 
 namespace vk::test {

@@ -9,9 +9,9 @@
 #include <filesystem>
 
 #include "main_window_support.h"
-#include "ui/file_list_view.h"
+#include "ui/my_shell_tree_view.h"
 #include "ui/results_view.h"
-#include "ui/shell_tree_view.h"
+#include "ui/shell_list_view.h"
 #include "ui/vk_main.h"
 
 namespace vk::test {

@@ -1,7 +1,5 @@
 // The folder tree rooted at a throwaway folder: the root built and selected, lazy loading,
 // hidden folders, the order of children, SelectPath and the OnChange notifications.
-#include "ui/shell_tree_view.h"
-
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
@@ -9,6 +7,7 @@
 #include <filesystem>
 
 #include "main_window_support.h"
+#include "ui/my_shell_tree_view.h"
 
 namespace vk::test {
 namespace {

@@ -19,8 +19,8 @@
 #include <filesystem>
 
 #include "main_window_support.h"
+#include "ui/my_shell_tree_view.h"
 #include "ui/shell_tree_menu.h"
-#include "ui/shell_tree_view.h"
 #include "ui/vk_main.h"
 
 // Readable QString values in failure messages.

@@ -1,6 +1,6 @@
 // The file list widget on its own: rows in the order added, ticks and their count, column
 // widths, alignment, hover selection and the path of a row.
-#include "ui/file_list_view.h"
+#include "ui/shell_list_view.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/file_list_view.h"
+#include "ui/shell_list_view.h"
 
 #include <QApplication>
 #include <QCursor>
