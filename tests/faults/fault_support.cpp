@@ -1,17 +1,8 @@
 #include "fault_support.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <stdlib.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
-#include <exception>
 #include <filesystem>
 #include <regex>
 
@@ -19,169 +10,6 @@
 #include "support/test_support.h"
 
 namespace vk::test {
-namespace {
-
-void ApplyLimits(const ChildSetup& setup) {
-  if (!setup.fileSizeLimit) return;
-  signal(SIGXFSZ, SIG_IGN);
-  rlimit limit{};
-  getrlimit(RLIMIT_FSIZE, &limit);
-  limit.rlim_cur = *setup.fileSizeLimit;
-  if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(121);
-}
-
-// Reads the read ends of `pipes` until every writer has closed them; pipes, not files, so
-// that the size limit of the child never cuts what it says.
-std::vector<std::string> Drain(const std::vector<int>& pipes) {
-  std::vector<std::string> texts(pipes.size());
-  std::vector<pollfd> watched;
-  for (int fd : pipes) watched.push_back({fd, POLLIN, 0});
-  std::size_t left = watched.size();
-  char buffer[65536];
-  while (left > 0) {
-    if (poll(watched.data(), watched.size(), -1) < 0) {
-      if (errno == EINTR) continue;
-      ADD_FAILURE() << "poll: " << std::strerror(errno);
-      break;
-    }
-    for (std::size_t i = 0; i < watched.size(); ++i) {
-      if (watched[i].fd < 0 || watched[i].revents == 0) continue;
-      const ssize_t n = read(watched[i].fd, buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
-      if (n > 0) {
-        texts[i].append(buffer, static_cast<std::size_t>(n));
-        continue;
-      }
-      close(watched[i].fd);
-      watched[i].fd = -1;
-      --left;
-    }
-  }
-  return texts;
-}
-
-struct Pipe {
-  int readEnd = -1;
-  int writeEnd = -1;
-  Pipe() {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-      ADD_FAILURE() << "pipe: " << std::strerror(errno);
-      return;
-    }
-    readEnd = fds[0];
-    writeEnd = fds[1];
-  }
-};
-
-void WaitFor(pid_t pid, ChildResult* result) {
-  int status = 0;
-  rusage usage{};
-  while (wait4(pid, &status, 0, &usage) < 0) {
-    if (errno != EINTR) {
-      ADD_FAILURE() << "wait4: " << std::strerror(errno);
-      return;
-    }
-  }
-  result->maxRssKb = usage.ru_maxrss;
-  if (WIFEXITED(status)) {
-    result->exited = true;
-    result->exitCode = WEXITSTATUS(status);
-  } else if (WIFSIGNALED(status)) {
-    result->signal = WTERMSIG(status);
-  }
-}
-
-}  // namespace
-
-ChildResult RunInChild(const std::function<std::string()>& body, const ChildSetup& setup) {
-  ChildResult result;
-  Pipe out;
-  const pid_t pid = fork();
-  if (pid < 0) {
-    ADD_FAILURE() << "fork: " << std::strerror(errno);
-    return result;
-  }
-  if (pid == 0) {
-    // The child ends with _exit: the parent's folders and objects are not the child's to end.
-    close(out.readEnd);
-    ApplyLimits(setup);
-    std::string text;
-    try {
-      text = body();
-    } catch (const std::exception& e) {
-      text = std::string("exception: ") + e.what();
-    } catch (...) {
-      text = "exception";
-    }
-    const char* p = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-      const ssize_t n = write(out.writeEnd, p, left);
-      if (n <= 0) _exit(122);
-      p += n;
-      left -= static_cast<std::size_t>(n);
-    }
-    _exit(0);
-  }
-  close(out.writeEnd);
-  result.out = Drain({out.readEnd})[0];
-  WaitFor(pid, &result);
-  return result;
-}
-
-ChildResult RunBatchProgram(const std::vector<std::string>& args, const ChildSetup& setup) {
-  std::vector<std::string> command;
-  if (!setup.straceArgs.empty()) {
-    command = {"strace", "-f", "-o", "/dev/null"};
-    command.insert(command.end(), setup.straceArgs.begin(), setup.straceArgs.end());
-    command.push_back("--");
-  }
-  if (setup.user) {
-    const std::string id = std::to_string(*setup.user);
-    command.insert(command.end(),
-                   {"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups", "--"});
-  }
-  command.push_back(VELKARO_BATCH_EXE);
-  command.insert(command.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& word : command) argv.push_back(word.data());
-  argv.push_back(nullptr);
-
-  ChildResult result;
-  Pipe out;
-  Pipe err;
-  const pid_t pid = fork();
-  if (pid < 0) {
-    ADD_FAILURE() << "fork: " << std::strerror(errno);
-    return result;
-  }
-  if (pid == 0) {
-    dup2(out.writeEnd, STDOUT_FILENO);
-    dup2(err.writeEnd, STDERR_FILENO);
-    if (!setup.workFolder.empty() && chdir(setup.workFolder.c_str()) != 0) _exit(123);
-    setenv("LC_ALL", "C.UTF-8", 1);
-    setenv("LANG", "C.UTF-8", 1);
-    if (!setup.configHome.empty()) setenv("XDG_CONFIG_HOME", setup.configHome.c_str(), 1);
-    if (!setup.straceArgs.empty()) {
-      // The leak check of a sanitizer build cannot stop a traced program's threads; the runs
-      // without strace still check for leaks.
-      const char* asan = getenv("ASAN_OPTIONS");
-      const std::string options = std::string(asan ? asan : "") + ":detect_leaks=0";
-      setenv("ASAN_OPTIONS", options.c_str(), 1);
-    }
-    ApplyLimits(setup);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  close(out.writeEnd);
-  close(err.writeEnd);
-  const std::vector<std::string> texts = Drain({out.readEnd, err.readEnd});
-  result.out = texts[0];
-  result.err = texts[1];
-  WaitFor(pid, &result);
-  return result;
-}
 
 std::vector<std::string> TemporaryFilesBelow(const std::string& folder) {
   static const std::regex kTemporary(R"(^\.(.*\.)?vk-[A-Za-z0-9]{6}$)");
@@ -208,33 +36,6 @@ std::string OldOrNew(const std::string& path, const std::string& before, const s
   return std::to_string(content.size()) + " bytes, neither the old " +
          std::to_string(before.size()) + " nor the new " + std::to_string(after.size()) +
          " (first difference at " + std::to_string(same) + ")";
-}
-
-bool StraceWorks() {
-  const pid_t pid = fork();
-  if (pid < 0) return false;
-  if (pid == 0) {
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    dup2(null, STDERR_FILENO);
-    execlp("strace", "strace", "-f", "-o", "/dev/null", "--", "true", nullptr);
-    _exit(127);
-  }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-ShmDir::ShmDir() {
-  std::string pattern = "/dev/shm/velkaro-test-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp on /dev/shm failed";
-  path_ = pattern;
-}
-
-ShmDir::~ShmDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
 }
 
 void GiveTree(const std::string& folder, uid_t uid) {

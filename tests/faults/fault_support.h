@@ -1,51 +1,16 @@
-// Helpers of the fault suite: running code or velkaro-batch in a child process under a file
-// size limit, as another user or under strace; and the checks every fault test ends with:
-// each file holds its old or its new bytes, and no temporary file is left behind.
+// The checks every fault test ends with: each file holds its old or its new bytes, and no
+// temporary file is left behind. The children the suite runs its cases in are
+// support/child_process.h's.
 #pragma once
 
-#include <sys/resource.h>
 #include <sys/types.h>
 
-#include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
+
 namespace vk::test {
-
-// How a child process is set up before it runs.
-struct ChildSetup {
-  // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored, so a write beyond it fails with EFBIG.
-  std::optional<rlim_t> fileSizeLimit;
-  // Runs the program through `setpriv` as this user and group (with no extra groups).
-  std::optional<uid_t> user;
-  // Runs the program under `strace -f -o /dev/null` with these extra arguments.
-  std::vector<std::string> straceArgs;
-  std::string workFolder;  // empty: the test's own
-  std::string configHome;  // XDG_CONFIG_HOME; empty: left as it is
-};
-
-// A setup with only the file size limit.
-inline ChildSetup SizeLimited(rlim_t limit) {
-  ChildSetup setup;
-  setup.fileSizeLimit = limit;
-  return setup;
-}
-
-struct ChildResult {
-  bool exited = false;  // ended normally; otherwise `signal` says what ended it
-  int exitCode = -1;
-  int signal = 0;
-  std::string out;    // velkaro-batch: standard output; a function: what it returned
-  std::string err;    // velkaro-batch: standard error
-  long maxRssKb = 0;  // the child's peak resident memory
-};
-
-// Runs `body` in a forked child and hands back the text it returns (through a pipe).
-ChildResult RunInChild(const std::function<std::string()>& body, const ChildSetup& setup = {});
-
-// Runs velkaro-batch with `args` in a child, with LC_ALL=C.UTF-8.
-ChildResult RunBatchProgram(const std::vector<std::string>& args, const ChildSetup& setup = {});
 
 // Names of temporary files the program writes beside a page, a backup or a settings file
 // (".<name>.vk-XXXXXX", ".vk-XXXXXX") anywhere below `folder`.
@@ -54,23 +19,6 @@ std::vector<std::string> TemporaryFilesBelow(const std::string& folder);
 // "old" when the file at `path` holds exactly `before`, "new" for exactly `after`, else a
 // short description of what it holds (so a failing check does not print whole pages).
 std::string OldOrNew(const std::string& path, const std::string& before, const std::string& after);
-
-// Whether strace can follow a child here (ptrace may be refused in containers).
-bool StraceWorks();
-
-// A folder on /dev/shm (another file system than the test folders), removed at the end.
-class ShmDir {
- public:
-  ShmDir();
-  ~ShmDir();
-  ShmDir(const ShmDir&) = delete;
-  ShmDir& operator=(const ShmDir&) = delete;
-  const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
 
 // Gives the folder and everything below it to `uid`:`uid` (the unprivileged user's tests).
 void GiveTree(const std::string& folder, uid_t uid);

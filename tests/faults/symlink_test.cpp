@@ -21,7 +21,6 @@ using test::ChildResult;
 using test::OldOrNew;
 using test::ReadFile;
 using test::RunBatchProgram;
-using test::ShmDir;
 using test::TempDir;
 using test::TemporaryFilesBelow;
 using test::WriteFile;
@@ -48,7 +47,7 @@ ChildResult Convert(const TempDir& dir, const std::vector<std::string>& paths,
 
 TEST(Symlinks, PageBehindALinkIsRewrittenAtItsTarget) {
   TempDir dir;
-  ShmDir shm;
+  TempDir shm("/dev/shm");
   std::filesystem::create_directories(dir.File("site"));
   std::filesystem::create_directories(dir.File("other"));
   WriteFile(dir.File("other/real.htm"), kPage);

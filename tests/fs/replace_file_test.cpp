@@ -4,10 +4,7 @@
 
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +16,7 @@
 #include "fs/disk_file_access.h"
 #include "fs/read_file.h"
 #include "fs/writable.h"
+#include "support/child_process.h"
 #include "support/test_support.h"
 
 namespace vk {
@@ -48,14 +46,14 @@ struct stat StatOf(const std::string& path) {
   return st;
 }
 
-// Runs `body` in a forked child and returns its exit code, or -1 when it did not exit normally
-// (for example killed by a signal).
-int RunInChild(const std::function<int()>& body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(body());
-  int status = 0;
-  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -2;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// Runs `body` in a child process and returns the number it gave, or -1 when the child did not
+// get that far.
+int RunInChild(const std::function<int()>& body, const test::ChildSetup& setup = {}) {
+  const test::ChildResult child = test::RunInChild([&] { return std::to_string(body()); }, setup);
+  return child.exited && child.out.find_first_not_of("0123456789") == std::string::npos &&
+                 !child.out.empty()
+             ? std::stoi(child.out)
+             : -1;
 }
 
 // In a child running as root: becomes the unprivileged user "nobody".
@@ -335,14 +333,13 @@ TEST(FileLayer, FailedWriteLeavesTheOriginalAndNoTemporaryFile) {
       names.push_back("twin.htm");
     }
     const struct stat before = StatOf(page);
-    const int code = RunInChild([&] {
-      ::signal(SIGXFSZ, SIG_IGN);
-      const struct rlimit limit = {4096, 4096};
-      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
-      const FileStatus s = ReplacePage(page, bigger);
-      if (s.ok()) return 1;
-      return s.code() == Code::kTooLarge && s.err() == EFBIG ? 0 : 2;
-    });
+    const int code = RunInChild(
+        [&] {
+          const FileStatus s = ReplacePage(page, bigger);
+          if (s.ok()) return 1;
+          return s.code() == Code::kTooLarge && s.err() == EFBIG ? 0 : 2;
+        },
+        test::SizeLimited(4096));
     EXPECT_EQ(code, 0) << c.what;
     EXPECT_EQ(ReadFile(page), original) << c.what;
     EXPECT_EQ(Listing(dir.Path()), names) << c.what;

@@ -13,20 +13,10 @@
 namespace vk {
 namespace {
 
+using test::CalendarTime;
 using test::ScopedTimeZone;
 using test::SetModificationTime;
 using test::UtcTime;
-
-std::tm Fields(int year, int month, int day, int hour, int minute, int second) {
-  std::tm fields{};
-  fields.tm_year = year - 1900;
-  fields.tm_mon = month - 1;
-  fields.tm_mday = day;
-  fields.tm_hour = hour;
-  fields.tm_min = minute;
-  fields.tm_sec = second;
-  return fields;
-}
 
 TEST(PackDosDateTime, PacksEachFieldAndRejectsYearsTheFormatCannotHold) {
   struct Case {
@@ -34,15 +24,15 @@ TEST(PackDosDateTime, PacksEachFieldAndRejectsYearsTheFormatCannotHold) {
     std::uint32_t packed;
   };
   const Case cases[] = {
-      {Fields(2010, 3, 7, 14, 5, 9), 0x3C6770A4u},
-      {Fields(2010, 3, 7, 14, 5, 8), 0x3C6770A4u},
-      {Fields(2010, 3, 7, 0, 0, 0), 0x3C670000u},
-      {Fields(1980, 1, 1, 0, 0, 0), 0x00210000u},
-      {Fields(2107, 12, 31, 23, 59, 59), 0xFF9FBF7Du},
-      {Fields(2016, 12, 31, 23, 59, 60), 0x499FBF7Du},  // a leap second counts as :59
-      {Fields(1979, 12, 31, 23, 59, 59), 0u},
-      {Fields(2108, 1, 1, 0, 0, 0), 0u},
-      {Fields(1970, 1, 1, 0, 0, 0), 0u},
+      {CalendarTime(2010, 3, 7, 14, 5, 9), 0x3C6770A4u},
+      {CalendarTime(2010, 3, 7, 14, 5, 8), 0x3C6770A4u},
+      {CalendarTime(2010, 3, 7, 0, 0, 0), 0x3C670000u},
+      {CalendarTime(1980, 1, 1, 0, 0, 0), 0x00210000u},
+      {CalendarTime(2107, 12, 31, 23, 59, 59), 0xFF9FBF7Du},
+      {CalendarTime(2016, 12, 31, 23, 59, 60), 0x499FBF7Du},  // a leap second counts as :59
+      {CalendarTime(1979, 12, 31, 23, 59, 59), 0u},
+      {CalendarTime(2108, 1, 1, 0, 0, 0), 0u},
+      {CalendarTime(1970, 1, 1, 0, 0, 0), 0u},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(PackDosDateTime(c.time), c.packed)

@@ -23,7 +23,7 @@ void MakeLink(const std::string& target, const std::string& path) {
       << "cannot link " << path << ": " << std::strerror(errno);
 }
 
-std::time_t UtcTime(int year, int month, int day, int hour, int minute, int second) {
+std::tm CalendarTime(int year, int month, int day, int hour, int minute, int second) {
   std::tm fields{};
   fields.tm_year = year - 1900;
   fields.tm_mon = month - 1;
@@ -31,6 +31,11 @@ std::time_t UtcTime(int year, int month, int day, int hour, int minute, int seco
   fields.tm_hour = hour;
   fields.tm_min = minute;
   fields.tm_sec = second;
+  return fields;
+}
+
+std::time_t UtcTime(int year, int month, int day, int hour, int minute, int second) {
+  std::tm fields = CalendarTime(year, month, day, hour, minute, second);
   return timegm(&fields);
 }
 
@@ -47,38 +52,13 @@ std::time_t ModificationTime(const std::string& path) {
 }
 
 ScopedTimeZone::ScopedTimeZone(const char* zone) {
-  if (const char* old = std::getenv("TZ")) {
-    hadZone_ = true;
-    oldZone_ = old;
-  }
-  setenv("TZ", zone, 1);
+  zone_.emplace("TZ", zone);
   tzset();
 }
 
 ScopedTimeZone::~ScopedTimeZone() {
-  if (hadZone_) {
-    setenv("TZ", oldZone_.c_str(), 1);
-  } else {
-    unsetenv("TZ");
-  }
+  zone_.reset();
   tzset();
-}
-
-std::unique_ptr<TempDir> TempDirInMemory() {
-  struct stat info {};
-  const bool memory =
-      stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) && access("/dev/shm", W_OK | X_OK) == 0;
-  if (!memory) return std::make_unique<TempDir>();
-  const char* old = std::getenv("TMPDIR");
-  const std::string oldValue = old != nullptr ? old : "";
-  setenv("TMPDIR", "/dev/shm", 1);
-  auto dir = std::make_unique<TempDir>();
-  if (old != nullptr) {
-    setenv("TMPDIR", oldValue.c_str(), 1);
-  } else {
-    unsetenv("TMPDIR");
-  }
-  return dir;
 }
 
 std::string RowText(const FileListRow& row) {

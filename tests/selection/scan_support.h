@@ -3,7 +3,7 @@
 #pragma once
 
 #include <ctime>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +16,8 @@ namespace vk::test {
 void MakeFolder(const std::string& path);
 // A symbolic link at `path` that reads `target`; fails the test on error.
 void MakeLink(const std::string& target, const std::string& path);
+// The broken-down form of a calendar time (no day of the week, no daylight saving flag).
+std::tm CalendarTime(int year, int month, int day, int hour, int minute, int second);
 // Seconds since the epoch of a UTC calendar time.
 std::time_t UtcTime(int year, int month, int day, int hour, int minute, int second);
 // Sets the last-modification time of `path` (not following a link); fails the test on error.
@@ -32,13 +34,8 @@ class ScopedTimeZone {
   ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
 
  private:
-  bool hadZone_ = false;
-  std::string oldZone_;
+  std::optional<ScopedEnv> zone_;
 };
-
-// A TempDir in memory (/dev/shm) where the system has one: a tree of a hundred thousand
-// folders is made and removed there in seconds, where a disk may take minutes.
-std::unique_ptr<TempDir> TempDirInMemory();
 
 // "x|name|date|size|folder" ("x" ticked, "-" not), one per row.
 std::string RowText(const FileListRow& row);

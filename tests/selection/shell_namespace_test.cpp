@@ -30,28 +30,6 @@ void MakeFolders(const TempDir& root, std::initializer_list<const char*> folders
 }
 
 // Sets an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) {
-      had_ = true;
-      old_ = old;
-    }
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (had_) {
-      setenv(name_, old_.c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  bool had_ = false;
-  std::string old_;
-};
 
 TEST(ShellNamespaceTest, FolderRootShowsSubfoldersInCollationOrderWithoutHiddenOnes) {
   // The order is the user's locale's; a German user here.
@@ -111,8 +89,8 @@ TEST(ShellNamespaceTest, PathsBelowAFolderRootGetTheirChainOfFolders) {
 TEST(ShellNamespaceTest, DesktopRootHasItsFoldersThenHomeAndTheFileSystem) {
   TempDir home;
   MakeFolders(home, {"Desktop/projekte/alt", "Desktop/.trash", "Dokumente/web", "config"});
-  ScopedEnv homeEnv("HOME", home.Path());
-  ScopedEnv configEnv("XDG_CONFIG_HOME", home.File("config"));
+  test::ScopedEnv homeEnv("HOME", home.Path());
+  test::ScopedEnv configEnv("XDG_CONFIG_HOME", home.File("config"));
   const ShellNamespace space;
   EXPECT_TRUE(space.IsDesktop());
   EXPECT_EQ(ShellNamespace::DesktopFolder(), Q(home.File("Desktop")));
@@ -144,8 +122,8 @@ TEST(ShellNamespaceTest, DesktopRootHasItsFoldersThenHomeAndTheFileSystem) {
 TEST(ShellNamespaceTest, WithoutADesktopFolderTheHomeFolderIsTheDesktop) {
   TempDir home;
   MakeFolders(home, {"web", "config"});
-  ScopedEnv homeEnv("HOME", home.Path());
-  ScopedEnv configEnv("XDG_CONFIG_HOME", home.File("config"));
+  test::ScopedEnv homeEnv("HOME", home.Path());
+  test::ScopedEnv configEnv("XDG_CONFIG_HOME", home.File("config"));
   const ShellNamespace space;
   EXPECT_EQ(space.Root().path, Q(home.Path()));
   EXPECT_EQ(space.Root().name, QStringLiteral("Schreibtisch"));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "settings/settings_test_support.h"
+#include "support/child_process.h"
 #include "support/test_support.h"
 
 namespace vk {
@@ -256,19 +257,22 @@ TEST(HtmlCodeListLoader, RepairThatCannotBeWrittenPassesTheErrorOn) {
   const std::string before =
       "[Find HTML Code]\r\n0=" + std::string(3000, 'f') + "\r\n[Replace HTML Code]\r\n";
   WriteFile(path, before);
-  const test::ChildResult child = test::RunWithFileSizeLimit(4096, [&]() -> std::string {
-    RecordingFeedback feedback;
-    const auto load = MakeHtmlCodeListLoader(SettingsStoreForFile(path));
-    try {
-      load(feedback);
-    } catch (const IniWriteError& e) {
-      return (feedback.errors == Strings{kUnequal} ? "message shown | " : "no message | ") +
-             std::string(e.what());
-    }
-    return "no IniWriteError";
-  });
+  const test::ChildResult child = test::RunInChild(
+      [&]() -> std::string {
+        RecordingFeedback feedback;
+        const auto load = MakeHtmlCodeListLoader(SettingsStoreForFile(path));
+        try {
+          load(feedback);
+        } catch (const IniWriteError& e) {
+          return (feedback.errors == Strings{kUnequal} ? "message shown | " : "no message | ") +
+                 std::string(e.what());
+        }
+        return "no IniWriteError";
+      },
+      test::SizeLimited(4096));
+  EXPECT_TRUE(child.exited);
   EXPECT_EQ(child.exitCode, 0);
-  EXPECT_EQ(child.text, "message shown | In " + path + " kann nicht geschrieben werden");
+  EXPECT_EQ(child.out, "message shown | In " + path + " kann nicht geschrieben werden");
   EXPECT_EQ(ReadFile(path), before);
 }
 

@@ -11,6 +11,7 @@
 #include "settings/ini_file.h"
 #include "settings/settings_file_io.h"
 #include "settings/settings_test_support.h"
+#include "support/child_process.h"
 #include "support/test_support.h"
 
 namespace vk {
@@ -165,18 +166,21 @@ TEST(RefusedWrite, DiskFullLeavesTheOldFileWhole) {
   const std::string path = dir.File("Velkaro.ini");
   const std::string before = "[Options]\r\nCreateBak=1\r\n[Find HTML Code]\r\n0=<b>\r\n";
   WriteFile(path, before);
-  const test::ChildResult child = test::RunWithFileSizeLimit(4096, [&]() -> std::string {
-    TTheIniFile ini;
-    OpenAt(ini, path, "Find HTML Code");
-    try {
-      ini.WriteText("1", std::string(100000, 'x'));
-    } catch (const IniWriteError& e) {
-      return e.what();
-    }
-    return "no IniWriteError";
-  });
+  const test::ChildResult child = test::RunInChild(
+      [&]() -> std::string {
+        TTheIniFile ini;
+        OpenAt(ini, path, "Find HTML Code");
+        try {
+          ini.WriteText("1", std::string(100000, 'x'));
+        } catch (const IniWriteError& e) {
+          return e.what();
+        }
+        return "no IniWriteError";
+      },
+      test::SizeLimited(4096));
+  EXPECT_TRUE(child.exited);
   EXPECT_EQ(child.exitCode, 0);
-  EXPECT_EQ(child.text, WriteFailure(path));
+  EXPECT_EQ(child.out, WriteFailure(path));
   EXPECT_EQ(ReadFile(path), before);
   EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"Velkaro.ini"});
 }

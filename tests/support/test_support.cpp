@@ -11,12 +11,11 @@
 
 namespace vk::test {
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "velkaro-test-XXXXXX").string();
-  char* made = mkdtemp(pattern.data());
-  if (made == nullptr) {
-    ADD_FAILURE() << "mkdtemp failed";
-  }
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path().string()) {}
+
+TempDir::TempDir(const std::string& base) {
+  std::string pattern = base + "/velkaro-test-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp below " << base << " failed";
   path_ = pattern;
 }
 
@@ -35,6 +34,31 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::File(const std::string& name) const { return path_ + "/" + name; }
+
+std::unique_ptr<TempDir> TempDirInMemory() {
+  std::error_code ec;
+  if (std::filesystem::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK | X_OK) == 0) {
+    return std::make_unique<TempDir>("/dev/shm");
+  }
+  return std::make_unique<TempDir>();
+}
+
+ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
+  if (const char* old = std::getenv(name)) old_ = old;
+  if (value) {
+    ::setenv(name, value->c_str(), 1);
+  } else {
+    ::unsetenv(name);
+  }
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (old_) {
+    ::setenv(name_.c_str(), old_->c_str(), 1);
+  } else {
+    ::unsetenv(name_.c_str());
+  }
+}
 
 void WriteFile(const std::string& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -1,7 +1,10 @@
-// Helpers shared by the tests: throwaway folders, whole-file reads and writes, and a feedback
-// that records what the program would have shown.
+// Helpers shared by the tests: throwaway folders, whole-file reads and writes, environment
+// variables for the length of a test, and a feedback that records what the program would have
+// shown.
 #pragma once
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,8 @@ namespace vk::test {
 class TempDir {
  public:
   TempDir();
+  // The same below `base` instead (for example "/dev/shm", another file system).
+  explicit TempDir(const std::string& base);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -23,6 +28,23 @@ class TempDir {
 
  private:
   std::string path_;
+};
+
+// A TempDir in memory (/dev/shm) where the system has one, else an ordinary one: a tree of a
+// hundred thousand folders is made and removed there in seconds, where a disk may take minutes.
+std::unique_ptr<TempDir> TempDirInMemory();
+
+// Sets (or, with nullopt, removes) an environment variable and restores it when it goes.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, std::optional<std::string> value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
 };
 
 // Writes `content` to `path`, creating or truncating it. Fails the test on error.

@@ -151,22 +151,6 @@ std::vector<std::string> ResultLines(TVKMain& window) {
   return lines;
 }
 
-ScopedEnvironment::ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
-  if (const char* old = std::getenv(name)) {
-    had_ = true;
-    old_ = old;
-  }
-  setenv(name, value.c_str(), 1);
-}
-
-ScopedEnvironment::~ScopedEnvironment() {
-  if (had_) {
-    setenv(name_.c_str(), old_.c_str(), 1);
-  } else {
-    unsetenv(name_.c_str());
-  }
-}
-
 void DropFiles(TVKMain& window, const QStringList& paths) {
   QMimeData data;
   QList<QUrl> urls;

@@ -105,20 +105,6 @@ std::vector<std::string> SortedListLines(TVKMain& window);
 // The six cells of every results row joined by "|".
 std::vector<std::string> ResultLines(TVKMain& window);
 
-// Sets an environment variable for the life of the object.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const char* name, const std::string& value);
-  ~ScopedEnvironment();
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
- private:
-  std::string name_;
-  bool had_ = false;
-  std::string old_;
-};
-
 // Delivers `paths` as file URLs in one drop onto the window.
 void DropFiles(TVKMain& window, const QStringList& paths);
 

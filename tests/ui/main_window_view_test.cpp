@@ -25,11 +25,10 @@ class ViewTest : public MainWindowTest {
     std::filesystem::create_directories(desktop_.File("bin"));
     std::filesystem::create_directories(desktop_.File("none"));
     std::filesystem::create_directories(desktop_.File("data/applications"));
-    env_.emplace_back(std::make_unique<ScopedEnvironment>("XDG_DATA_HOME", desktop_.File("data")));
-    env_.emplace_back(std::make_unique<ScopedEnvironment>("XDG_DATA_DIRS", desktop_.File("none")));
-    env_.emplace_back(
-        std::make_unique<ScopedEnvironment>("XDG_CONFIG_DIRS", desktop_.File("none")));
-    env_.emplace_back(std::make_unique<ScopedEnvironment>("PATH", desktop_.File("bin")));
+    env_.emplace_back(std::make_unique<ScopedEnv>("XDG_DATA_HOME", desktop_.File("data")));
+    env_.emplace_back(std::make_unique<ScopedEnv>("XDG_DATA_DIRS", desktop_.File("none")));
+    env_.emplace_back(std::make_unique<ScopedEnv>("XDG_CONFIG_DIRS", desktop_.File("none")));
+    env_.emplace_back(std::make_unique<ScopedEnv>("PATH", desktop_.File("bin")));
     Folder("my web");
     File("my web/a.htm", "<p>a</p>");
     File("my web/it's \"b\".htm", "<p>b</p>");
@@ -50,7 +49,7 @@ class ViewTest : public MainWindowTest {
   QUrl FileUrl(const std::string& name) const { return QUrl::fromLocalFile(At("my web/" + name)); }
 
   TempDir desktop_;
-  std::vector<std::unique_ptr<ScopedEnvironment>> env_;
+  std::vector<std::unique_ptr<ScopedEnv>> env_;
   std::unique_ptr<TVKMain> window_;
   ShellListView* list_ = nullptr;
 };

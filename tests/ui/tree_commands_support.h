@@ -42,7 +42,7 @@ class TreeCommandsTest : public MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    trashHome_ = std::make_unique<ScopedEnvironment>("XDG_DATA_HOME", data_.Path());
+    trashHome_ = std::make_unique<ScopedEnv>("XDG_DATA_HOME", data_.Path());
     for (const char* folder : {"A/a1/a11", "A/a2", "B/b1", "C"}) Folder(folder);
     QGuiApplication::clipboard()->clear();
     tree_ = std::make_unique<TMyShellTreeView>();
@@ -137,7 +137,7 @@ class TreeCommandsTest : public MainWindowTest {
 
   TempDir data_;     // XDG_DATA_HOME: the trash lives in its "Trash"
   TempDir outside_;  // folders to copy from
-  std::unique_ptr<ScopedEnvironment> trashHome_;
+  std::unique_ptr<ScopedEnv> trashHome_;
   std::unique_ptr<TMyShellTreeView> tree_;
 };
 

@@ -145,7 +145,7 @@ TEST_F(TreeCommandsTest, AFailedTrashShowsTheErrorAndKeepsFolderAndNode) {
 TEST_F(TreeCommandsTest, TheTrashIsMadeWhereTheDesktopLooksForIt) {
   TempDir current;
   QDir::setCurrent(QString::fromStdString(current.Path()));
-  const ScopedEnvironment dataHome("XDG_DATA_HOME", data_.File("not/yet"));
+  const ScopedEnv dataHome("XDG_DATA_HOME", data_.File("not/yet"));
   boxes_.answers = {true};
   EXPECT_TRUE(
       tree_->RunShellCommand(Node(QStringLiteral("A")), QString::fromLatin1(verbs::kDelete)));
