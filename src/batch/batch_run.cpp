@@ -210,8 +210,8 @@ class Run {
 
 std::optional<std::int64_t> SavingPercent(std::int64_t oldSize, std::int64_t newSize) {
   if (oldSize == 0) return std::nullopt;
-  // Wraps like the original 64-bit arithmetic instead of overflowing into undefined behaviour;
-  // no real size comes near it.
+  // Unsigned arithmetic wraps around where the signed one would overflow into undefined
+  // behaviour; no real size comes near it.
   const std::uint64_t scaled = static_cast<std::uint64_t>(newSize) * 100u;
   if (oldSize == -1) return static_cast<std::int64_t>(100u + scaled);
   const std::int64_t quotient = static_cast<std::int64_t>(scaled) / oldSize;

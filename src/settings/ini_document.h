@@ -26,8 +26,8 @@ namespace vk {
 std::string IniValueText(std::string_view raw);
 
 // True when the whole of `text` is a 32-bit signed whole number: an optional "+" or "-", then
-// decimal digits, or hexadecimal digits after "$" or "0x"/"0X" (as Delphi's StrToInt takes
-// them: up to 32 bits, read as a two's-complement pattern, so "$FFFFFFFF" is -1). No blanks.
+// decimal digits, or hexadecimal digits after "$" or "0x"/"0X". Hexadecimal digits stand for a
+// bit pattern of up to 32 bits, read as two's complement, so "$FFFFFFFF" is -1. No blanks.
 bool ParseInt32(std::string_view text, std::int32_t* value);
 
 class IniDocument {

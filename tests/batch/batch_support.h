@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <functional>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "batch/batch_run.h"
+#include "engine/my_tools.h"
 #include "support/test_support.h"
 
 namespace vk::test {
@@ -62,6 +64,35 @@ class ScriptedFeedback : public RecordingFeedback {
     if (onYield) onYield(yields);
   }
   std::function<void(int)> onYield;  // gets the number of yields so far
+};
+
+inline const ProcessFlags& Flags(int operation) { return OperationKinds()[operation].flags; }
+
+// A page of `size` bytes holding `marks` times the ten-byte mark the test list deletes.
+inline std::string PageWithMarks(std::size_t size, int marks) {
+  std::string page;
+  for (int i = 0; i < marks; ++i) page += "0123456789" + std::string(90, 'x');
+  page.resize(size, 'y');
+  return page;
+}
+
+// A run whose code list deletes the mark; `loads` counts the loads.
+inline BatchOptions DeleteMarks(int* loads = nullptr) {
+  BatchOptions options;
+  options.loadHtmlCodeList = [loads](Feedback&) {
+    if (loads != nullptr) ++*loads;
+    return HtmlCodeList{{"0123456789"}, {""}};
+  };
+  return options;
+}
+
+// A run's tests: a throwaway folder, a recording sink and feedback, the German separator.
+class BatchRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override { MyTools().SetThousandsSeparator("."); }
+  TempDir dir;
+  RecordingSink sink;
+  ScriptedFeedback feedback;
 };
 
 // Modification time in nanoseconds.

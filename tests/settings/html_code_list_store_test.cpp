@@ -134,7 +134,7 @@ TEST(LoadHtmlCodeList, UnequalListsEvenedOutOnceAndWrittenBack) {
   }
 }
 
-TEST(SaveHtmlCodeList, StoredExampleByteForByte) {
+TEST(SaveHtmlCodeList, NumbersTheKeysAndMarksAnEmptyReplacementLeer) {
   TempDir dir;
   WindowStore store(dir.Path());
   HtmlCodeList list;

@@ -1,0 +1,156 @@
+// The two ways a batch run may go besides the plain one: a dry run that touches nothing, and
+// several pages in hand at once, which must give the same run as one page after the other.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "batch/batch_run.h"
+#include "batch/batch_support.h"
+#include "support/test_support.h"
+
+namespace vk {
+namespace {
+
+using test::BatchRunTest;
+using test::Cells;
+using test::DeleteMarks;
+using test::Flags;
+using test::ListRow;
+using test::PageWithMarks;
+using test::ReadFile;
+using test::RecordingSink;
+using test::ScriptedFeedback;
+using test::TempDir;
+using test::VectorRows;
+using test::WriteFile;
+using ::testing::ElementsAre;
+using Row = std::vector<std::string>;
+
+TEST_F(BatchRunTest, DryRunReportsTheRealRowsAndTouchesNothing) {
+  const std::string a = dir.File("a.htm");
+  const std::string ro = dir.File("ro.htm");
+  WriteFile(a, PageWithMarks(1000, 10) + "\xE4");
+  WriteFile(ro, "\xE4 <p>  x</p>");
+  chmod(ro.c_str(), 0444);
+  test::AgeFile(a);
+  test::AgeFile(ro);
+  VectorRows rows(
+      {{true, "a.htm", dir.Path()}, {true, "ro.htm", dir.Path()}, {true, "gone.htm", dir.Path()}});
+  BatchOptions options = DeleteMarks();
+  options.createBak = true;
+  options.dryRun = true;
+  RecordingSink drySink;
+  test::RecordingFeedback dryFeedback;
+  RunBatch(Flags(6), rows, drySink, dryFeedback, options);
+  EXPECT_EQ(ReadFile(a), PageWithMarks(1000, 10) + "\xE4");
+  EXPECT_EQ(ReadFile(ro), "\xE4 <p>  x</p>");
+  EXPECT_EQ(test::MTimeOf(a), 1000000000LL * 1000000000LL);
+  EXPECT_EQ(test::MTimeOf(ro), 1000000000LL * 1000000000LL);
+  EXPECT_FALSE(std::filesystem::exists(a + ".bak"));
+  EXPECT_FALSE(std::filesystem::exists(ro + ".bak"));
+
+  options.dryRun = false;
+  RunBatch(Flags(6), rows, sink, feedback, options);
+  ASSERT_EQ(drySink.rows.size(), 3u);
+  ASSERT_EQ(sink.rows.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(Cells(drySink.rows[i]), Cells(sink.rows[i])) << i;
+    EXPECT_EQ(drySink.rows[i].messages, sink.rows[i].messages) << i;
+  }
+  EXPECT_EQ(Cells(drySink.sums[1]), Cells(sink.sums[1]));
+  EXPECT_EQ(dryFeedback.errors, feedback.errors);
+  EXPECT_EQ(sink.rows[0].sizeAfter, "906 Byte");
+  EXPECT_FALSE(sink.rows[1].messages.empty());
+}
+
+// A site with everything that could make pages written at the same time differ from pages
+// written one after the other: the same page twice, a page reached again through a hard link
+// and a symbolic link, read-only, missing and NUL pages, backups.
+std::vector<ListRow> BuildSite(const std::string& root) {
+  std::filesystem::create_directories(root + "/sub");
+  for (int i = 0; i < 30; ++i) {
+    std::string page = "<p>Seite " + std::to_string(i) +
+                       "</p>\r\n\t<b>Gr\xFC\xDF"
+                       "e</b>  \r\n";
+    for (int k = 0; k < i; ++k) page += "<b>x</b> <i>\xE4</i>\r\n";
+    WriteFile(root + "/p" + std::to_string(i) + ".htm", page);
+  }
+  WriteFile(root + "/sub/nul.htm", std::string("<b>\0\xFC</b>", 9));
+  WriteFile(root + "/sub/ro.htm", "<b>\xE4</b>  x");
+  chmod((root + "/sub/ro.htm").c_str(), 0444);
+  link((root + "/p3.htm").c_str(), (root + "/sub/hard.htm").c_str());
+  symlink("../p5.htm", (root + "/sub/soft.htm").c_str());
+  std::vector<ListRow> rows;
+  for (int i = 0; i < 30; ++i) rows.push_back({true, "p" + std::to_string(i) + ".htm", root});
+  rows.insert(rows.begin() + 4, {true, "hard.htm", root + "/sub"});
+  rows.insert(rows.begin() + 7, {true, "soft.htm", root + "/sub"});
+  rows.insert(rows.begin() + 9, {true, "p8.htm", root});
+  rows.push_back({true, "nul.htm", root + "/sub"});
+  rows.push_back({true, "ro.htm", root + "/sub"});
+  rows.push_back({true, "gone.htm", root});
+  rows.push_back({true, "p29.htm", root});
+  return rows;
+}
+
+std::map<std::string, std::string> FilesBelow(const std::string& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file()) {
+      files[entry.path().string().substr(root.size())] = ReadFile(entry.path().string());
+    }
+  }
+  return files;
+}
+
+TEST_F(BatchRunTest, ConcurrentWritesGiveTheSameRunAsOneAtATime) {
+  const std::string one = dir.File("one");
+  const std::string many = dir.File("many");
+  VectorRows oneRows(BuildSite(one));
+  VectorRows manyRows(BuildSite(many));
+  BatchOptions options;
+  options.createBak = true;
+  options.loadHtmlCodeList = [](Feedback&) {
+    return HtmlCodeList{{"<b>", "</b>", "x"}, {"<strong>", "</strong>", "xx"}};
+  };
+  RecordingSink manySink;
+  test::RecordingFeedback manyFeedback;
+  RunBatch(Flags(6), oneRows, sink, feedback, options);
+  options.pagesAtOnce = 8;
+  RunBatch(Flags(6), manyRows, manySink, manyFeedback, options);
+
+  ASSERT_EQ(sink.rows.size(), 37u);
+  ASSERT_EQ(manySink.rows.size(), sink.rows.size());
+  auto local = [](std::string text, const std::string& root) {
+    for (std::size_t at; (at = text.find(root)) != std::string::npos;)
+      text.replace(at, root.size(), "~");
+    return text;
+  };
+  for (std::size_t i = 0; i < sink.rows.size(); ++i) {
+    EXPECT_EQ(Cells(manySink.rows[i]), Cells(sink.rows[i])) << i;
+    EXPECT_EQ(local(manySink.rows[i].path, many), local(sink.rows[i].path, one));
+    ASSERT_EQ(manySink.rows[i].messages.size(), sink.rows[i].messages.size()) << i;
+    for (std::size_t m = 0; m < sink.rows[i].messages.size(); ++m) {
+      EXPECT_EQ(local(manySink.rows[i].messages[m], many), local(sink.rows[i].messages[m], one));
+    }
+  }
+  EXPECT_EQ(Cells(manySink.sums[1]), Cells(sink.sums[1]));
+  EXPECT_EQ(manyFeedback.errors.size(), 8u);
+  EXPECT_EQ(FilesBelow(many), FilesBelow(one));
+  // A page met again, by its name or through a link, is measured after its earlier write.
+  EXPECT_EQ(manySink.rows[4].name, "hard.htm");
+  EXPECT_EQ(manySink.rows[4].bytesBefore, manySink.rows[3].bytesAfter);
+  EXPECT_EQ(manySink.rows[7].name, "soft.htm");
+  EXPECT_EQ(manySink.rows[7].bytesBefore, manySink.rows[6].bytesAfter);
+  EXPECT_EQ(manySink.rows[11].name, "p8.htm");
+  EXPECT_EQ(manySink.rows[11].bytesBefore, manySink.rows[9].bytesAfter);
+  EXPECT_NE(manySink.rows[9].bytesBefore, manySink.rows[9].bytesAfter);
+  EXPECT_EQ(ReadFile(many + "/p8.htm.bak").find("<b>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vk

@@ -1,0 +1,106 @@
+// Which rows the batch run reaches, in which order, and what it does for each before its
+// steps: ticks read when the run gets there, one yield per file, the backup.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "batch/batch_run.h"
+#include "batch/batch_support.h"
+#include "support/test_support.h"
+
+namespace vk {
+namespace {
+
+using test::BatchRunTest;
+using test::Cells;
+using test::DeleteMarks;
+using test::Flags;
+using test::ListRow;
+using test::PageWithMarks;
+using test::ReadFile;
+using test::RecordingSink;
+using test::ScriptedFeedback;
+using test::TempDir;
+using test::VectorRows;
+using test::WriteFile;
+using ::testing::ElementsAre;
+using Row = std::vector<std::string>;
+
+TEST_F(BatchRunTest, UntickedRowsSkippedAndTicksChangedDuringTheRunApplyLater) {
+  for (const char* name : {"a.htm", "b.htm", "c.htm", "d.htm"}) WriteFile(dir.File(name), "x");
+  VectorRows rows({{true, "a.htm", dir.Path()},
+                   {false, "b.htm", dir.Path()},
+                   {false, "c.htm", dir.Path()},
+                   {true, "d.htm", dir.Path()}});
+  bool clicked = false;
+  feedback.onYield = [&](int) {
+    if (clicked) return;
+    clicked = true;
+    // "Auswahl umkehren" while the first file runs.
+    for (ListRow& row : rows.rows) row.ticked = !row.ticked;
+  };
+  RunBatch(Flags(2), rows, sink, feedback, {});
+  EXPECT_THAT(sink.events, ElementsAre("clear", "start a.htm", "row a.htm", "start b.htm",
+                                       "row b.htm", "start c.htm", "row c.htm", "sums"));
+  EXPECT_EQ(sink.sums[1].name, "3 Datei(en)");
+}
+
+TEST_F(BatchRunTest, RowsAddedDuringTheRunAreNotReached) {
+  WriteFile(dir.File("a.htm"), "x");
+  VectorRows rows({{true, "a.htm", dir.Path()}});
+  feedback.onYield = [&](int yields) {
+    if (yields == 1) rows.rows.push_back({true, "a.htm", dir.Path()});
+  };
+  RunBatch(Flags(2), rows, sink, feedback, {});
+  EXPECT_THAT(sink.events, ElementsAre("clear", "start a.htm", "row a.htm", "sums"));
+}
+
+TEST_F(BatchRunTest, TwoFilesOfTheSameNameKeepTheirOwnPaths) {
+  std::filesystem::create_directory(dir.File("one"));
+  std::filesystem::create_directory(dir.File("two"));
+  WriteFile(dir.File("one/index.htm"), "\xE4");
+  WriteFile(dir.File("two/index.htm"), "\xF6\xF6");
+  VectorRows rows({{true, "index.htm", dir.File("one")}, {true, "index.htm", dir.File("two")}});
+  RunBatch(Flags(1), rows, sink, feedback, {});
+  ASSERT_EQ(sink.rows.size(), 2u);
+  EXPECT_EQ(Cells(sink.rows[0]), (Row{"index.htm", "1 Byte", "6 Byte", "-500", "1", "0"}));
+  EXPECT_EQ(Cells(sink.rows[1]), (Row{"index.htm", "2 Byte", "12 Byte", "-500", "2", "0"}));
+  EXPECT_EQ(sink.rows[0].path, dir.File("one/index.htm"));
+  EXPECT_EQ(sink.rows[1].path, dir.File("two/index.htm"));
+  EXPECT_EQ(ReadFile(dir.File("one/index.htm")), "&auml;");
+  EXPECT_EQ(ReadFile(dir.File("two/index.htm")), "&ouml;&ouml;");
+}
+
+TEST_F(BatchRunTest, OneYieldPerFileBeforeItsSteps) {
+  WriteFile(dir.File("a.htm"), "");
+  WriteFile(dir.File("b.htm"), "");
+  VectorRows rows({{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()}});
+  // Empty pages: no step yields, only the run does.
+  RunBatch(Flags(6), rows, sink, feedback, DeleteMarks());
+  EXPECT_EQ(feedback.yields, 2);
+}
+
+TEST_F(BatchRunTest, BackupHoldsTheContentFromBeforeTheLatestRun) {
+  const std::string page = dir.File("p.htm");
+  WriteFile(page, "\xE4 1");
+  VectorRows rows({{true, "p.htm", dir.Path()}});
+  BatchOptions options;
+  options.createBak = true;
+  RunBatch(Flags(1), rows, sink, feedback, options);
+  EXPECT_EQ(ReadFile(page + ".bak"), "\xE4 1");
+  EXPECT_EQ(ReadFile(page), "&auml; 1");
+  WriteFile(page, "\xF6 2");
+  RunBatch(Flags(1), rows, sink, feedback, options);
+  EXPECT_EQ(ReadFile(page + ".bak"), "\xF6 2");
+  EXPECT_EQ(ReadFile(page), "&ouml; 2");
+  // One backup, nothing else left behind.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                          std::filesystem::directory_iterator()),
+            2);
+}
+
+}  // namespace
+}  // namespace vk
