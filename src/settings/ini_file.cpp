@@ -135,15 +135,21 @@ void TTheIniFile::WriteText(const std::string& key, const std::string& value) {
   EditFile([&](IniDocument& document) { document.SetValue(section_, key, value); });
 }
 
-std::int32_t TTheIniFile::ReadNumber(const std::string& key, std::int32_t defaultValue) {
+std::optional<std::string> TTheIniFile::ReadForKey(const std::string& key) {
   errorCode_ = 0;
   std::string text;
   if (!Ready() || !ReadValue(key, &text)) {
     errorCode_ = -1;
-    return defaultValue;
+    return std::nullopt;
   }
+  return text;
+}
+
+std::int32_t TTheIniFile::ReadNumber(const std::string& key, std::int32_t defaultValue) {
+  const std::optional<std::string> text = ReadForKey(key);
+  if (!text) return defaultValue;
   std::int32_t number;
-  if (!ParseInt32(text, &number)) {
+  if (!ParseInt32(*text, &number)) {
     errorCode_ = -2;
     return defaultValue;
   }
@@ -155,15 +161,11 @@ void TTheIniFile::WriteNumber(const std::string& key, std::int32_t value) {
 }
 
 bool TTheIniFile::ReadFlag(const std::string& key, bool defaultValue) {
-  errorCode_ = 0;
-  std::string text;
-  if (!Ready() || !ReadValue(key, &text)) {
-    errorCode_ = -1;
-    return defaultValue;
-  }
+  const std::optional<std::string> text = ReadForKey(key);
+  if (!text) return defaultValue;
   std::int32_t number;
-  if (!ParseInt32(text, &number)) return defaultValue;
-  return text == "1";
+  if (!ParseInt32(*text, &number)) return defaultValue;
+  return *text == "1";
 }
 
 void TTheIniFile::WriteFlag(const std::string& key, bool value) {

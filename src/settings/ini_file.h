@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -89,6 +90,8 @@ class TTheIniFile {
   std::string ReadBytes() const;
   // The key's value with the "INIERROR" rule; false when missing.
   bool ReadValue(const std::string& key, std::string* value) const;
+  // ReadValue for the read functions: ErrorCode 0, or -1 and nullopt when not ready or missing.
+  std::optional<std::string> ReadForKey(const std::string& key);
   // Reads the file, lets `edit` change it, and writes it back when the bytes changed.
   template <typename Edit>
   void EditFile(Edit edit);

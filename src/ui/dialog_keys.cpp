@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QWidget>
 
 namespace vk {
@@ -55,5 +56,16 @@ class FocusFilter : public QObject {
 void PressOnEnter(QAbstractButton* button) { button->installEventFilter(new PressFilter(button)); }
 
 void EnterMovesFocus(QWidget* field) { field->installEventFilter(new FocusFilter(field)); }
+
+QPushButton* DialogButton(const QString& text, const char* objectName) {
+  auto* button = new QPushButton(text);
+  button->setObjectName(QString::fromLatin1(objectName));
+  // No default button: Enter presses the focused button only.
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  button->setMinimumWidth(81);
+  PressOnEnter(button);
+  return button;
+}
 
 }  // namespace vk

@@ -151,16 +151,8 @@ THTMLTagDlg::THTMLTagDlg(QWidget* parent) : QDialog(parent), collator_(QLocale()
   inner->addWidget(lv_, 1);
   inner->addLayout(pictureButtons);
 
-  okBtn_ = new QPushButton(QStringLiteral("OK"));
-  okBtn_->setObjectName(QStringLiteral("OKBtn"));
-  cancelBtn_ = new QPushButton(QStringLiteral("Abbrechen"));
-  cancelBtn_->setObjectName(QStringLiteral("CancelBtn"));
-  for (QPushButton* button : {okBtn_, cancelBtn_}) {
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    button->setMinimumWidth(81);
-    PressOnEnter(button);
-  }
+  okBtn_ = DialogButton(QStringLiteral("OK"), "OKBtn");
+  cancelBtn_ = DialogButton(QStringLiteral("Abbrechen"), "CancelBtn");
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(okBtn_);

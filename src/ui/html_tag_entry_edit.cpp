@@ -63,17 +63,8 @@ THTMLTagEntryEdit::THTMLTagEntryEdit(QWidget* parent, const QString& action) : Q
   fields->addWidget(label2);
   fields->addWidget(replaceEdit_);
 
-  okBtn_ = new QPushButton(QStringLiteral("OK"));
-  okBtn_->setObjectName(QStringLiteral("OKBtn"));
-  cancelBtn_ = new QPushButton(QStringLiteral("Abbrechen"));
-  cancelBtn_->setObjectName(QStringLiteral("CancelBtn"));
-  for (QPushButton* button : {okBtn_, cancelBtn_}) {
-    // No default button: Enter presses the focused button only.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    button->setMinimumWidth(81);
-    PressOnEnter(button);
-  }
+  okBtn_ = DialogButton(QStringLiteral("OK"), "OKBtn");
+  cancelBtn_ = DialogButton(QStringLiteral("Abbrechen"), "CancelBtn");
   connect(okBtn_, &QPushButton::clicked, this, &THTMLTagEntryEdit::accept);
   connect(cancelBtn_, &QPushButton::clicked, this, &THTMLTagEntryEdit::reject);
   connect(findEdit_, &QLineEdit::textChanged, this, &THTMLTagEntryEdit::FindEditChange);

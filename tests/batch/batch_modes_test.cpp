@@ -24,12 +24,8 @@ using test::ListRow;
 using test::PageWithMarks;
 using test::ReadFile;
 using test::RecordingSink;
-using test::ScriptedFeedback;
-using test::TempDir;
 using test::VectorRows;
 using test::WriteFile;
-using ::testing::ElementsAre;
-using Row = std::vector<std::string>;
 
 TEST_F(BatchRunTest, DryRunReportsTheRealRowsAndTouchesNothing) {
   const std::string a = dir.File("a.htm");

@@ -8,8 +8,8 @@
 
 #include <filesystem>
 #include <regex>
-#include <set>
 #include <string>
+#include <vector>
 
 #include "support/test_support.h"
 
@@ -21,14 +21,6 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-std::set<std::string> Names(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.insert(entry.path().filename().string());
-  }
-  return names;
-}
-
 TEST(NewFile, PublishReplacesTheTargetAndLeavesNothingElse) {
   TempDir dir;
   const std::string target = dir.File("page.htm");
@@ -37,9 +29,9 @@ TEST(NewFile, PublishReplacesTheTargetAndLeavesNothingElse) {
     NewFile file;
     ASSERT_TRUE(file.Create(target, 0600).ok());
     ASSERT_TRUE(WriteAll(file.fd(), "new bytes").ok());
-    const std::set<std::string> whileWriting = Names(dir.Path());
+    const std::vector<std::string> whileWriting = test::FolderNames(dir.Path());
     if (FolderHasUnnamedFiles(dir.Path())) {
-      EXPECT_EQ(whileWriting, std::set<std::string>{"page.htm"});
+      EXPECT_EQ(whileWriting, std::vector<std::string>{"page.htm"});
     } else {
       ASSERT_EQ(whileWriting.size(), 2u);
       EXPECT_TRUE(std::regex_match(*whileWriting.begin(), std::regex(R"(\.page\.htm\.vk-\w{6})")))
@@ -49,7 +41,7 @@ TEST(NewFile, PublishReplacesTheTargetAndLeavesNothingElse) {
     ASSERT_TRUE(file.Publish(target).ok());
   }
   EXPECT_EQ(ReadFile(target), "new bytes");
-  EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"page.htm"});
+  EXPECT_EQ(test::FolderNames(dir.Path()), std::vector<std::string>{"page.htm"});
 }
 
 TEST(NewFile, WhatIsNotPublishedGoesWithoutTouchingTheTarget) {
@@ -68,7 +60,7 @@ TEST(NewFile, WhatIsNotPublishedGoesWithoutTouchingTheTarget) {
     EXPECT_EQ(file.Publish(target).err(), EBADF);
   }
   EXPECT_EQ(ReadFile(target), "old");
-  EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"page.htm"});
+  EXPECT_EQ(test::FolderNames(dir.Path()), std::vector<std::string>{"page.htm"});
 }
 
 TEST(NewFile, AFailedRenameRemovesTheNewFile) {
@@ -80,7 +72,7 @@ TEST(NewFile, AFailedRenameRemovesTheNewFile) {
   ASSERT_TRUE(WriteAll(file.fd(), "new").ok());
   // A file cannot take the place of a folder that holds something.
   EXPECT_FALSE(file.Publish(dir.File("in-the-way")).ok());
-  EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"in-the-way"});
+  EXPECT_EQ(test::FolderNames(dir.Path()), std::vector<std::string>{"in-the-way"});
   EXPECT_EQ(ReadFile(dir.File("in-the-way/x")), "x");
 }
 
@@ -93,7 +85,7 @@ TEST(NewFile, ALongNameTakesTheShortTemporaryName) {
   ASSERT_TRUE(WriteAll(file.fd(), "new").ok());
   ASSERT_TRUE(file.Publish(target).ok());
   EXPECT_EQ(ReadFile(target), "new");
-  EXPECT_EQ(Names(dir.Path()).size(), 1u);
+  EXPECT_EQ(test::FolderNames(dir.Path()).size(), 1u);
 }
 
 TEST(NewFile, ANewFileHasTheModeLessTheUmask) {
@@ -113,7 +105,7 @@ TEST(NewFile, AFolderThatDoesNotExistIsReported) {
   TempDir dir;
   NewFile file;
   EXPECT_EQ(file.Create(dir.File("missing/page.htm"), 0600).err(), ENOENT);
-  EXPECT_EQ(Names(dir.Path()), std::set<std::string>{});
+  EXPECT_EQ(test::FolderNames(dir.Path()), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -30,16 +30,6 @@ using Code = FileStatus::Code;
 
 constexpr uid_t kNobody = 65534;
 
-// Names in `folder`, sorted, so a left-over temporary file shows up in the comparison.
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 struct stat StatOf(const std::string& path) {
   struct stat st {};
   EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
@@ -91,7 +81,7 @@ TEST(FileLayer, ReplaceThenReadGivesTheSameBytes) {
       std::string back = "junk";
       ASSERT_TRUE(ReadWholeFile(page, &back).ok());
       EXPECT_EQ(back, content) << "old size " << old.size() << ", new size " << content.size();
-      EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"page.htm"});
+      EXPECT_EQ(test::FolderNames(dir.Path()), std::vector<std::string>{"page.htm"});
     }
   }
 }
@@ -129,7 +119,7 @@ TEST(FileLayer, MissingFileAndFolderAreRefused) {
   EXPECT_EQ(content, "");
   EXPECT_EQ(ReplacePage(dir.Path(), "x").code(), Code::kIsDirectory);
   EXPECT_FALSE(IsWritableFile(dir.Path()));
-  EXPECT_TRUE(Listing(dir.Path()).empty());
+  EXPECT_TRUE(test::FolderNames(dir.Path()).empty());
 }
 
 TEST(FileLayer, PipeIsRefusedWithoutWaitingForAWriter) {
@@ -145,7 +135,7 @@ TEST(FileLayer, PipeIsRefusedWithoutWaitingForAWriter) {
   EXPECT_EQ(s.code(), Code::kIoError);
   EXPECT_EQ(s.err(), EINVAL);
   EXPECT_FALSE(IsWritableFile(pipe));
-  EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"pipe.htm"});
+  EXPECT_EQ(test::FolderNames(dir.Path()), std::vector<std::string>{"pipe.htm"});
 }
 
 TEST(FileLayer, UnreadableFileIsAnIoError) {
@@ -201,7 +191,7 @@ TEST(FileLayer, ReadOnlyFileIsNeverReplaced) {
       ::chmod(page.c_str(), 0600);
       EXPECT_EQ(ReadFile(page), "original \xE4") << std::oct << c.mode;
     }
-    EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"page.htm"});
+    EXPECT_EQ(test::FolderNames(dir.Path()), std::vector<std::string>{"page.htm"});
   }
 }
 
@@ -248,8 +238,9 @@ TEST(FileLayer, LinkStaysALinkAndItsTargetIsRewritten) {
     ASSERT_EQ(::readlink(link.c_str(), buf, sizeof buf - 1), 16);
     EXPECT_STREQ(buf, "../site/page.htm");
     EXPECT_EQ(StatOf(target).st_mode & 07777, 0640u);
-    EXPECT_EQ(Listing(dir.File("site")), std::vector<std::string>{"page.htm"});
-    EXPECT_EQ(Listing(dir.File("links")), (std::vector<std::string>{"again.htm", "page.htm"}));
+    EXPECT_EQ(test::FolderNames(dir.File("site")), std::vector<std::string>{"page.htm"});
+    EXPECT_EQ(test::FolderNames(dir.File("links")),
+              (std::vector<std::string>{"again.htm", "page.htm"}));
   }
 }
 
@@ -263,7 +254,7 @@ TEST(FileLayer, DanglingLinkIsMissingAndStaysALink) {
   struct stat st {};
   ASSERT_EQ(::lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
-  EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"page.htm"});
+  EXPECT_EQ(test::FolderNames(dir.Path()), std::vector<std::string>{"page.htm"});
 }
 
 TEST(FileLayer, ReplacedFileKeepsItsModeBits) {
@@ -311,7 +302,7 @@ TEST(FileLayer, HardLinksKeepSharingTheNewContent) {
     EXPECT_EQ(st.st_nlink, 2u);
     EXPECT_EQ(st.st_size, static_cast<off_t>(content.size()));
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"first.htm", "second.htm"}));
+    EXPECT_EQ(test::FolderNames(dir.Path()), (std::vector<std::string>{"first.htm", "second.htm"}));
   }
 }
 
@@ -342,7 +333,7 @@ TEST(FileLayer, FailedWriteLeavesTheOriginalAndNoTemporaryFile) {
         test::SizeLimited(4096));
     EXPECT_EQ(code, 0) << c.what;
     EXPECT_EQ(ReadFile(page), original) << c.what;
-    EXPECT_EQ(Listing(dir.Path()), names) << c.what;
+    EXPECT_EQ(test::FolderNames(dir.Path()), names) << c.what;
     const struct stat after = StatOf(page);
     EXPECT_EQ(after.st_ino, before.st_ino) << c.what;
     EXPECT_EQ(after.st_size, before.st_size) << c.what;
@@ -378,7 +369,7 @@ TEST(FileLayer, FolderWithoutRoomForATemporaryFileIsWrittenInPlace) {
     EXPECT_EQ(code, 0);
     EXPECT_EQ(ReadFile(page), c.content);
     EXPECT_EQ(StatOf(page).st_ino, inode);
-    EXPECT_EQ(Listing(folder), std::vector<std::string>{"page.htm"});
+    EXPECT_EQ(test::FolderNames(folder), std::vector<std::string>{"page.htm"});
   }
 }
 
@@ -398,7 +389,7 @@ TEST(FileLayer, SomeoneElsesWritablePageKeepsItsOwner) {
   const struct stat st = StatOf(page);
   EXPECT_EQ(st.st_uid, 0u);
   EXPECT_EQ(st.st_mode & 07777, 0666u);
-  EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"shared.htm"});
+  EXPECT_EQ(test::FolderNames(dir.Path()), std::vector<std::string>{"shared.htm"});
 }
 
 // The rules of the settings file and of a new backup: a missing file is created (through a
@@ -469,7 +460,7 @@ TEST(FileLayer, MakingWritableAndProbing) {
   EXPECT_TRUE(ProbeNewFile(dir.File("probe.ini")).ok());
   EXPECT_EQ(ProbeNewFile(page).err(), EEXIST);
   EXPECT_EQ(ProbeNewFile(dir.File("no/probe.ini")).code(), Code::kNotFound);
-  EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"page.htm"});
+  EXPECT_EQ(test::FolderNames(dir.Path()), std::vector<std::string>{"page.htm"});
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,21 +19,24 @@ namespace vk {
 namespace {
 
 using namespace std::string_literals;
+using test::FolderNames;
 using test::OpenAt;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-std::vector<std::string> FolderNames(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  return names;
-}
-
 std::string WriteFailure(const std::string& path) {
   return "In " + path + " kann nicht geschrieben werden";
+}
+
+// The text of the IniWriteError that `write` raises, or "no IniWriteError".
+std::string WriteError(const std::function<void()>& write) {
+  try {
+    write();
+  } catch (const IniWriteError& e) {
+    return e.what();
+  }
+  return "no IniWriteError";
 }
 
 TEST(DamagedSettingsFile, ReadGivesDefaultAndWriteKeepsEveryOtherByte) {
@@ -82,12 +86,7 @@ TEST(DamagedSettingsFile, HugeFileIsNeitherReadNorReplaced) {
   ASSERT_TRUE(ini.Open());
   EXPECT_FALSE(ini.ReadFlag("CreateBak", false));
   EXPECT_EQ(ini.ErrorCode(), -1);
-  try {
-    ini.WriteFlag("IgnoreMetaTags", true);
-    ADD_FAILURE() << "no IniWriteError";
-  } catch (const IniWriteError& e) {
-    EXPECT_EQ(std::string(e.what()), WriteFailure(path));
-  }
+  EXPECT_EQ(WriteError([&] { ini.WriteFlag("IgnoreMetaTags", true); }), WriteFailure(path));
   const std::string after = ReadFile(path);
   EXPECT_EQ(after.size(), static_cast<std::size_t>(kMaxSettingsFileSize + 1));
   EXPECT_EQ(after.substr(0, head.size()), head);
@@ -95,72 +94,66 @@ TEST(DamagedSettingsFile, HugeFileIsNeitherReadNorReplaced) {
   EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"Velkaro.ini"});
 }
 
-TEST(DamagedSettingsFile, FolderInTheFilesPlaceAfterOpening) {
-  TempDir dir;
-  const std::string path = dir.File("Velkaro.ini");
-  WriteFile(path, "[Options]\r\nCreateBak=1\r\n");
-  TTheIniFile ini;
-  OpenAt(ini, path, "Options");
-  ASSERT_TRUE(ini.Open());
-  std::filesystem::remove(path);
-  std::filesystem::create_directory(path);
-  WriteFile(path + "/inside", "keep");
-
-  EXPECT_FALSE(ini.ReadFlag("CreateBak", false));
-  std::vector<std::string> list;
-  ini.ReadSectionLines(list, false);
-  EXPECT_TRUE(list.empty());
-  for (int operation = 0; operation < 2; ++operation) {
-    try {
-      if (operation == 0) ini.WriteFlag("CreateBak", true);
-      if (operation == 1) ini.ClearSection();
-      ADD_FAILURE() << "no IniWriteError for operation " << operation;
-    } catch (const IniWriteError& e) {
-      EXPECT_EQ(std::string(e.what()), WriteFailure(path));
-    }
+// What happens to the file or its folder after the store was opened: every write is refused
+// with the store's error, and what stands there afterwards is left as it is.
+TEST(RefusedWrite, ChangedAfterOpening) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& path)> change;
+    std::function<void(const std::string& path)> check;
+    bool stillReadable;
+    bool clearRefused;  // with no file, there is no section to clear and nothing to write
+  } cases[] = {
+      {"a folder in the file's place",
+       [](const std::string& path) {
+         std::filesystem::remove(path);
+         std::filesystem::create_directory(path);
+         WriteFile(path + "/inside", "keep");
+       },
+       [](const std::string& path) {
+         EXPECT_EQ(ReadFile(path + "/inside"), "keep");
+         EXPECT_EQ(FolderNames(std::filesystem::path(path).parent_path()),
+                   std::vector<std::string>{"Velkaro.ini"});
+       },
+       false, true},
+      {"the folder vanished",
+       [](const std::string& path) {
+         std::filesystem::remove_all(std::filesystem::path(path).parent_path());
+       },
+       [](const std::string& path) {
+         EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(path).parent_path()));
+       },
+       false, false},
+      {"made read-only", [](const std::string& path) { ASSERT_EQ(::chmod(path.c_str(), 0444), 0); },
+       [](const std::string& path) {
+         EXPECT_EQ(ReadFile(path), "[Options]\r\nCreateBak=1\r\n");
+         EXPECT_EQ(FolderNames(std::filesystem::path(path).parent_path()),
+                   std::vector<std::string>{"Velkaro.ini"});
+       },
+       true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("Velkaro"));
+    const std::string path = dir.File("Velkaro/Velkaro.ini");
+    WriteFile(path, "[Options]\r\nCreateBak=1\r\n");
+    TTheIniFile ini;
+    OpenAt(ini, path, "Options");
+    ASSERT_TRUE(ini.Open());
+    c.change(path);
+    // What cannot be read reads as an empty file.
+    EXPECT_EQ(ini.ReadFlag("CreateBak", false), c.stillReadable);
+    std::vector<std::string> lines;
+    ini.ReadSectionLines(lines, false);
+    EXPECT_EQ(lines.size(), c.stillReadable ? 1u : 0u);
+    EXPECT_EQ(WriteError([&] { ini.WriteFlag("CreateBak", false); }), WriteFailure(path));
+    EXPECT_EQ(WriteError([&] { ini.ClearSection(); }),
+              c.clearRefused ? WriteFailure(path) : "no IniWriteError");
+    c.check(path);
   }
-  EXPECT_EQ(ReadFile(path + "/inside"), "keep");
-  EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"Velkaro.ini"});
 }
 
-TEST(RefusedWrite, FolderVanishedAfterOpening) {
-  TempDir dir;
-  const std::string folder = dir.File("Velkaro");
-  std::filesystem::create_directory(folder);
-  const std::string path = folder + "/Velkaro.ini";
-  WriteFile(path, "[Options]\r\nCreateBak=1\r\n");
-  TTheIniFile ini;
-  OpenAt(ini, path, "Options");
-  ASSERT_TRUE(ini.Open());
-  std::filesystem::remove_all(folder);
-  try {
-    ini.WriteFlag("CreateBak", false);
-    ADD_FAILURE() << "no IniWriteError";
-  } catch (const IniWriteError& e) {
-    EXPECT_EQ(std::string(e.what()), WriteFailure(path));
-  }
-  EXPECT_FALSE(std::filesystem::exists(folder));
-}
-
-TEST(RefusedWrite, FileMadeReadOnlyAfterOpeningIsNotReplaced) {
-  TempDir dir;
-  const std::string path = dir.File("Velkaro.ini");
-  WriteFile(path, "[Options]\r\nCreateBak=1\r\n");
-  TTheIniFile ini;
-  OpenAt(ini, path, "Options");
-  ASSERT_TRUE(ini.Open());
-  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-  try {
-    ini.WriteFlag("CreateBak", false);
-    ADD_FAILURE() << "no IniWriteError";
-  } catch (const IniWriteError& e) {
-    EXPECT_EQ(std::string(e.what()), WriteFailure(path));
-  }
-  EXPECT_EQ(ReadFile(path), "[Options]\r\nCreateBak=1\r\n");
-  EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"Velkaro.ini"});
-}
-
-// A file size limit far below the new file's size stands for a full disk.
 TEST(RefusedWrite, DiskFullLeavesTheOldFileWhole) {
   TempDir dir;
   const std::string path = dir.File("Velkaro.ini");

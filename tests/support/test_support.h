@@ -51,6 +51,8 @@ class ScopedEnv {
 void WriteFile(const std::string& path, const std::string& content);
 // The whole content of `path`; fails the test when it cannot be read.
 std::string ReadFile(const std::string& path);
+// The names in `folder`, sorted, so that a file left behind shows in a comparison.
+std::vector<std::string> FolderNames(const std::string& folder);
 // True when the program writes new files in `folder` without a name (O_TMPFILE) until they
 // are complete.
 bool FolderHasUnnamedFiles(const std::string& folder);

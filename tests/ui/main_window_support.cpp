@@ -1,8 +1,12 @@
 #include "main_window_support.h"
 
+#include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QDropEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <algorithm>
 #include <cstdlib>
@@ -149,6 +153,18 @@ std::vector<std::string> ResultLines(TVKMain& window) {
     lines.push_back(line);
   }
   return lines;
+}
+
+void RightClickInto(QAbstractItemView* view) {
+  const QPoint where(5, 5);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, where, view->viewport()->mapToGlobal(where));
+  QApplication::sendEvent(view->viewport(), &event);
+}
+
+QStringList Captions(const QMenu& menu) {
+  QStringList captions;
+  for (QAction* entry : menu.actions()) captions << entry->text();
+  return captions;
 }
 
 void DropFiles(TVKMain& window, const QStringList& paths) {

@@ -19,7 +19,9 @@
 #include "ui/launcher.h"
 #include "ui/user_dialogs.h"
 
+class QAbstractItemView;
 class QDropEvent;
+class QMenu;
 
 namespace vk {
 class TVKMain;
@@ -104,6 +106,12 @@ std::vector<std::string> ListLines(TVKMain& window);
 std::vector<std::string> SortedListLines(TVKMain& window);
 // The six cells of every results row joined by "|".
 std::vector<std::string> ResultLines(TVKMain& window);
+
+// A right-button click into `view` near its top left corner, as the window system sends it.
+void RightClickInto(QAbstractItemView* view);
+
+// The captions of the menu's entries, in order.
+QStringList Captions(const QMenu& menu);
 
 // Delivers `paths` as file URLs in one drop onto the window.
 void DropFiles(TVKMain& window, const QStringList& paths);

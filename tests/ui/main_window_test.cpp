@@ -280,22 +280,15 @@ TEST_F(MainWindowTest, FileListContextMenuOpensOnlyWithASelectedRow) {
   ShellListView* list = FileList(*window);
   QMenu* menu = Menu(*window, "ShellLVPopupMenu");
   ASSERT_NE(menu, nullptr);
-  auto rightClick = [list] {
-    const QPoint where(5, 5);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, where, list->viewport()->mapToGlobal(where));
-    QApplication::sendEvent(list->viewport(), &event);
-  };
   list->clearSelection();
-  rightClick();
+  RightClickInto(list);
   EXPECT_FALSE(menu->isVisible());
   list->topLevelItem(0)->setSelected(true);
-  rightClick();
+  RightClickInto(list);
   EXPECT_TRUE(menu->isVisible());
   menu->hide();
-  QStringList captions;
-  for (QAction* entry : menu->actions()) captions << entry->text();
-  EXPECT_EQ(captions, (QStringList{QStringLiteral("Datei im Editor (Notepad) zeigen..."),
-                                   QStringLiteral("Datei im Standard-Browser zeigen")}));
+  EXPECT_EQ(Captions(*menu), (QStringList{QStringLiteral("Datei im Editor (Notepad) zeigen..."),
+                                          QStringLiteral("Datei im Standard-Browser zeigen")}));
 }
 
 TEST_F(MainWindowTest, ContextMenuStaysClosedOverAnEmptyList) {

@@ -140,27 +140,19 @@ TEST_F(ViewTest, ResultsContextMenuOpensOnlyWithASelectedRow) {
   ResultsView* results = Results(*window_);
   QMenu* menu = window_->findChild<QMenu*>(QStringLiteral("LVPopupMenu"));
   ASSERT_NE(menu, nullptr);
-  auto rightClick = [results] {
-    const QPoint where(5, 5);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, where,
-                            results->viewport()->mapToGlobal(where));
-    QApplication::sendEvent(results->viewport(), &event);
-  };
-  rightClick();  // no rows yet
+  RightClickInto(results);  // no rows yet
   EXPECT_FALSE(menu->isVisible());
   window_->RunOperation(2);
   results->clearSelection();
-  rightClick();
+  RightClickInto(results);
   EXPECT_FALSE(menu->isVisible());
   results->topLevelItem(3)->setSelected(
       true);  // the sums row: the menu opens, its items do nothing
-  rightClick();
+  RightClickInto(results);
   EXPECT_TRUE(menu->isVisible());
   menu->hide();
-  QStringList captions;
-  for (QAction* entry : menu->actions()) captions << entry->text();
-  EXPECT_EQ(captions, (QStringList{QStringLiteral("Datei im Editor (Notepad) zeigen..."),
-                                   QStringLiteral("Datei im Standard-Browser zeigen")}));
+  EXPECT_EQ(Captions(*menu), (QStringList{QStringLiteral("Datei im Editor (Notepad) zeigen..."),
+                                          QStringLiteral("Datei im Standard-Browser zeigen")}));
 }
 
 }  // namespace
