@@ -11,6 +11,7 @@
 #include "batch/page_run.h"
 #include "batch/page_workers.h"
 #include "engine/my_tools.h"
+#include "engine/texts.h"
 #include "fs/disk_file_access.h"
 #include "fs/file_info.h"
 #include "selection/folder_scan.h"
@@ -221,9 +222,11 @@ std::optional<std::int64_t> SavingPercent(std::int64_t oldSize, std::int64_t new
 std::array<ResultRow, 2> SumRows(int fileRows, std::int64_t oldTotal, std::int64_t newTotal,
                                  std::int64_t specialSum, std::int64_t htmlSum) {
   std::array<ResultRow, 2> rows;
-  rows[0].name = "**Summen**";
+  rows[0].name = Translate("vk::RunBatch", QT_TRANSLATE_NOOP("vk::RunBatch", "**Summen**"));
   ResultRow& totals = rows[1];
-  totals.name = std::to_string(fileRows) + " Datei(en)";
+  totals.name =
+      FormatText(Translate("vk::RunBatch", QT_TRANSLATE_NOOP("vk::RunBatch", "%1 Datei(en)")),
+                 {std::to_string(fileRows)});
   totals.sizeBefore = MyTools().SizeText(oldTotal);
   totals.sizeAfter = MyTools().SizeText(newTotal);
   totals.bytesBefore = oldTotal;

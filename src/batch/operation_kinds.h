@@ -18,7 +18,7 @@ inline constexpr int kOperationCount = 7;
 struct OperationKind {
   int index;
   std::string_view menuName;  // e.g. "HTMLTagsentfernen1"
-  std::string_view caption;   // the Edit menu's caption, UTF-8
+  const char* caption;        // the Edit menu's caption, for tr() in "vk::TVKMain"
   ProcessFlags flags;
 };
 

@@ -13,6 +13,7 @@
 #include "cli/results_collector.h"
 #include "cli/table_output.h"
 #include "engine/my_tools.h"
+#include "engine/texts.h"
 #include "fs/file_info.h"
 #include "fs/replace_file.h"
 #include "fs/writable.h"
@@ -26,7 +27,8 @@
 namespace vk::cli {
 namespace {
 
-constexpr const char* kNotFileNorFolder = "Der Parameter ist keine Datei und kein Ordner!";
+constexpr const char* kNotFileNorFolder =
+    QT_TRANSLATE_NOOP("vk::cli::RunBatchCommand", "Der Parameter ist keine Datei und kein Ordner!");
 
 // Every message as one line on standard error, counted.
 class StderrFeedback : public Feedback {
@@ -120,6 +122,7 @@ std::string AbsolutePath(const std::string& path) {
 }
 
 int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  ApplyRegionalSettings();
   const ParsedCommandLine parsed = ParseCommandLine(args);
   if (!parsed.ok()) {
     err << "velkaro-batch: " << parsed.error << "\n"
@@ -141,13 +144,12 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
     const std::string absolute = AbsolutePath(path);
     const PathKind kind = KindOf(absolute);
     if (kind == PathKind::kNeither) {
-      err << kNotFileNorFolder << '\n';
+      err << Translate("vk::cli::RunBatchCommand", kNotFileNorFolder) << '\n';
       return kExitUsage;
     }
     paths.emplace_back(absolute, kind);
   }
 
-  ApplyRegionalSettings();
   StderrFeedback feedback(err);
   const SettingsSource settings(line.settingsFile, line.dryRun);
   if (!settings.ok()) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <vector>
 
+#include "engine/texts.h"
+
 namespace vk::cli {
 namespace {
 
@@ -26,8 +28,18 @@ Line CellsOf(const ResultRow& row) {
 
 std::string RenderTable(const ResultsCollector& results) {
   std::vector<Line> lines;
-  lines.push_back(
-      {"Dateiname", "Größe", "Neue Größe", "Einsparung %", "Sonderzeichen", "HTML-Code"});
+  static const char* const kCaptions[kColumns] = {
+      QT_TRANSLATE_NOOP("vk::cli::RenderTable", "Dateiname"),
+      QT_TRANSLATE_NOOP("vk::cli::RenderTable", "Größe"),
+      QT_TRANSLATE_NOOP("vk::cli::RenderTable", "Neue Größe"),
+      QT_TRANSLATE_NOOP("vk::cli::RenderTable", "Einsparung %"),
+      QT_TRANSLATE_NOOP("vk::cli::RenderTable", "Sonderzeichen"),
+      QT_TRANSLATE_NOOP("vk::cli::RenderTable", "HTML-Code")};
+  Line captions;
+  for (std::size_t c = 0; c < kColumns; ++c) {
+    captions[c] = Translate("vk::cli::RenderTable", kCaptions[c]);
+  }
+  lines.push_back(captions);
   for (const ResultRow& row : results.Rows()) lines.push_back(CellsOf(row));
   if (results.Sums()) {
     lines.push_back(CellsOf(results.Sums()->first));

@@ -7,6 +7,7 @@
 #include "engine/case_fold.h"
 #include "engine/compress_block.h"
 #include "engine/compress_tags.h"
+#include "engine/texts.h"
 
 namespace vk {
 namespace {
@@ -19,18 +20,25 @@ using compress_detail::PositionCursor;
 constexpr std::size_t kScriptEndLength = 9;  // "</script>"
 constexpr std::size_t kPreEndLength = 6;     // "</pre>"
 
+// The messages of the compression; %1 is the file's name.
+constexpr const char* kMissingScriptEnd = QT_TRANSLATE_NOOP(
+    "vk::Compression", "In %1 fehlt das Ende des Scripts! Bearbeitung abgebrochen!");
+constexpr const char* kMissingPreEnd = QT_TRANSLATE_NOOP(
+    "vk::Compression", "In %1 fehlt das Ende des Pre-Bereichs! Bearbeitung abgebrochen!");
+constexpr const char* kCannotAccess =
+    QT_TRANSLATE_NOOP("vk::Compression", "Konnte %1 nicht öffnen, schreiben oder Fehler in Datei!");
+constexpr const char* kHasNulBytes = QT_TRANSLATE_NOOP(
+    "vk::Compression", "Die Datei %1 enthält Null-Bytes und wird nicht verändert!");
+
+std::string Message(const char* text, const std::string& fileName) {
+  return FormatText(Translate("vk::Compression", text), {fileName});
+}
 std::string MissingScriptEnd(const std::string& fileName) {
-  return "In " + fileName + " fehlt das Ende des Scripts! Bearbeitung abgebrochen!";
+  return Message(kMissingScriptEnd, fileName);
 }
-std::string MissingPreEnd(const std::string& fileName) {
-  return "In " + fileName + " fehlt das Ende des Pre-Bereichs! Bearbeitung abgebrochen!";
-}
-std::string CannotAccess(const std::string& fileName) {
-  return "Konnte " + fileName + " nicht öffnen, schreiben oder Fehler in Datei!";
-}
-std::string HasNulBytes(const std::string& fileName) {
-  return "Die Datei " + fileName + " enthält Null-Bytes und wird nicht verändert!";
-}
+std::string MissingPreEnd(const std::string& fileName) { return Message(kMissingPreEnd, fileName); }
+std::string CannotAccess(const std::string& fileName) { return Message(kCannotAccess, fileName); }
+std::string HasNulBytes(const std::string& fileName) { return Message(kHasNulBytes, fileName); }
 
 // Cuts a page (or a piece of one) at its protected blocks and writes the result into `out`,
 // which has room for the whole source: no piece grows. Every search walks the tag lists
@@ -255,7 +263,7 @@ CompressOutcome CompressHtmlText(std::string_view fileText, std::string& output,
   } catch (const std::bad_alloc&) {
     // No room for the page's buffers: nothing can be compressed, the file stays as it is.
     buffer.clear();
-    feedback.Error(compress_detail::kBlockFailure);
+    feedback.Error(Translate("vk::Compression", compress_detail::kBlockFailure));
     return CompressOutcome::kUnchanged;
   }
 }

@@ -7,11 +7,13 @@
 #include <string_view>
 
 #include "engine/feedback.h"
+#include "engine/texts.h"
 
 namespace vk::compress_detail {
 
 // The text shown when the block rules run out of memory.
-inline constexpr char kBlockFailure[] = "Exception während der Komprimierung des HTML Blocks!";
+inline constexpr char kBlockFailure[] =
+    QT_TRANSLATE_NOOP("vk::Compression", "Exception während der Komprimierung des HTML Blocks!");
 
 // White space for the trimming rules: every byte 0..32.
 inline bool IsTrimmable(unsigned char c) { return c <= 32; }

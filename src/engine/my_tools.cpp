@@ -2,26 +2,33 @@
 
 #include <utility>
 
+#include "engine/texts.h"
+
 namespace vk {
 
 TMyTools::TMyTools(std::string thousandsSeparator) : separator_(std::move(thousandsSeparator)) {}
 
 std::string TMyTools::SizeText(std::int64_t size) const {
   // The limits are decimal, the divisors binary: 1,000,000 bytes read "976 KByte".
+  // %1 is the grouped number.
+  const char* const bytes = QT_TRANSLATE_NOOP("vk::TMyTools", "%1 Byte");
+  const char* const kilobytes = QT_TRANSLATE_NOOP("vk::TMyTools", "%1 KByte");
+  const char* const megabytes = QT_TRANSLATE_NOOP("vk::TMyTools", "%1 MByte");
   const char* unit;
   std::int64_t value;
   if (size >= 0 && size <= 999'999) {
-    unit = "Byte";
+    unit = bytes;
     value = size;
   } else if (size >= 1'000'000 && size <= 9'999'999) {
-    unit = "KByte";
+    unit = kilobytes;
     value = size / 1024;
   } else {
-    unit = "MByte";
+    unit = megabytes;
     value = size / 1'048'576;  // truncates toward zero, also for negative totals
-    if (value == 0) unit = "Byte";
+    if (value == 0) unit = bytes;
   }
-  return (value > 0 ? GroupThousands(value) : std::string("0")) + " " + unit;
+  return FormatText(Translate("vk::TMyTools", unit),
+                    {value > 0 ? GroupThousands(value) : std::string("0")});
 }
 
 std::string TMyTools::GroupThousands(std::int64_t value) const {

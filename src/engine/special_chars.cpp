@@ -6,6 +6,7 @@
 
 #include "engine/case_fold.h"
 #include "engine/encoding.h"
+#include "engine/texts.h"
 
 namespace vk {
 namespace {
@@ -252,7 +253,10 @@ ConvertResult ConvertSpecialCharsText(std::string_view text, bool ignoreMetaTags
 std::int64_t ConvertSpecialCharsInFile(const std::string& path, bool ignoreMetaTags,
                                        Feedback& feedback, FileAccess& files,
                                        std::optional<PageEncoding> encoding) {
-  const std::string message = "Konnte " + path + " nicht öffnen oder schreiben!";
+  const std::string message = FormatText(
+      Translate("vk::SpecialChars",
+                QT_TRANSLATE_NOOP("vk::SpecialChars", "Konnte %1 nicht öffnen oder schreiben!")),
+      {path});
   std::string text;
   ConvertResult result;
   try {

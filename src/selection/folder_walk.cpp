@@ -13,6 +13,8 @@
 #include <new>
 #include <unordered_set>
 
+#include "engine/texts.h"
+
 namespace vk {
 namespace {
 
@@ -130,7 +132,10 @@ void CollectFolders(const std::string& start, std::vector<std::string>& folders,
       if (!entered.insert(id).second) continue;
       try {
         std::string path = parent + entry->d_name + '/';
-        feedback.Status("Lese Ordnerstruktur: " + path);
+        feedback.Status(FormatText(
+            Translate("vk::CollectFolders",
+                      QT_TRANSLATE_NOOP("vk::CollectFolders", "Lese Ordnerstruktur: %1")),
+            {path}));
         folders.push_back(std::move(path));
         listedAs.push_back(id);
         dropped.push_back(false);

@@ -1,6 +1,7 @@
 #include "selection/shell_namespace.h"
 
 #include <QCollator>
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -46,8 +47,9 @@ ShellNamespace::ShellNamespace(const QString& rootFolder) {
   } else {
     desktop_ = false;
     root_.path = Clean(rootFolder);
-    root_.name = root_.path == QLatin1String("/") ? QStringLiteral("Dateisystem")
-                                                  : QFileInfo(root_.path).fileName();
+    root_.name = root_.path == QLatin1String("/")
+                     ? QCoreApplication::translate("vk::ShellNamespace", "Dateisystem")
+                     : QFileInfo(root_.path).fileName();
   }
 }
 
@@ -102,10 +104,11 @@ std::vector<ShellItem> ShellNamespace::TopLevelPlaces() const {
   std::vector<ShellItem> places;
   const QString home = Clean(QDir::homePath());
   if (home != root_.path) {
-    places.push_back({ShellItem::Kind::kHome, home, QStringLiteral("Persönlicher Ordner")});
+    places.push_back({ShellItem::Kind::kHome, home,
+                      QCoreApplication::translate("vk::ShellNamespace", "Persönlicher Ordner")});
   }
-  places.push_back(
-      {ShellItem::Kind::kFileSystem, QStringLiteral("/"), QStringLiteral("Dateisystem")});
+  places.push_back({ShellItem::Kind::kFileSystem, QStringLiteral("/"),
+                    QCoreApplication::translate("vk::ShellNamespace", "Dateisystem")});
   for (const QString& volume : VolumeFolders()) {
     QString name = QStorageInfo(volume).displayName();
     if (name.isEmpty() || name == volume) name = QFileInfo(volume).fileName();

@@ -48,7 +48,7 @@ void LoadHtmlCodeList(TTheIniFile& ini, const SettingsStore& store, HtmlCodeList
   }
   if (list.find.size() == list.replace.size()) return;
 
-  feedback.Error(kUnequalListsMessage);
+  feedback.Error(Translate("vk::HtmlCodeList", kUnequalListsMessage));
   // The shorter list borrows the other's entries: a missing replacement keeps the found code,
   // a missing find entry (possibly empty) never matches.
   while (list.replace.size() < list.find.size()) {

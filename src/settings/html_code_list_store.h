@@ -11,15 +11,17 @@
 
 #include "engine/feedback.h"
 #include "engine/html_code_list.h"
+#include "engine/texts.h"
 #include "settings/ini_file.h"
 #include "settings/settings_store.h"
 
 namespace vk {
 
 // The message shown when the two stored lists differ in length.
-inline constexpr const char* kUnequalListsMessage =
+inline constexpr const char* kUnequalListsMessage = QT_TRANSLATE_NOOP(
+    "vk::HtmlCodeList",
     "Die Anzahl Einträge in der Liste, des zu suchenden HTML Codes unterscheidet sich von der "
-    "Liste, des zu ersetzenden HTML Codes. Listenlängen werden angepasst!";
+    "Liste, des zu ersetzenden HTML Codes. Listenlängen werden angepasst!");
 
 // Reads both sections (entries in the order their keys stand, whatever their numbers; a
 // replace value exactly "(leer)" is an empty entry). A store that cannot be opened gives an

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <optional>
 
+#include "engine/texts.h"
 #include "fs/file_info.h"
 #include "fs/writable.h"
 #include "settings/ini_document.h"
@@ -74,8 +75,12 @@ std::int32_t TTheIniFile::OpenStore() {
       errorCode_ = 5;
       result = 5;
       if (feedback_ != nullptr) {
-        feedback_->Error("Kann Schreibschutz von " + path +
-                         " nicht entfernen! / Can't remove R/W flag.");
+        feedback_->Error(FormatText(
+            Translate("vk::TTheIniFile",
+                      QT_TRANSLATE_NOOP("vk::TTheIniFile",
+                                        "Kann Schreibschutz von %1 nicht entfernen! / Can't "
+                                        "remove R/W flag.")),
+            {path}));
       }
     }
   }
@@ -101,7 +106,10 @@ void TTheIniFile::EditFile(Edit edit) {
   std::string before;
   const FileStatus read = ReadSettingsFile(openedPath_, &before);
   const bool missing = read.err() == ENOENT;
-  const std::string failure = "In " + openedPath_ + " kann nicht geschrieben werden";
+  const std::string failure = FormatText(
+      Translate("vk::TTheIniFile",
+                QT_TRANSLATE_NOOP("vk::TTheIniFile", "In %1 kann nicht geschrieben werden")),
+      {openedPath_});
   // A file that cannot be read whole is never replaced: its content would be lost.
   if (!read.ok() && !missing) throw IniWriteError(failure);
   IniDocument document(before);

@@ -44,7 +44,7 @@ TAboutDlg::TAboutDlg(QWidget* parent, std::unique_ptr<SystemProbe> probe,
       measureClock_(std::move(measureClock)),
       systemInformation_(new TSystemInfo(this, std::move(probe))) {
   setObjectName(QStringLiteral("TAboutDlg"));
-  setWindowTitle(QStringLiteral("Über Velkaro"));
+  setWindowTitle(tr("Über Velkaro"));
   systemInformation_->setObjectName(QStringLiteral("SystemInformation"));
 
   pages_ = new QStackedWidget;
@@ -56,11 +56,11 @@ TAboutDlg::TAboutDlg(QWidget* parent, std::unique_ptr<SystemProbe> probe,
   tabSet_->setObjectName(QStringLiteral("TabSet"));
   tabSet_->setShape(QTabBar::RoundedSouth);
   tabSet_->setDrawBase(false);
-  tabSet_->addTab(QStringLiteral(" Version "));
-  tabSet_->addTab(QStringLiteral(" Systeminformation "));
+  tabSet_->addTab(tr(" Version "));
+  tabSet_->addTab(tr(" Systeminformation "));
   connect(tabSet_, &QTabBar::currentChanged, this, &TAboutDlg::TabSetClick);
 
-  closeBtn_ = new QPushButton(QStringLiteral("Schließen"));
+  closeBtn_ = new QPushButton(tr("Schließen"));
   closeBtn_->setObjectName(QStringLiteral("CloseBtn"));
   closeBtn_->setMinimumWidth(81);
   connect(closeBtn_, &QPushButton::clicked, this, &TAboutDlg::reject);
@@ -129,11 +129,11 @@ QWidget* TAboutDlg::BuildVersionPage() {
   dark.setColor(QPalette::Window, QColor(0x33, 0x3a, 0x4d));
   dark.setColor(QPalette::WindowText, QColor(0xff, 0xff, 0xff));  // caption text
   feedback->setPalette(dark);
-  auto* heading = Named(new QLabel(QStringLiteral("Fehler und Verbesserungsvorschläge:")),
+  auto* heading = Named(new QLabel(tr("Fehler und Verbesserungsvorschläge:")),
                         QStringLiteral("FeedbackHeading"));
-  auto* forum = new TLinkLabel(QStringLiteral("Support-Forum"), kSupportForumAddress);
+  auto* forum = new TLinkLabel(tr("Support-Forum"), kSupportForumAddress);
   forum->setObjectName(QStringLiteral("SupportForumLink"));
-  auto* home = new TLinkLabel(QStringLiteral("Velkaro im WWW"), kHomePageAddress);
+  auto* home = new TLinkLabel(tr("Velkaro im WWW"), kHomePageAddress);
   home->setObjectName(QStringLiteral("HomePageLink"));
   auto* links = new QVBoxLayout(feedback);
   links->setContentsMargins(16, 10, 16, 12);
@@ -177,23 +177,22 @@ QWidget* TAboutDlg::BuildSystemPage() {
     grid->addWidget(ValueField(name2, widest2), row, 3);
     ++row;
   };
-  QLabel* os = single(QStringLiteral("Windows-Version:"), QStringLiteral("WinVersion"), {});
+  QLabel* os = single(tr("Windows-Version:"), QStringLiteral("WinVersion"), {});
   os->setWordWrap(true);  // up to two lines
   os->setMinimumHeight(2 * os->fontMetrics().lineSpacing());
   os->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  single(QStringLiteral("Computername:"), QStringLiteral("ComputerName"), {});
-  single(QStringLiteral("Angemeldet als:"), QStringLiteral("UserName"), {});
-  single(QStringLiteral("Bildschirm:"), QStringLiteral("Screen"), {});
-  pair(QStringLiteral("Prozessor:"), QStringLiteral("CPU"),
-       QStringLiteral("Pentium o. kompat.  9999 MHz"), QStringLiteral("Anzahl:"),
-       QStringLiteral("NumCPUs"), QStringLiteral("9999"));
-  pair(QStringLiteral("Phys. Speicher total:"), QStringLiteral("TotalPhys"), kWidestSize,
-       QStringLiteral("verfügbar:"), QStringLiteral("AvailPhys"), kWidestSize);
-  single(QStringLiteral("Ausnutzung:"), QStringLiteral("MemLoad"), {});
-  pair(QStringLiteral("Virt. Speicher total:"), QStringLiteral("TotalVirtual"), kWidestSize,
-       QStringLiteral("verfügbar:"), QStringLiteral("AvailVirtual"), kWidestSize);
-  pair(QStringLiteral("für Auslag.datei total:"), QStringLiteral("TotalPageFile"), kWidestSize,
-       QStringLiteral("verfügbar:"), QStringLiteral("AvailPageFile"), kWidestSize);
+  single(tr("Computername:"), QStringLiteral("ComputerName"), {});
+  single(tr("Angemeldet als:"), QStringLiteral("UserName"), {});
+  single(tr("Bildschirm:"), QStringLiteral("Screen"), {});
+  pair(tr("Prozessor:"), QStringLiteral("CPU"), QStringLiteral("Pentium o. kompat.  9999 MHz"),
+       tr("Anzahl:"), QStringLiteral("NumCPUs"), QStringLiteral("9999"));
+  pair(tr("Phys. Speicher total:"), QStringLiteral("TotalPhys"), kWidestSize, tr("verfügbar:"),
+       QStringLiteral("AvailPhys"), kWidestSize);
+  single(tr("Ausnutzung:"), QStringLiteral("MemLoad"), {});
+  pair(tr("Virt. Speicher total:"), QStringLiteral("TotalVirtual"), kWidestSize, tr("verfügbar:"),
+       QStringLiteral("AvailVirtual"), kWidestSize);
+  pair(tr("für Auslag.datei total:"), QStringLiteral("TotalPageFile"), kWidestSize,
+       tr("verfügbar:"), QStringLiteral("AvailPageFile"), kWidestSize);
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(3, 1);
   grid->setRowStretch(row, 1);
@@ -213,8 +212,7 @@ void TAboutDlg::showEvent(QShowEvent* event) {
 
 void TAboutDlg::FormShow() {
   versionLabel_->setText(QString::fromStdString(VersionLineText(FileVersionText())));
-  buildLabel_->setText(QStringLiteral("vom ") +
-                       QString::fromStdString(TCompileInfo::CompileDate()));
+  buildLabel_->setText(tr("vom %1").arg(QString::fromStdString(TCompileInfo::CompileDate())));
   tabSet_->setCurrentIndex(0);
   TabSetClick(0);
   SystemInformationNewValues();
@@ -226,7 +224,7 @@ void TAboutDlg::SystemInformationNewValues() {
   const TSystemInfo& info = *systemInformation_;
   ValueLabel(QStringLiteral("WinVersion"))->setText(info.FullWinVersion());
   ValueLabel(QStringLiteral("ComputerName"))
-      ->setText(info.ComputerName().isEmpty() ? QStringLiteral("n/a") : info.ComputerName());
+      ->setText(info.ComputerName().isEmpty() ? tr("n/a") : info.ComputerName());
   ValueLabel(QStringLiteral("UserName"))->setText(info.UserName());
 
   QString screen;

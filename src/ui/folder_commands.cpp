@@ -4,6 +4,7 @@
 #include <stdio.h>
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -71,7 +72,9 @@ class Paster {
     const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
     if (IsPlainFolder(info) && (canonicalFolder == canonicalSource ||
                                 canonicalFolder.startsWith(canonicalSource + QLatin1Char('/')))) {
-      errors_ << QStringLiteral("Der Ordner %1 kann nicht in sich selbst eingefügt werden.")
+      errors_ << QCoreApplication::translate(
+                     "vk::FolderCommands",
+                     "Der Ordner %1 kann nicht in sich selbst eingefügt werden.")
                      .arg(Quoted(source));
       return;
     }
@@ -81,26 +84,29 @@ class Paster {
     } else if (Exists(target)) {
       const QFileInfo existing(target);
       if (IsPlainFolder(info) && IsPlainFolder(existing)) {
-        if (!Dialogs().Question(parent_,
-                                QStringLiteral("Den Ordner %1 gibt es schon. Zusammenführen "
-                                               "und gleichnamige Dateien ersetzen?")
-                                    .arg(Quoted(target)))) {
+        if (!Dialogs().Question(
+                parent_, QCoreApplication::translate("vk::FolderCommands",
+                                                     "Den Ordner %1 gibt es schon. Zusammenführen "
+                                                     "und gleichnamige Dateien ersetzen?")
+                             .arg(Quoted(target)))) {
           return;
         }
         if (!CopyInto(source, target)) Fail(source, folder);
         return;
       }
       if (!info.isDir() && !info.isSymLink() && existing.isFile() && !existing.isSymLink()) {
-        if (!Dialogs().Question(
-                parent_,
-                QStringLiteral("Die Datei %1 gibt es schon. Ersetzen?").arg(Quoted(target)))) {
+        if (!Dialogs().Question(parent_,
+                                QCoreApplication::translate("vk::FolderCommands",
+                                                            "Die Datei %1 gibt es schon. Ersetzen?")
+                                    .arg(Quoted(target)))) {
           return;
         }
         if (!ReplaceFile(source, target)) Fail(source, folder);
         return;
       }
-      errors_
-          << QStringLiteral("%1 gibt es schon und kann nicht ersetzt werden.").arg(Quoted(target));
+      errors_ << QCoreApplication::translate("vk::FolderCommands",
+                                             "%1 gibt es schon und kann nicht ersetzt werden.")
+                     .arg(Quoted(target));
       return;
     }
     if (!CopyNew(info, target)) Fail(source, folder);
@@ -145,15 +151,19 @@ class Paster {
   }
 
   static QString FreeCopyName(const QString& folder, const QString& name) {
-    QString target = ShellNamespace::Join(folder, name + QStringLiteral(" (Kopie)"));
+    QString target = ShellNamespace::Join(
+        folder, QCoreApplication::translate("vk::FolderCommands", "%1 (Kopie)").arg(name));
     for (int n = 2; Exists(target); ++n) {
-      target = ShellNamespace::Join(folder, QStringLiteral("%1 (Kopie %2)").arg(name).arg(n));
+      target = ShellNamespace::Join(
+          folder, QCoreApplication::translate("vk::FolderCommands", "%1 (Kopie %2)")
+                      .arg(name, QString::number(n)));
     }
     return target;
   }
 
   void Fail(const QString& source, const QString& folder) {
-    errors_ << QStringLiteral("%1 konnte nicht nach %2 kopiert werden.")
+    errors_ << QCoreApplication::translate("vk::FolderCommands",
+                                           "%1 konnte nicht nach %2 kopiert werden.")
                    .arg(Quoted(source), Quoted(folder));
   }
 
@@ -175,8 +185,9 @@ bool HomeTrashPossible() {
 
 bool OpenFolder(const QString& path, QWidget* parent) {
   if (Launch().OpenUrl(QUrl::fromLocalFile(path))) return true;
-  Dialogs().Error(parent,
-                  QStringLiteral("Der Ordner %1 konnte nicht geöffnet werden.").arg(Quoted(path)));
+  Dialogs().Error(parent, QCoreApplication::translate("vk::FolderCommands",
+                                                      "Der Ordner %1 konnte nicht geöffnet werden.")
+                              .arg(Quoted(path)));
   return false;
 }
 
@@ -231,26 +242,29 @@ bool PasteClipboardInto(const QString& folder, QWidget* parent) {
 
 bool MoveFolderToTrash(const QString& path, QWidget* parent) {
   if (!Dialogs().Question(
-          parent,
-          QStringLiteral("Den Ordner %1 in den Papierkorb verschieben?").arg(Quoted(path)))) {
+          parent, QCoreApplication::translate("vk::FolderCommands",
+                                              "Den Ordner %1 in den Papierkorb verschieben?")
+                      .arg(Quoted(path)))) {
     return false;
   }
   if (HomeTrashPossible() && QFile::moveToTrash(path)) return true;
-  Dialogs().Error(parent, QStringLiteral("Der Ordner %1 konnte nicht in den Papierkorb verschoben "
-                                         "werden.")
+  Dialogs().Error(parent, QCoreApplication::translate(
+                              "vk::FolderCommands",
+                              "Der Ordner %1 konnte nicht in den Papierkorb verschoben werden.")
                               .arg(Quoted(path)));
   return false;
 }
 
 QString CreateNewFolder(const QString& folder, QWidget* parent) {
-  const QString base = QStringLiteral("Neuer Ordner");
+  const QString base = QCoreApplication::translate("vk::FolderCommands", "Neuer Ordner");
   QString target = ShellNamespace::Join(folder, base);
   for (int n = 2; Exists(target); ++n) {
-    target = ShellNamespace::Join(folder, QStringLiteral("%1 (%2)").arg(base).arg(n));
+    target = ShellNamespace::Join(folder, QStringLiteral("%1 (%2)").arg(base, QString::number(n)));
   }
   if (QDir().mkdir(target)) return target;
-  Dialogs().Error(
-      parent, QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.").arg(Quoted(target)));
+  Dialogs().Error(parent, QCoreApplication::translate("vk::FolderCommands",
+                                                      "Der Ordner %1 konnte nicht angelegt werden.")
+                              .arg(Quoted(target)));
   return QString();
 }
 

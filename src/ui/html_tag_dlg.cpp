@@ -93,7 +93,7 @@ QToolButton* MakePictureButton(const char* name, const QString& caption, const Q
 
 THTMLTagDlg::THTMLTagDlg(QWidget* parent) : QDialog(parent), collator_(QLocale()) {
   setObjectName(QStringLiteral("THTMLTagDlg"));
-  setWindowTitle(QStringLiteral("HTML-Code-Liste bearbeiten"));
+  setWindowTitle(tr("HTML-Code-Liste bearbeiten"));
 
   auto* bevel = new QFrame(this);
   bevel->setObjectName(QStringLiteral("Bevel1"));
@@ -101,17 +101,16 @@ THTMLTagDlg::THTMLTagDlg(QWidget* parent) : QDialog(parent), collator_(QLocale()
   bevel->setFrameShadow(QFrame::Sunken);
 
   auto* label1 =
-      new QLabel(QStringLiteral("Geben Sie an, welcher HTML-Code ersetzt werden sollen. \n\n"
-                                "Hinweis: Achten Sie auf die korrekte Groß-/Kleinschreibung der "
-                                "Einträge!"));
+      new QLabel(tr("Geben Sie an, welcher HTML-Code ersetzt werden sollen. \n\n"
+                    "Hinweis: Achten Sie auf die korrekte Groß-/Kleinschreibung der "
+                    "Einträge!"));
   label1->setObjectName(QStringLiteral("Label1"));
   label1->setWordWrap(true);
 
   lv_ = new QTreeWidget;
   lv_->setObjectName(QStringLiteral("LV"));
   lv_->setColumnCount(2);
-  lv_->setHeaderLabels(
-      {QStringLiteral("Zu suchender HTML-Code"), QStringLiteral("Ersetzen durch HTML-Code")});
+  lv_->setHeaderLabels({tr("Zu suchender HTML-Code"), tr("Ersetzen durch HTML-Code")});
   lv_->setColumnWidth(0, 280);
   lv_->setColumnWidth(1, 280);
   lv_->header()->setSectionsClickable(false);
@@ -129,12 +128,11 @@ THTMLTagDlg::THTMLTagDlg(QWidget* parent) : QDialog(parent), collator_(QLocale()
   lv_->setMinimumSize(577, 225);
   lv_->viewport()->installEventFilter(this);
 
-  addBtn_ = MakePictureButton("AddBtn", QStringLiteral("Hinzufügen"), QStringLiteral("Hinzufügen"),
+  addBtn_ = MakePictureButton("AddBtn", tr("Hinzufügen"), tr("Hinzufügen"),
                               QStringLiteral("list-add"), Picture::kAdd);
-  editBtn_ = MakePictureButton("EditBtn", QStringLiteral("Ändern"),
-                               QStringLiteral("Ausgewählten Eintrag ändern"),
+  editBtn_ = MakePictureButton("EditBtn", tr("Ändern"), tr("Ausgewählten Eintrag ändern"),
                                QStringLiteral("document-edit"), Picture::kEdit);
-  deleteBtn_ = MakePictureButton("DeleteBtn", QStringLiteral("Löschen"), QStringLiteral("Löschen"),
+  deleteBtn_ = MakePictureButton("DeleteBtn", tr("Löschen"), tr("Löschen"),
                                  QStringLiteral("list-remove"), Picture::kDelete);
 
   auto* pictureButtons = new QHBoxLayout;
@@ -151,8 +149,8 @@ THTMLTagDlg::THTMLTagDlg(QWidget* parent) : QDialog(parent), collator_(QLocale()
   inner->addWidget(lv_, 1);
   inner->addLayout(pictureButtons);
 
-  okBtn_ = DialogButton(QStringLiteral("OK"), "OKBtn");
-  cancelBtn_ = DialogButton(QStringLiteral("Abbrechen"), "CancelBtn");
+  okBtn_ = DialogButton(tr("OK"), "OKBtn");
+  cancelBtn_ = DialogButton(tr("Abbrechen"), "CancelBtn");
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(okBtn_);
@@ -229,7 +227,7 @@ void THTMLTagDlg::showEvent(QShowEvent* event) {
 }
 
 void THTMLTagDlg::AddBtnClick() {
-  THTMLTagEntryEdit entry(this, QStringLiteral("hinzufügen"));
+  THTMLTagEntryEdit entry(this, tr("hinzufügen"));
   if (entry.exec() != QDialog::Accepted) return;
   AddRow(entry.FindEdit()->text(), entry.ReplaceEdit()->text());
 }
@@ -237,7 +235,7 @@ void THTMLTagDlg::AddBtnClick() {
 void THTMLTagDlg::EditBtnClick() {
   QTreeWidgetItem* item = SelectedRow();
   if (!item) return;
-  THTMLTagEntryEdit entry(this, QStringLiteral("ändern"));
+  THTMLTagEntryEdit entry(this, tr("ändern"));
   entry.FindEdit()->setText(item->text(0));
   const QString replace = item->text(1);
   entry.ReplaceEdit()->setText(replace == kEmptyReplacement ? QString() : replace);

@@ -16,7 +16,7 @@
 namespace vk {
 
 QString NotStorableMessage(const QString& character) {
-  return QStringLiteral(
+  return THTMLTagEntryEdit::tr(
              "Das Zeichen „%1“ kann in der HTML-Code-Liste nicht gespeichert werden "
              "(nur Windows-1252).")
       .arg(character);
@@ -32,18 +32,18 @@ bool CheckStorable(QWidget* parent, const QString& text) {
 
 THTMLTagEntryEdit::THTMLTagEntryEdit(QWidget* parent, const QString& action) : QDialog(parent) {
   setObjectName(QStringLiteral("THTMLTagEntryEdit"));
-  setWindowTitle(QStringLiteral("HTML Code %1").arg(action));
+  setWindowTitle(tr("HTML Code %1").arg(action));
 
   auto* bevel = new QFrame(this);
   bevel->setObjectName(QStringLiteral("Bevel1"));
   bevel->setFrameShape(QFrame::StyledPanel);
   bevel->setFrameShadow(QFrame::Sunken);
 
-  auto* label1 = new QLabel(QStringLiteral("Zu suchender HTML-Code (muss angegeben werden!)"));
+  auto* label1 = new QLabel(tr("Zu suchender HTML-Code (muss angegeben werden!)"));
   label1->setObjectName(QStringLiteral("Label1"));
   findEdit_ = new QLineEdit;
   findEdit_->setObjectName(QStringLiteral("FindEdit"));
-  auto* label2 = new QLabel(QStringLiteral("Zu ersetzender HTML-Code (oder leerer Eintrag)"));
+  auto* label2 = new QLabel(tr("Zu ersetzender HTML-Code (oder leerer Eintrag)"));
   label2->setObjectName(QStringLiteral("Label2"));
   replaceEdit_ = new QLineEdit;
   replaceEdit_->setObjectName(QStringLiteral("ReplaceEdit"));
@@ -63,8 +63,8 @@ THTMLTagEntryEdit::THTMLTagEntryEdit(QWidget* parent, const QString& action) : Q
   fields->addWidget(label2);
   fields->addWidget(replaceEdit_);
 
-  okBtn_ = DialogButton(QStringLiteral("OK"), "OKBtn");
-  cancelBtn_ = DialogButton(QStringLiteral("Abbrechen"), "CancelBtn");
+  okBtn_ = DialogButton(tr("OK"), "OKBtn");
+  cancelBtn_ = DialogButton(tr("Abbrechen"), "CancelBtn");
   connect(okBtn_, &QPushButton::clicked, this, &THTMLTagEntryEdit::accept);
   connect(cancelBtn_, &QPushButton::clicked, this, &THTMLTagEntryEdit::reject);
   connect(findEdit_, &QLineEdit::textChanged, this, &THTMLTagEntryEdit::FindEditChange);

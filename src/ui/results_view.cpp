@@ -11,9 +11,8 @@ constexpr int kPathRole = Qt::UserRole;
 
 ResultsView::ResultsView(QWidget* parent) : QTreeWidget(parent) {
   setColumnCount(6);
-  setHeaderLabels({QStringLiteral("Dateiname"), QStringLiteral("Größe"),
-                   QStringLiteral("Neue Größe"), QStringLiteral("Einsparung %"),
-                   QStringLiteral("Sonderzeichen"), QStringLiteral("HTML-Code")});
+  setHeaderLabels({tr("Dateiname"), tr("Größe"), tr("Neue Größe"), tr("Einsparung %"),
+                   tr("Sonderzeichen"), tr("HTML-Code")});
   setRootIsDecorated(false);
   setItemsExpandable(false);
   setUniformRowHeights(true);

@@ -39,8 +39,7 @@ class ShellListView::Item : public QTreeWidgetItem {
 
 ShellListView::ShellListView(QWidget* parent) : QTreeWidget(parent) {
   setColumnCount(4);
-  setHeaderLabels({QStringLiteral("Dateiname"), QStringLiteral("Datum"), QStringLiteral("Größe"),
-                   QStringLiteral("Ort")});
+  setHeaderLabels({tr("Dateiname"), tr("Datum"), tr("Größe"), tr("Ort")});
   headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
   setRootIsDecorated(false);
   setItemsExpandable(false);

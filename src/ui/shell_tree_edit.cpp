@@ -49,7 +49,7 @@ void TMyCustomShellTreeView::LabelEdited(QTreeWidgetItem* node, const QString& t
 }
 
 QString TMyCustomShellTreeView::RenameNode(QTreeWidgetItem* node, const QString& newName) {
-  const QString failed = QStringLiteral("Rename to %1 failed").arg(newName);
+  const QString failed = tr("Rename to %1 failed").arg(newName);
   if (!CanRename(node)) return failed;
   const QString oldPath = PathOf(node);
   const std::optional<QString> newPath = RenameFolder(oldPath, newName);

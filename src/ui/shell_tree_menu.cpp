@@ -105,14 +105,13 @@ QMenu* TMyCustomShellTreeView::BuildShellMenu(QTreeWidgetItem* node) {
   auto* menu = new QMenu(this);
   menu->setObjectName(QStringLiteral("ShellMenu"));
   const bool own = CanRename(node);  // a folder of its own, not the root or a place
-  QAction* open = AddEntry(*menu, QStringLiteral("Öffnen"), verbs::kOpen, "document-open", true);
-  AddEntry(*menu, QStringLiteral("Umbenennen"), verbs::kRename, "edit-rename", own);
-  AddEntry(*menu, QStringLiteral("Kopieren"), verbs::kCopy, "edit-copy", true);
-  AddEntry(*menu, QStringLiteral("Einfügen"), verbs::kPaste, "edit-paste",
-           !ClipboardFiles().isEmpty());
-  AddEntry(*menu, QStringLiteral("Löschen"), verbs::kDelete, "edit-delete", own);
+  QAction* open = AddEntry(*menu, tr("Öffnen"), verbs::kOpen, "document-open", true);
+  AddEntry(*menu, tr("Umbenennen"), verbs::kRename, "edit-rename", own);
+  AddEntry(*menu, tr("Kopieren"), verbs::kCopy, "edit-copy", true);
+  AddEntry(*menu, tr("Einfügen"), verbs::kPaste, "edit-paste", !ClipboardFiles().isEmpty());
+  AddEntry(*menu, tr("Löschen"), verbs::kDelete, "edit-delete", own);
   menu->addSeparator();
-  AddEntry(*menu, QStringLiteral("Neuer Ordner"), verbs::kNewFolder, "folder-new", true);
+  AddEntry(*menu, tr("Neuer Ordner"), verbs::kNewFolder, "folder-new", true);
   menu->setDefaultAction(open);
   return menu;
 }

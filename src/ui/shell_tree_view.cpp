@@ -12,7 +12,7 @@ namespace vk {
 namespace {
 
 QString PathError(const QString& path) {
-  return QStringLiteral("Fehler beim Festlegen des Pfades: \"%1\"").arg(path);
+  return TMyCustomShellTreeView::tr("Fehler beim Festlegen des Pfades: \"%1\"").arg(path);
 }
 
 QIcon NodeIcon(ShellItem::Kind kind, bool desktopRoot, bool selected) {

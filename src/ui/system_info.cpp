@@ -5,6 +5,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QScreen>
@@ -21,9 +22,15 @@
 #endif
 
 #include "engine/my_tools.h"
+#include "engine/texts.h"
 
 namespace vk {
 namespace {
+
+// A text of the system information in the user's language.
+std::string Text(const char* source) {
+  return QCoreApplication::translate("vk::TSystemInfo", source).toStdString();
+}
 
 std::string ReadSmallFile(const char* path) {
   std::ifstream in(path, std::ios::binary);
@@ -114,24 +121,25 @@ std::string TwoDigit(int number) {
 
 std::string OsVersionText(std::string_view name, int major, int minor, int build,
                           std::string_view servicePack) {
-  std::string text = name.empty() ? std::string("Unbekanntes System") : std::string(name);
-  text +=
-      " Version " + std::to_string(major) + "." + TwoDigit(minor) + " [Build " + TwoDigit(build);
-  text += servicePack;
-  text += "]";
-  return text;
+  const std::string system = name.empty()
+                                 ? Text(QT_TRANSLATE_NOOP("vk::TSystemInfo", "Unbekanntes System"))
+                                 : std::string(name);
+  // %1 the system, %2 major.minor, %3 the build and its service pack.
+  return FormatText(Text(QT_TRANSLATE_NOOP("vk::TSystemInfo", "%1 Version %2 [Build %3]")),
+                    {system, std::to_string(major) + "." + TwoDigit(minor),
+                     TwoDigit(build) + std::string(servicePack)});
 }
 
 std::string ProcessorTypeText(int type) {
   switch (type) {
     case 0:
-      return "Unbekannt - Intel Architektur";
+      return Text(QT_TRANSLATE_NOOP("vk::TSystemInfo", "Unbekannt - Intel Architektur"));
     case 386:
       return "i386";
     case 486:
       return "i486";
     case 586:
-      return "Pentium o. kompat.";
+      return Text(QT_TRANSLATE_NOOP("vk::TSystemInfo", "Pentium o. kompat."));
     case 686:
       return "Intel Pentium (II)";
     case 860:
@@ -145,7 +153,7 @@ std::string ProcessorTypeText(int type) {
     case 21064:
       return "ALPHA 21064";
     default:
-      return "Unbekannt";
+      return Text(QT_TRANSLATE_NOOP("vk::TSystemInfo", "Unbekannt"));
   }
 }
 
@@ -231,7 +239,10 @@ std::int64_t KernelKiloBytes(std::string_view content, std::string_view key) {
 
 std::string ScreenText(int width, int height, int bitsPerPixel) {
   std::string text = std::to_string(width) + "x" + std::to_string(height);
-  if (bitsPerPixel > 0) text += "; " + std::to_string(bitsPerPixel) + "Bits/Pixel";
+  if (bitsPerPixel > 0) {
+    text += FormatText(Text(QT_TRANSLATE_NOOP("vk::TSystemInfo", "; %1Bits/Pixel")),
+                       {std::to_string(bitsPerPixel)});
+  }
   return text;
 }
 

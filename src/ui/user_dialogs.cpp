@@ -1,5 +1,6 @@
 #include "ui/user_dialogs.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -8,7 +9,7 @@ namespace {
 
 void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text) {
   QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
-  box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  box.addButton(QCoreApplication::translate("vk::UserDialogs", "OK"), QMessageBox::AcceptRole);
   box.exec();
 }
 
@@ -17,18 +18,22 @@ UserDialogs* installed = nullptr;
 }  // namespace
 
 void UserDialogs::Error(QWidget* parent, const QString& text) {
-  ShowBox(parent, QMessageBox::Critical, QStringLiteral("Fehler"), text);
+  ShowBox(parent, QMessageBox::Critical, QCoreApplication::translate("vk::UserDialogs", "Fehler"),
+          text);
 }
 
 void UserDialogs::Information(QWidget* parent, const QString& text) {
-  ShowBox(parent, QMessageBox::Information, QStringLiteral("Informationen"), text);
+  ShowBox(parent, QMessageBox::Information,
+          QCoreApplication::translate("vk::UserDialogs", "Informationen"), text);
 }
 
 bool UserDialogs::Question(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Bestätigen"), text, QMessageBox::NoButton,
-                  parent);
-  QPushButton* yes = box.addButton(QStringLiteral("&Ja"), QMessageBox::YesRole);
-  box.addButton(QStringLiteral("&Nein"), QMessageBox::NoRole);
+  QMessageBox box(QMessageBox::Question,
+                  QCoreApplication::translate("vk::UserDialogs", "Bestätigen"), text,
+                  QMessageBox::NoButton, parent);
+  QPushButton* yes =
+      box.addButton(QCoreApplication::translate("vk::UserDialogs", "&Ja"), QMessageBox::YesRole);
+  box.addButton(QCoreApplication::translate("vk::UserDialogs", "&Nein"), QMessageBox::NoRole);
   box.setDefaultButton(yes);
   box.exec();
   return box.clickedButton() == yes;

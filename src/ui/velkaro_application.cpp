@@ -20,7 +20,7 @@ bool VelkaroApplication::notify(QObject* receiver, QEvent* event) {
   } catch (const std::exception& error) {
     Dialogs().Error(activeWindow(), QString::fromStdString(error.what()));
   } catch (...) {
-    Dialogs().Error(activeWindow(), QStringLiteral("Unbekannter Fehler"));
+    Dialogs().Error(activeWindow(), tr("Unbekannter Fehler"));
   }
   return true;
 }

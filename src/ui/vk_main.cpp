@@ -95,7 +95,7 @@ void TVKMain::HandleCommandLine() {
     AddFolderFiles(absolute, true);
     folderFlag_ = true;
   } else {
-    Dialogs().Error(this, QStringLiteral("Der Parameter ist keine Datei und kein Ordner!"));
+    Dialogs().Error(this, tr("Der Parameter ist keine Datei und kein Ordner!"));
   }
 }
 
@@ -196,11 +196,10 @@ void TVKMain::WienutzeichdasProgramm1Click() {
   } else if (!info.isReadable()) {
     error = SystemErrorText(EACCES);
   } else if (!Launch().OpenUrl(QUrl::fromLocalFile(info.absoluteFilePath()))) {
-    error = QStringLiteral("Keine Anwendung zum Anzeigen gefunden");
+    error = tr("Keine Anwendung zum Anzeigen gefunden");
   }
   if (!error.isEmpty()) {
-    Dialogs().Error(this, QStringLiteral("Konnte ") + programFolder + name +
-                              QStringLiteral(" nicht öffnen ") + error);
+    Dialogs().Error(this, tr("Konnte %1 nicht öffnen %2").arg(programFolder + name, error));
   }
 }
 
@@ -227,8 +226,8 @@ void TVKMain::FilesDropped(const QStringList& paths) {
     } else if (QDir::setCurrent(path)) {
       AddFolderFiles(path, true);
       break;  // the paths after a folder are not looked at
-    } else if (Dialogs().Question(
-                   this, path + QStringLiteral(" ist keine HTML-Datei. Trotzdem verwenden?"))) {
+    } else if (Dialogs().Question(this,
+                                  tr("%1 ist keine HTML-Datei. Trotzdem verwenden?").arg(path))) {
       AppendSingleFile(path);
     }
   }

@@ -91,9 +91,7 @@ void TVKMain::SetStatusText(const QString& text) {
   statusPanels_[0]->setToolTip(text);  // the panel is narrow; the whole text on demand
 }
 
-void TVKMain::ShowRowCount() {
-  SetStatusText(QString::number(shellListView_->RowCount()) + QStringLiteral(" Datei(en)"));
-}
+void TVKMain::ShowRowCount() { SetStatusText(tr("%1 Datei(en)").arg(shellListView_->RowCount())); }
 
 bool TVKMain::ShellListViewMouseDown(const QPoint& globalPos) {
   if (shellListView_->RowCount() == 0 || shellListView_->FirstSelectedRow() < 0) return false;

@@ -52,11 +52,10 @@ void TVKMain::BuildMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("MainMenu"));
 
-  datei1_ = AddMenu(bar, "Datei1", QStringLiteral("Datei"));
-  htmlTagsBearbeiten1_ =
-      MakeAction(this, "HTMLTagsbearbeiten1", QStringLiteral("HTML-Code-Liste bearbeiten..."),
-                 Icon(IconKind::kEditList));
-  beenden1_ = MakeAction(this, "Beenden1", QStringLiteral("Schließen"), Icon(IconKind::kExit));
+  datei1_ = AddMenu(bar, "Datei1", tr("Datei"));
+  htmlTagsBearbeiten1_ = MakeAction(this, "HTMLTagsbearbeiten1",
+                                    tr("HTML-Code-Liste bearbeiten..."), Icon(IconKind::kEditList));
+  beenden1_ = MakeAction(this, "Beenden1", tr("Schließen"), Icon(IconKind::kExit));
   datei1_->addAction(htmlTagsBearbeiten1_);
   datei1_->addSeparator();
   datei1_->addAction(beenden1_);
@@ -64,15 +63,13 @@ void TVKMain::BuildMenus() {
   connect(beenden1_, &QAction::triggered, this, &TVKMain::Beenden1Click);
 
   // Radio entries whose mark can also be taken away by choosing the marked one again.
-  bearbeiten1_ = AddMenu(bar, "Bearbeiten1", QStringLiteral("Bearbeiten"));
+  bearbeiten1_ = AddMenu(bar, "Bearbeiten1", tr("Bearbeiten"));
   operationGroup_ = new QActionGroup(this);
   operationGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
   const QIcon operationIcon = Icon(IconKind::kOperation);
   for (const OperationKind& kind : OperationKinds()) {
     const std::string name(kind.menuName);
-    QAction* action =
-        MakeAction(this, name.c_str(), QString::fromUtf8(kind.caption.data(), kind.caption.size()),
-                   operationIcon);
+    QAction* action = MakeAction(this, name.c_str(), tr(kind.caption), operationIcon);
     action->setCheckable(true);
     operationGroup_->addAction(action);
     bearbeiten1_->addAction(action);
@@ -81,22 +78,22 @@ void TVKMain::BuildMenus() {
     connect(action, &QAction::triggered, this, [this, index = kind.index] { RunOperation(index); });
   }
 
-  einstellungen1_ = AddMenu(bar, "Einstellungen1", QStringLiteral("Einstellungen"));
-  bakBtn_ = MakeAction(this, "BakBtn", QStringLiteral("Sicherung (Bak-Datei) erstellen"),
-                       Icon(IconKind::kBackup));
-  metaTagBtn_ = MakeAction(this, "MetaTagBtn",
-                           QStringLiteral("Sonderzeichen in META-Tag-Angaben nicht verändern"),
-                           Icon(IconKind::kMeta));
+  einstellungen1_ = AddMenu(bar, "Einstellungen1", tr("Einstellungen"));
+  bakBtn_ =
+      MakeAction(this, "BakBtn", tr("Sicherung (Bak-Datei) erstellen"), Icon(IconKind::kBackup));
+  metaTagBtn_ =
+      MakeAction(this, "MetaTagBtn", tr("Sonderzeichen in META-Tag-Angaben nicht verändern"),
+                 Icon(IconKind::kMeta));
   for (QAction* check : {bakBtn_, metaTagBtn_}) {
     check->setCheckable(true);
     check->setChecked(false);
     einstellungen1_->addAction(check);
   }
 
-  hilfe1_ = AddMenu(bar, "Hilfe1", QStringLiteral("Hilfe"));
-  wieNutzeIch1_ = MakeAction(this, "WienutzeichdasProgramm1",
-                             QStringLiteral("Wie nutze ich das Programm?"), Icon(IconKind::kHelp));
-  info1_ = MakeAction(this, "Info1", QStringLiteral("Info..."), Icon(IconKind::kInfo));
+  hilfe1_ = AddMenu(bar, "Hilfe1", tr("Hilfe"));
+  wieNutzeIch1_ = MakeAction(this, "WienutzeichdasProgramm1", tr("Wie nutze ich das Programm?"),
+                             Icon(IconKind::kHelp));
+  info1_ = MakeAction(this, "Info1", tr("Info..."), Icon(IconKind::kInfo));
   hilfe1_->addAction(wieNutzeIch1_);
   hilfe1_->addAction(info1_);
   connect(wieNutzeIch1_, &QAction::triggered, this, &TVKMain::WienutzeichdasProgramm1Click);
@@ -118,18 +115,18 @@ void TVKMain::BuildToolBars() {
   setContextMenuPolicy(Qt::NoContextMenu);  // the toolbars cannot be hidden
 
   // "Schließen" shares the menu entry's handler and icon.
-  exitBtn_ = MakeAction(this, "ExitBtn", QStringLiteral("Schließen"), beenden1_->icon());
-  exitBtn_->setToolTip(QStringLiteral("Schließt das Fenster"));
+  exitBtn_ = MakeAction(this, "ExitBtn", tr("Schließen"), beenden1_->icon());
+  exitBtn_->setToolTip(tr("Schließt das Fenster"));
   connect(exitBtn_, &QAction::triggered, this, &TVKMain::Beenden1Click);
   optCB_ = new QComboBox(toolBar_);
   optCB_->setObjectName(QStringLiteral("OptCB"));
   optCB_->setEditable(false);
   optCB_->setFixedWidth(kOperationBoxWidth);
   optCB_->setMaxVisibleItems(8);
-  startBtn_ = MakeAction(this, "StartBtn", QStringLiteral("Start"), Icon(IconKind::kStart));
-  startBtn_->setToolTip(QStringLiteral("Option auf gewählte HTML-Dateien anwenden"));
+  startBtn_ = MakeAction(this, "StartBtn", tr("Start"), Icon(IconKind::kStart));
+  startBtn_->setToolTip(tr("Option auf gewählte HTML-Dateien anwenden"));
   connect(startBtn_, &QAction::triggered, this, &TVKMain::StartBtnClick);
-  moreProgramsBtn_ = MakeAction(this, "MoreProgramsBtn", QStringLiteral("Weitere Programme..."),
+  moreProgramsBtn_ = MakeAction(this, "MoreProgramsBtn", tr("Weitere Programme..."),
                                 Icon(IconKind::kMorePrograms));
   connect(moreProgramsBtn_, &QAction::triggered, this, &TVKMain::MoreProgramsBtnClick);
   toolBar_->addAction(exitBtn_);
@@ -138,15 +135,12 @@ void TVKMain::BuildToolBars() {
   toolBar_->addAction(startBtn_);
   toolBar_->addAction(moreProgramsBtn_);
 
-  selAllBtn_ =
-      MakeAction(this, "SelAllBtn", QStringLiteral("Alle wählen"), Icon(IconKind::kSelectAll));
-  selNoneBtn_ =
-      MakeAction(this, "SelNoneBtn", QStringLiteral("Alle abwählen"), Icon(IconKind::kSelectNone));
-  selReverseBtn_ = MakeAction(this, "SelReverseBtn", QStringLiteral("Auswahl umkehren"),
-                              Icon(IconKind::kSelectReverse));
-  upDirChkBox_ =
-      MakeAction(this, "UPdirchkbox", QStringLiteral("Dateien in Unterverzeichnissen einbeziehen"),
-                 Icon(IconKind::kSubfolders));
+  selAllBtn_ = MakeAction(this, "SelAllBtn", tr("Alle wählen"), Icon(IconKind::kSelectAll));
+  selNoneBtn_ = MakeAction(this, "SelNoneBtn", tr("Alle abwählen"), Icon(IconKind::kSelectNone));
+  selReverseBtn_ =
+      MakeAction(this, "SelReverseBtn", tr("Auswahl umkehren"), Icon(IconKind::kSelectReverse));
+  upDirChkBox_ = MakeAction(this, "UPdirchkbox", tr("Dateien in Unterverzeichnissen einbeziehen"),
+                            Icon(IconKind::kSubfolders));
   upDirChkBox_->setCheckable(true);
   connect(selAllBtn_, &QAction::triggered, this, &TVKMain::SelAllBtnClick);
   connect(selNoneBtn_, &QAction::triggered, this, &TVKMain::SelNoneBtnClick);
@@ -243,12 +237,11 @@ void TVKMain::BuildStatusBar() {
 void TVKMain::BuildContextMenus() {
   shellLVPopupMenu_ = new QMenu(this);
   shellLVPopupMenu_->setObjectName(QStringLiteral("ShellLVPopupMenu"));
-  QAction* editor = MakeAction(shellLVPopupMenu_, "DateiimEditorzeigen1",
-                               QStringLiteral("Datei im Editor (Notepad) zeigen..."),
-                               Icon(IconKind::kTextEditor));
-  QAction* browser =
-      MakeAction(shellLVPopupMenu_, "DateiimStandardBrowserzeigen1",
-                 QStringLiteral("Datei im Standard-Browser zeigen"), Icon(IconKind::kBrowser));
+  QAction* editor =
+      MakeAction(shellLVPopupMenu_, "DateiimEditorzeigen1",
+                 tr("Datei im Editor (Notepad) zeigen..."), Icon(IconKind::kTextEditor));
+  QAction* browser = MakeAction(shellLVPopupMenu_, "DateiimStandardBrowserzeigen1",
+                                tr("Datei im Standard-Browser zeigen"), Icon(IconKind::kBrowser));
   shellLVPopupMenu_->addAction(editor);
   shellLVPopupMenu_->addAction(browser);
   connect(editor, &QAction::triggered, this, &TVKMain::DateiimEditorzeigen1Click);
@@ -257,11 +250,10 @@ void TVKMain::BuildContextMenus() {
   lvPopupMenu_ = new QMenu(this);
   lvPopupMenu_->setObjectName(QStringLiteral("LVPopupMenu"));
   QAction* resultEditor =
-      MakeAction(lvPopupMenu_, "MenuItem1", QStringLiteral("Datei im Editor (Notepad) zeigen..."),
+      MakeAction(lvPopupMenu_, "MenuItem1", tr("Datei im Editor (Notepad) zeigen..."),
                  Icon(IconKind::kTextEditor));
-  QAction* resultBrowser =
-      MakeAction(lvPopupMenu_, "BrowserBtn", QStringLiteral("Datei im Standard-Browser zeigen"),
-                 Icon(IconKind::kBrowser));
+  QAction* resultBrowser = MakeAction(
+      lvPopupMenu_, "BrowserBtn", tr("Datei im Standard-Browser zeigen"), Icon(IconKind::kBrowser));
   lvPopupMenu_->addAction(resultEditor);
   lvPopupMenu_->addAction(resultBrowser);
   connect(resultEditor, &QAction::triggered, this, &TVKMain::MenuItem1Click);

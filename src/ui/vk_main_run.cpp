@@ -54,7 +54,7 @@ class ResultsSink : public BatchSink {
     results_.setUpdatesEnabled(false);  // one repaint when the run is through
   }
   void FileStarted(const std::string& name) override {
-    status_(QStringLiteral("Datei: ") + QString::fromStdString(name));
+    status_(TVKMain::tr("Datei: %1").arg(QString::fromStdString(name)));
   }
   void AddRow(const ResultRow& row) override {
     results_.AddResult(row);
@@ -98,7 +98,7 @@ void TVKMain::RunOperation(int index) {
     vk::RunBatch(flags, rows, sink, feedback_, options);
     lv_->setUpdatesEnabled(true);
     // When the user closed the window meanwhile, the completion box closes by itself.
-    if (!closeRequested_) Dialogs().Information(this, QStringLiteral("Aktion abgeschlossen!"));
+    if (!closeRequested_) Dialogs().Information(this, tr("Aktion abgeschlossen!"));
   }
 }
 
