@@ -15,7 +15,7 @@ TDiffDlg::TDiffDlg(const QString& fileName, std::string oldText, std::string new
                    PageEncoding encoding, QWidget* parent)
     : QDialog(parent) {
   setObjectName(QStringLiteral("TDiffDlg"));
-  setWindowTitle(QStringLiteral("Änderungen: ") + fileName);
+  setWindowTitle(tr("Änderungen: %1").arg(fileName));
   setWindowFlag(Qt::WindowMaximizeButtonHint, true);
   setSizeGripEnabled(true);
   {
@@ -23,11 +23,11 @@ TDiffDlg::TDiffDlg(const QString& fileName, std::string oldText, std::string new
     view_ = new TDiffView(std::move(oldText), std::move(newText), encoding);
   }
 
-  prevBtn_ = new QPushButton(QStringLiteral("Vorherige Änderung"));
+  prevBtn_ = new QPushButton(tr("Vorherige Änderung"));
   prevBtn_->setObjectName(QStringLiteral("PrevBtn"));
-  nextBtn_ = new QPushButton(QStringLiteral("Nächste Änderung"));
+  nextBtn_ = new QPushButton(tr("Nächste Änderung"));
   nextBtn_->setObjectName(QStringLiteral("NextBtn"));
-  closeBtn_ = new QPushButton(QStringLiteral("Schließen"));
+  closeBtn_ = new QPushButton(tr("Schließen"));
   closeBtn_->setObjectName(QStringLiteral("CloseBtn"));
   countsLabel_ = new QLabel;
   countsLabel_->setObjectName(QStringLiteral("CountsLabel"));
@@ -68,16 +68,16 @@ void TDiffDlg::UpdateCounts() {
   prevBtn_->setEnabled(current > 0);
   nextBtn_->setEnabled(current + 1 < blocks);
   if (blocks == 0) {
-    countsLabel_->setText(QStringLiteral("Keine Änderungen"));
+    countsLabel_->setText(tr("Keine Änderungen"));
     return;
   }
   const QLocale locale;
-  QString text = QStringLiteral("Änderung %1 von %2 · geänderte Zeilen: %3 vorher, %4 nachher")
+  QString text = tr("Änderung %1 von %2 · geänderte Zeilen: %3 vorher, %4 nachher")
                      .arg(locale.toString(current + 1), locale.toString(blocks),
                           locale.toString(static_cast<qulonglong>(diff.changedOldLines)),
                           locale.toString(static_cast<qulonglong>(diff.changedNewLines)));
   // When the comparison had to stop early, some changes are marked as whole lines.
-  if (!diff.exact) text += QStringLiteral(" · nicht alle Zeichen einzeln verglichen");
+  if (!diff.exact) text += tr(" · nicht alle Zeichen einzeln verglichen");
   countsLabel_->setText(text);
 }
 

@@ -376,8 +376,8 @@ void TDiffView::paintEvent(QPaintEvent*) {
   painter.setFont(bold);
   painter.setPen(palette().windowText().color());
   const int textY = kPad + ascent_;
-  painter.drawText(QPoint(PaneX(kOld) + kPad, textY), QStringLiteral("Vorher"));
-  painter.drawText(QPoint(PaneX(kNew) + kPad, textY), QStringLiteral("Nachher"));
+  painter.drawText(QPoint(PaneX(kOld) + kPad, textY), tr("Vorher"));
+  painter.drawText(QPoint(PaneX(kNew) + kPad, textY), tr("Nachher"));
   painter.setPen(palette().mid().color());
   painter.drawLine(0, header - 1, viewport()->width(), header - 1);
   painter.drawLine(HalfWidth(), 0, HalfWidth(), viewport()->height());
