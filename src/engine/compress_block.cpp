@@ -319,7 +319,7 @@ BlockResult CompressBlockTo(std::string_view block, char* dst, bool dropLeading,
                    reinterpret_cast<unsigned char*>(dst), feedback);
     return pass.Run(dropLeading);
   } catch (const std::bad_alloc&) {
-    feedback.Error(kBlockFailure);
+    feedback.Error(Translate("vk::Compression", kBlockFailure));
     if (!block.empty()) std::memcpy(dst, block.data(), block.size());
     BlockResult unchanged;
     unchanged.written = block.size();
@@ -334,7 +334,7 @@ bool CompressHtmlBlock(std::string& text, Feedback& feedback) {
   try {
     result.resize(text.size());
   } catch (const std::bad_alloc&) {
-    feedback.Error(compress_detail::kBlockFailure);
+    feedback.Error(Translate("vk::Compression", compress_detail::kBlockFailure));
     return false;
   }
   const compress_detail::BlockResult outcome =

@@ -21,8 +21,8 @@ PageOutcome ProcessPageStepByStep(const std::string& path, const PageJob& job, F
     outcome.htmlCount = ReplaceHtmlCode(path, load, feedback, disk, outcome.encoding);
   }
   if (job.flags.convert) {
-    outcome.specialCount = ConvertSpecialCharsInFile(path, job.ignoreMetaTags, feedback, disk,
-                                                     outcome.encoding);
+    outcome.specialCount =
+        ConvertSpecialCharsInFile(path, job.ignoreMetaTags, feedback, disk, outcome.encoding);
   }
   if (job.flags.compress) CompressHtmlFile(path, feedback, disk);
   outcome.sizeAfter = FileSizeOf(path);
