@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "engine/encoding.h"
+
 namespace vk {
 namespace {
 
@@ -34,42 +36,16 @@ void AppendUtf8(char32_t cp, std::string* out) {
 // Decodes one character at text[*pos] and advances *pos; false for a broken sequence (overlong
 // forms, surrogates and values above U+10FFFF included), which consumes one byte.
 bool DecodeUtf8(std::string_view text, std::size_t* pos, char32_t* cp) {
-  const auto lead = static_cast<unsigned char>(text[*pos]);
-  int length;
-  char32_t value;
-  char32_t minimum;
-  if (lead < 0x80) {
-    *cp = lead;
-    ++*pos;
-    return true;
-  } else if ((lead & 0xE0) == 0xC0) {
-    length = 2, value = lead & 0x1F, minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, value = lead & 0x0F, minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, value = lead & 0x07, minimum = 0x10000;
-  } else {
+  const char* p = text.data() + *pos;
+  const char* end = text.data() + text.size();
+  const auto lead = static_cast<unsigned char>(*p);
+  if (lead >= 0x80 && Utf8SequenceLength(p, end) == 0) {
     ++*pos;
     return false;
   }
-  if (text.size() - *pos < static_cast<std::size_t>(length)) {
-    ++*pos;
-    return false;
-  }
-  for (int i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(text[*pos + i]);
-    if ((next & 0xC0) != 0x80) {
-      ++*pos;
-      return false;
-    }
-    value = (value << 6) | (next & 0x3F);
-  }
-  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-    ++*pos;
-    return false;
-  }
-  *pos += length;
-  *cp = value;
+  const Utf8PageChar c = Utf8PageCharAt(p, end);
+  *cp = c.code;
+  *pos += c.length;
   return true;
 }
 

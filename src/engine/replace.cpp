@@ -10,6 +10,7 @@
 
 #include "engine/case_fold.h"
 #include "engine/cp1252.h"
+#include "engine/texts.h"
 
 namespace vk {
 namespace {
@@ -24,12 +25,17 @@ std::string_view UpToNul(std::string_view s) {
   return nul ? s.substr(0, static_cast<const char*>(nul) - s.data()) : s;
 }
 
+constexpr const char* kCannotAccess =
+    QT_TRANSLATE_NOOP("vk::Replacement", "Konnte %1 nicht öffnen, schreiben oder Fehler in Datei!");
+constexpr const char* kHasNulBytes = QT_TRANSLATE_NOOP(
+    "vk::Replacement", "Die Datei %1 enthält Null-Bytes und wird nicht verändert!");
+
 std::string CannotAccessMessage(const std::string& fileName) {
-  return "Konnte " + fileName + " nicht öffnen, schreiben oder Fehler in Datei!";
+  return FormatText(Translate("vk::Replacement", kCannotAccess), {fileName});
 }
 
 std::string NulBytesMessage(const std::string& fileName) {
-  return "Die Datei " + fileName + " enthält Null-Bytes und wird nicht verändert!";
+  return FormatText(Translate("vk::Replacement", kHasNulBytes), {fileName});
 }
 
 // One pair working through a stream of text: the bytes of the previous pair's result come in

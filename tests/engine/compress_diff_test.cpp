@@ -69,7 +69,7 @@ class Texts {
   std::uint64_t state_;
 };
 
-TEST(CompressReference, ReproducesTheExamples) {
+TEST(CompressReference, GivesTheBlockRuleTable) {
   for (const test::BlockExample& row : test::kBlockExamples) {
     std::string text = Bytes(row.block);
     RecordingFeedback feedback;

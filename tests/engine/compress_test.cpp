@@ -207,7 +207,7 @@ TEST(CompressScriptBlocks, CutsAtScriptsAndRemovesTheWhiteSpaceAroundThem) {
   }
 }
 
-TEST(CompressHtmlText, PagesAsInTheExamples) {
+TEST(CompressHtmlText, WholePagesKeepPreAndScriptBlocks) {
   for (const PageExample& row : kPageExamples) {
     const std::string page = Bytes(row.page);
     RecordingFeedback feedback;

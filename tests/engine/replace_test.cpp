@@ -74,7 +74,7 @@ const std::string kC = "\xC4\x89";             // ĉ, no Windows-1252 letter
 const std::string kCjk = "\xE3\xA4\x98";       // 㤘, which bytes folded as Windows-1252
                                                // would take for "Ã¤"
 
-TEST(ReplaceHtmlCodeText, DocumentedBehaviour) {
+TEST(ReplaceHtmlCodeText, PairsWorkLeftToRightBehindTheirLastInsertion) {
   ExpectTextCases({
       {"<br><br>", {{"<br>", "<br />"}}, "<br /><br />", 2},
       {"&nbsp;&nbsp;x", {{"&nbsp;", ""}}, "x", 2},
