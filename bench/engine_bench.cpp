@@ -285,7 +285,8 @@ int MeasurePeakMemory() {
   MeasureInChild("ReplaceHtmlCode 10 pairs (file)", [&](std::string& input) {
     onFile(input, [&] {
       vk::ReplaceHtmlCode(
-          file, [] { return TenPairs(); }, feedback, vk::DiskFileAccess());
+          file, [] { return std::make_shared<const vk::HtmlCodeList>(TenPairs()); }, feedback,
+          vk::DiskFileAccess());
     });
   });
   unlink(path);

@@ -1,11 +1,15 @@
 // Velkaro's desktop program: the application object and the main window.
 #include <QStringList>
+#include <csignal>
 
 #include "batch/regional_settings.h"
 #include "ui/velkaro_application.h"
 #include "ui/vk_main.h"
 
 int main(int argc, char** argv) {
+  // A write past the process's file size limit fails with EFBIG and is reported like any
+  // failed write, instead of ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   vk::VelkaroApplication app(argc, argv);
   vk::ApplyRegionalSettings();
   vk::TVKMainSetup setup;

@@ -1,19 +1,25 @@
 #include "batch/batch_run.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <deque>
 #include <future>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 
-#include "batch/make_backup.h"
 #include "batch/page_run.h"
 #include "batch/page_workers.h"
+#include "batch/page_write.h"
 #include "engine/my_tools.h"
 #include "engine/texts.h"
-#include "fs/disk_file_access.h"
+#include "fs/fd.h"
 #include "fs/file_info.h"
+#include "fs/file_snapshot.h"
+#include "fs/new_file.h"
 #include "selection/folder_scan.h"
 
 namespace vk {
@@ -32,15 +38,16 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
   return FileIdentity{info->device, info->inode};
 }
 
-// A row whose page is in hand: prepared on this thread or on a helper, maybe still being
-// written.
+// A row whose page is in hand: prepared and staged on this thread or on a helper, renamed into
+// place and reported in row order.
 struct PendingRow {
   ResultRow row;
   PageJob job;  // this page's own job: on a helper it carries the list loaded for it
   std::unique_ptr<PageRun> run;
+  PageWrite write;
   std::optional<FileIdentity> identity;
-  std::future<PageWorkers::Result> done;  // valid when a helper has the page
-  PageWorkers::Result written;            // the write on this thread, when there was one
+  std::size_t bytesInHand = 0;
+  std::future<void> done;  // valid when a helper has the page
 };
 
 class Run {
@@ -50,7 +57,8 @@ class Run {
         sink_(sink),
         feedback_(feedback),
         options_(options),
-        pagesAtOnce_(std::max(options.pagesAtOnce, 1)) {
+        pagesAtOnce_(std::max(options.pagesAtOnce, 1)),
+        budget_(options.memoryBudget > 0 ? options.memoryBudget : DefaultMemoryBudget()) {
     job_.flags = flags;
     job_.ignoreMetaTags = options.ignoreMetaTags;
     job_.dryRun = options.dryRun;
@@ -71,43 +79,56 @@ class Run {
     row.bytesBefore = FileSizeOf(row.path);
     oldTotal_ += row.bytesBefore;
     row.sizeBefore = tools_.SizeText(row.bytesBefore);
-    if (options_.createBak && !options_.dryRun) MakeBackup(row.path);
+    if (!options_.dryRun) RemoveLeftoversOnce(row.path);
     feedback_.Yield();
 
     pending->job = job_;
+    pending->bytesInHand = PageRun::BytesInHand(row.bytesBefore);
     if (workers_) {
+      // A page bigger than the budget waits until it is the only one in hand.
+      while (!pending_.empty() && bytesInHand_ + pending->bytesInHand > budget_) CompleteFirst();
       HandOver(*pending);
     } else {
       pending->run = std::make_unique<PageRun>(row.path, pending->job);
       try {
-        pending->run->Prepare(feedback_);
+        Prepare(*pending, feedback_);
       } catch (...) {
         EndEarly(*pending, {});
         throw;
       }
-      if (pending->run->NeedsWrite()) {
-        pending->written = DiskFileAccess().Write(row.path, pending->run->Content());
-      }
     }
+    bytesInHand_ += pending->bytesInHand;
     pending_.push_back(std::move(pending));
     while (static_cast<int>(pending_.size()) > pagesAtOnce_ - 1) CompleteFirst();
   }
 
   void End() {
     while (!pending_.empty()) CompleteFirst();
+    SyncFolders();
     const std::array<ResultRow, 2> sums =
         SumRows(fileRows_, oldTotal_, newTotal_, specialSum_, htmlSum_);
     sink_.AddSumRows(sums[0], sums[1]);
   }
 
  private:
+  // Runs the page's steps and stages what it writes, on the thread it is called on.
+  void Prepare(PendingRow& pending, Feedback& feedback) const {
+    PageRun& run = *pending.run;
+    run.Prepare(feedback);
+    if (options_.seams.afterPrepare) options_.seams.afterPrepare(pending.row.path);
+    if (options_.dryRun) return;
+    if (options_.createBak && run.WasRead())
+      pending.write.StageBackup(run.Snapshot(), run.Original());
+    if (run.NeedsWrite()) pending.write.StagePage(run.Snapshot(), run.Content());
+    pending.write.Sync();
+  }
+
   // The list is loaded here, in row order, as the replacement would load it first thing; the
   // helper's replacement gets it, with the messages of the load, from the page's own job.
   void HandOver(PendingRow& pending) {
-    const std::string& path = pending.row.path;
     if (flags_.replace) {
       std::vector<std::string> loadMessages;
-      HtmlCodeList list;
+      SharedHtmlCodeList list;
       if (job_.loadList) {
         SilentFeedback silent;
         CopyingFeedback copying(silent, loadMessages);
@@ -124,12 +145,10 @@ class Run {
         return list;
       };
     }
-    pending.run = std::make_unique<PageRun>(path, pending.job);
-    pending.done = workers_->Submit([run = pending.run.get(), path]() -> PageWorkers::Result {
+    pending.run = std::make_unique<PageRun>(pending.row.path, pending.job);
+    pending.done = workers_->Submit([this, &pending] {
       SilentFeedback helper;  // messages are kept by the run; yields are not passed on here
-      run->Prepare(helper);
-      if (!run->NeedsWrite()) return std::nullopt;
-      return DiskFileAccess().Write(path, run->Content());
+      Prepare(pending, helper);
     });
   }
 
@@ -140,12 +159,25 @@ class Run {
     return false;
   }
 
+  // A killed run may have left the new files it was about to rename; they go before this run
+  // writes in the folder.
+  void RemoveLeftoversOnce(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    if (cleanedFolders_.insert(folder).second) RemoveLeftovers(folder);
+  }
+
+  void SyncFolders() {
+    for (const std::string& folder : foldersToSync_) SyncFolder(folder);
+    foldersToSync_.clear();
+  }
+
   // An exception ends the run in this row: the rows ahead are finished first, then this one is
-  // reported as far as it got, with the messages shown until then. (Only the list loader
-  // throws in practice, on this thread, before later rows are started. Should a helper fail,
-  // the pages of the rows behind may already be written; they are not reported.)
+  // reported as far as it got, with the messages shown until then. The rows behind it, in hand
+  // on helpers, are never renamed into place: their new files go with them, untouched pages
+  // need no row.
   void EndEarly(PendingRow& pending, const std::vector<std::string>& messages) {
     while (!pending_.empty() && pending_.front().get() != &pending) CompleteFirst();
+    SyncFolders();
     ResultRow& row = pending.row;
     CopyingFeedback rowFeedback(feedback_, row.messages);
     for (const std::string& text : messages) rowFeedback.Error(text);
@@ -154,10 +186,12 @@ class Run {
     sink_.AddRow(row);
   }
 
+  // The first row in hand: its page renamed into place (after the journal's record), then
+  // reported.
   void CompleteFirst() {
     if (pending_.front()->done.valid()) {
       try {
-        pending_.front()->written = pending_.front()->done.get();
+        pending_.front()->done.get();
       } catch (...) {
         EndEarly(*pending_.front(), {});
         throw;
@@ -165,10 +199,18 @@ class Run {
     }
     std::unique_ptr<PendingRow> pending = std::move(pending_.front());
     pending_.pop_front();
+    bytesInHand_ -= pending->bytesInHand;
     ResultRow& row = pending->row;
+    PageRun& run = *pending->run;
+    std::optional<WriteResult> written;
+    if (!options_.dryRun) {
+      if (pending->write.PageStaged()) Record(*pending);
+      if (options_.seams.beforeCommit) options_.seams.beforeCommit(row.path);
+      written = pending->write.Commit(run.Snapshot());
+      for (const std::string& folder : pending->write.Folders()) foldersToSync_.insert(folder);
+    }
     CopyingFeedback rowFeedback(feedback_, row.messages);
-    const FileStatus* written = pending->written ? &*pending->written : nullptr;
-    const PageOutcome outcome = pending->run->Finish(written, rowFeedback);
+    const PageOutcome outcome = run.Finish(written ? &*written : nullptr, rowFeedback);
 
     if (flags_.replace) htmlCount_ = outcome.htmlCount;
     const std::int64_t specialCount = flags_.convert ? outcome.specialCount : 0;
@@ -188,16 +230,33 @@ class Run {
     sink_.AddRow(row);
   }
 
+  // Tells the journal about the page before its rename; a journal that fails keeps the page.
+  void Record(PendingRow& pending) {
+    RunJournal* journal = options_.journal;
+    if (journal == nullptr) return;
+    const PageRun& run = *pending.run;
+    const FileSnapshot& snapshot = run.Snapshot();
+    FileStatus status =
+        journal->Record(RunJournal::Page{pending.row.path, snapshot.identity.device,
+                                         snapshot.identity.inode, run.Original(), run.Content()});
+    if (status.ok()) status = journal->Sync();
+    if (!status.ok()) pending.write.Fail(status);
+  }
+
   const ProcessFlags& flags_;
   BatchSink& sink_;
   Feedback& feedback_;
   const BatchOptions& options_;
   const int pagesAtOnce_;
+  const std::size_t budget_;
   const TMyTools& tools_ = MyTools();
   PageJob job_;
   std::deque<std::unique_ptr<PendingRow>> pending_;
+  std::size_t bytesInHand_ = 0;
   // Declared after the rows it works on, so it is stopped (its work finished) before they go.
   std::optional<PageWorkers> workers_;
+  std::set<std::string> cleanedFolders_;
+  std::set<std::string> foldersToSync_;
   std::int64_t oldTotal_ = 0;
   std::int64_t newTotal_ = 0;
   std::int64_t specialSum_ = 0;
@@ -208,6 +267,16 @@ class Run {
 };
 
 }  // namespace
+
+std::size_t DefaultMemoryBudget() {
+  constexpr std::size_t kMost = std::size_t{512} << 20;
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long pageSize = ::sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) return kMost;
+  const std::size_t quarter =
+      static_cast<std::size_t>(pages) / 4 * static_cast<std::size_t>(pageSize);
+  return std::min(kMost, quarter);
+}
 
 std::optional<std::int64_t> SavingPercent(std::int64_t oldSize, std::int64_t newSize) {
   if (oldSize == 0) return std::nullopt;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "batch/operation_kinds.h"
+#include "batch/run_journal.h"
 #include "engine/encoding.h"
 #include "engine/feedback.h"
 #include "engine/html_code_list.h"
@@ -78,32 +80,56 @@ class BatchSink {
   virtual void AddSumRows(const ResultRow& title, const ResultRow& totals) = 0;
 };
 
+// Places where the tests step into the write path of a run; empty in every real run.
+struct RunSeams {
+  // After a page's steps ran, on the thread that ran them (a helper when pages are in hand).
+  std::function<void(const std::string& path)> afterPrepare;
+  // Before a page's check and renames, on the run's thread.
+  std::function<void(const std::string& path)> beforeCommit;
+};
+
 struct BatchOptions {
   bool createBak = false;
   bool ignoreMetaTags = false;
   // Loads the code list, once per file processed with replacement. It shows its messages
-  // through the feedback it is given, so they count among the messages of that file.
-  std::function<HtmlCodeList(Feedback&)> loadHtmlCodeList;
+  // through the feedback it is given, so they count among the messages of that file. The list
+  // it gives is shared by the pages in hand.
+  std::function<SharedHtmlCodeList(Feedback&)> loadHtmlCodeList;
   bool dryRun = false;  // change nothing on disk (no page, no backup); report what a run would do
   // How many pages the run may have in hand at once. With 1 every page is transformed and
   // written on the calling thread before the next row starts. With n, helper threads
-  // transform and write up to n pages while the run goes on with the next rows, so the file
+  // transform and stage up to n pages while the run goes on with the next rows, so the file
   // system commits their syncs together and the transformations use every core. Rows,
   // messages and files stay exactly the same: the code list is still loaded on the calling
   // thread for each file in row order, a page is never looked at again (under any name) while
-  // it is in hand, and rows and messages are reported in row order once their page is done,
-  // so FileStarted may run a few rows ahead of AddRow. The yields inside the transformations
-  // are not passed on from the helpers; the one yield per file is.
+  // it is in hand, pages are renamed into place and reported in row order, so FileStarted may
+  // run a few rows ahead of AddRow. The yields inside the transformations are not passed on
+  // from the helpers; the one yield per file is.
   int pagesAtOnce = 1;
+  // The bytes the pages in hand may take together (their bytes, new contents and working
+  // copies, see PageRun::BytesInHand); a page bigger than that runs alone. 0: the smaller of
+  // 512 MB and a quarter of the physical memory.
+  std::size_t memoryBudget = 0;
+  // Told about every page replaced; none in a dry run.
+  RunJournal* journal = nullptr;
+  RunSeams seams;
 };
 
-// Walks the rows in order and processes every ticked one: measurement, backup, one yield,
-// replace -> convert -> compress as the flags say, measurement again; then the two sums rows.
-// A writable page is transformed in memory and written once, with the messages, counts, bytes
-// and time stamp of running the three steps one after the other on disk. Messages go to
-// `feedback` and into the file's row. An exception from the list loader ends the run: the row
-// of that file is reported incomplete, no sums rows follow, and the exception passes on. The
-// completion message and the status line after the run are the caller's.
+// The default memory budget: the smaller of 512 MB and a quarter of the physical memory.
+std::size_t DefaultMemoryBudget();
+
+// Walks the rows in order and processes every ticked one: measurement, one yield, replace ->
+// convert -> compress as the flags say, measurement again; then the two sums rows. Each page is
+// read once and transformed in memory; a page that changed reaches the disk by the one way of
+// writing a page (PageWrite: new file with the page's attributes, synced, checked, renamed),
+// with its backup beside it when asked for, and is reported with the messages, counts and bytes
+// of running the three steps one after the other on disk. Before the first page of a folder is
+// written, what a killed run left there is removed; the folders renamed in are synced before
+// the sums rows. Messages go to `feedback` and into the file's row. An exception (from the
+// list loader, or from a helper) ends the run at its row: the rows ahead are finished, that row
+// is reported incomplete, the pages behind it are left untouched and get no row, no sums rows
+// follow, and the exception passes on. The completion message and the status line after the
+// run are the caller's.
 void RunBatch(const ProcessFlags& flags, BatchRows& rows, BatchSink& sink, Feedback& feedback,
               const BatchOptions& options);
 

@@ -1,27 +1,28 @@
 #include "batch/memory_page.h"
 
+#include <cerrno>
 #include <utility>
 
 namespace vk {
 
-MemoryPage::MemoryPage(std::string path, bool writable, FileAccess& disk)
-    : path_(std::move(path)), writable_(writable), disk_(disk), loadStatus_(FileStatus::Ok()) {
-  loadStatus_ = disk_.Read(path_, &content_);
-}
+MemoryPage::MemoryPage(std::string path, FileStatus loadStatus, std::string_view original,
+                       FileStatus writeRefusal)
+    : path_(std::move(path)),
+      loadStatus_(loadStatus),
+      original_(loadStatus.ok() ? original : std::string_view()),
+      writeRefusal_(writeRefusal) {}
 
 FileStatus MemoryPage::Read(const std::string& path, std::string* content) {
-  if (path != path_) return disk_.Read(path, content);
-  if (!loadStatus_.ok()) {
-    content->clear();
-    return loadStatus_;
-  }
-  *content = content_;
+  content->clear();
+  if (path != path_) return FileStatus::Error(FileStatus::Code::kNotFound, ENOENT);
+  if (!loadStatus_.ok()) return loadStatus_;
+  content->assign(Content());
   return FileStatus::Ok();
 }
 
 FileStatus MemoryPage::Write(const std::string& path, std::string_view content) {
-  if (path != path_) return disk_.Write(path, content);
-  if (!writable_) return FileStatus::Error(FileStatus::Code::kReadOnly);
+  if (path != path_) return FileStatus::Error(FileStatus::Code::kNotFound, ENOENT);
+  if (!writeRefusal_.ok()) return writeRefusal_;
   content_.assign(content);
   written_ = true;
   return FileStatus::Ok();

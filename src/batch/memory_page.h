@@ -7,31 +7,34 @@
 #include <string_view>
 
 #include "engine/file_access.h"
-#include "fs/disk_file_access.h"
 
 namespace vk {
 
 class MemoryPage : public FileAccess {
  public:
-  // Reads the page at `path` from `disk` once. A failed read is remembered, and every later
-  // Read of the page returns that failure, as reading the unchanged file again would. With
-  // `writable` false, every Write is refused with kReadOnly, as the disk would refuse it.
-  MemoryPage(std::string path, bool writable, FileAccess& disk = DiskFileAccess());
+  // The page at `path` as it was read: `loadStatus` and, when that is Ok, its bytes `original`
+  // (kept by the caller for as long as the page lives; no copy is made until a write). A failed
+  // read is what every Read of the page returns, as reading the unchanged file again would.
+  // Every Write fails with `writeRefusal` when that is not Ok (a read-only page, or a write
+  // that failed on disk); otherwise it changes the page in memory.
+  MemoryPage(std::string path, FileStatus loadStatus, std::string_view original,
+             FileStatus writeRefusal = FileStatus::Ok());
 
-  // The page's current content; other paths go to `disk`.
+  // The page's current content. Another path is refused with kNotFound: a step touches only
+  // its page.
   FileStatus Read(const std::string& path, std::string* content) override;
   // Keeps `content` as the page's content and notes that the page was written.
   FileStatus Write(const std::string& path, std::string_view content) override;
 
   const FileStatus& LoadStatus() const { return loadStatus_; }
   bool Written() const { return written_; }
-  const std::string& Content() const { return content_; }
+  std::string_view Content() const { return written_ ? std::string_view(content_) : original_; }
 
  private:
   std::string path_;
-  bool writable_;
-  FileAccess& disk_;
   FileStatus loadStatus_;
+  std::string_view original_;
+  FileStatus writeRefusal_;
   std::string content_;
   bool written_ = false;
 };

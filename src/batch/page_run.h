@@ -1,9 +1,11 @@
 // The transformations of one page in a batch run: replace -> convert -> compress as the flags
-// say. Results, messages and what reaches the disk are those of running the three file
-// functions one after the other on the file; a writable page gets there with one write. The
-// page's encoding is decided once, on its bytes before the first step, and holds for all three.
+// say. The page is read once, with what it was (its snapshot, for the check before its rename),
+// and the three steps run on it in memory; results and messages are those of running the three
+// file functions one after the other on the file. The page's encoding is decided once, on its
+// bytes before the first step, and holds for all three.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -16,7 +18,7 @@
 #include "engine/feedback.h"
 #include "engine/file_access.h"
 #include "engine/html_code_list.h"
-#include "fs/disk_file_access.h"
+#include "fs/file_snapshot.h"
 
 namespace vk {
 
@@ -25,7 +27,7 @@ struct PageJob {
   bool ignoreMetaTags = false;
   bool dryRun = false;
   // Loads the code list; messages of the load go to the feedback it is given.
-  std::function<HtmlCodeList(Feedback&)> loadList;
+  std::function<SharedHtmlCodeList(Feedback&)> loadList;
 };
 
 struct PageOutcome {
@@ -37,29 +39,49 @@ struct PageOutcome {
   std::optional<PageEncoding> encoding;
 };
 
-// One page's run split at its single write, so that the caller may do the write elsewhere (on
-// a helper thread) while it goes on with the next page:
+// How the page's way to the disk ended.
+struct WriteResult {
+  // The page's write: Ok, or the failure that left the page as it was.
+  FileStatus status = FileStatus::Ok();
+  // The backup asked for could not be made (`backupPath`), so the page was not touched.
+  bool backupFailed = false;
+  std::string backupPath;
+};
+
+// One page's run split around its write, so that the caller may stage, sync and rename the new
+// content elsewhere (on a helper thread, in a group of pages) while it goes on with the next
+// page:
 //   Prepare -> [write Content() when NeedsWrite()] -> Finish.
-// Everything but the write happens on the caller's thread; the messages are kept back until
-// Finish, which shows them in the order the step-by-step run shows them.
+// The messages are kept back until Finish, which shows them in the order the step-by-step run
+// shows them.
 class PageRun {
  public:
-  // `job` and `disk` must outlive the run. `disk` is where pages are read and written (tests
-  // put failing writes there); whether a page may be written at all is asked of the file system.
-  PageRun(std::string path, const PageJob& job, FileAccess& disk = DiskFileAccess());
+  // `job` must outlive the run.
+  PageRun(std::string path, const PageJob& job);
 
-  // Runs the steps; yields and status texts go to `feedback` at once, messages are kept. A page
-  // that cannot be written or read, and a dry run, never needs a write. An exception from the
-  // list loader passes on; ReleaseMessages then shows what was kept.
+  // Reads the page once and runs the steps in memory; yields and status texts go to `feedback`
+  // at once, messages are kept. A page that cannot be written or read, and a dry run, never
+  // needs a write; a link that the rule for links refuses is not read at all. An exception from
+  // the list loader passes on; ReleaseMessages then shows what was kept.
   void Prepare(Feedback& feedback);
   bool NeedsWrite() const { return needsWrite_; }
   // The page's new content; valid while NeedsWrite().
-  const std::string& Content() const;
+  std::string_view Content() const;
+  // The page as it was read, and its bytes; only when WasRead().
+  bool WasRead() const { return readStatus_.ok(); }
+  const FileSnapshot& Snapshot() const { return snapshot_; }
+  std::string_view Original() const { return original_; }
+  // What the page costs in memory while it is in hand: its bytes, its new content and one
+  // working copy of a step, estimated from its size before it is read.
+  static std::size_t BytesInHand(std::int64_t size);
 
-  // `written`: the outcome of writing Content(), when NeedsWrite(). On success the kept
-  // messages are shown; on failure the page (on disk as it was) is run step by step instead,
-  // showing that run's messages. Measures the page and returns the outcome.
-  PageOutcome Finish(const FileStatus* written, Feedback& feedback);
+  // `written`: how the write (and the backup) ended; null when none was tried. When the page
+  // needed a write that did not happen, the messages are those of the step-by-step run whose
+  // writes fail with the write's status, produced in memory without touching the disk again;
+  // a refusal of its own (the page changed meanwhile, no new file in its folder, attributes
+  // that cannot be kept, a backup that could not be made) gives the kept messages and its own
+  // one message instead. Measures the page and returns the outcome.
+  PageOutcome Finish(const WriteResult* written, Feedback& feedback);
 
   // Shows the kept messages (after an exception from Prepare).
   void ReleaseMessages(Feedback& feedback);
@@ -67,24 +89,35 @@ class PageRun {
  private:
   class KeptFeedback;
   HtmlCodeListLoader LoaderFor(Feedback& feedback);
-  // Decides the encoding on the page as `files` has it now (a page that cannot be read has
-  // none).
-  void DecideEncoding(FileAccess& files);
   PageOutcome RunSteps(Feedback& feedback, FileAccess& files);
+  // The dry run's guess at a refusal the real run would meet: a folder without room for a new
+  // file.
+  std::optional<FileStatus> ProjectedRefusal() const;
 
   std::string path_;
   const PageJob& job_;
-  FileAccess& disk_;
+  FileSnapshot snapshot_;
+  FileStatus readStatus_ = FileStatus::Ok();
+  std::string original_;
   std::optional<MemoryPage> page_;
   std::optional<PageEncoding> encoding_;
   bool needsWrite_ = false;
+  std::optional<FileStatus> projected_;
   PageOutcome outcome_;
   std::vector<std::string> kept_;
+  bool nulMessageShown_ = false;
   // The list as loaded the first time, and the messages of that load: a redo after a failed
   // write must not load again (the first load may have repaired the stored list, and a real run
   // loads once per file).
-  std::optional<HtmlCodeList> list_;
+  std::optional<SharedHtmlCodeList> list_;
   std::vector<std::string> loadMessages_;
 };
+
+// The message for a write that a refusal of its own kept from the page (kChanged, kLinkRefused,
+// kNoNewFile, kAttributesLost); empty for any other status.
+std::string RefusalMessage(const std::string& path, const FileStatus& status);
+
+// "Konnte die Bak-Datei ... nicht schreiben! ... wird nicht verändert!"
+std::string BackupFailedMessage(const std::string& backupPath, const std::string& path);
 
 }  // namespace vk

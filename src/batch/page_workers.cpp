@@ -17,9 +17,9 @@ PageWorkers::~PageWorkers() {
   for (std::thread& thread : threads_) thread.join();
 }
 
-std::future<PageWorkers::Result> PageWorkers::Submit(std::function<Result()> work) {
-  std::packaged_task<Result()> task(std::move(work));
-  std::future<Result> result = task.get_future();
+std::future<void> PageWorkers::Submit(std::function<void()> work) {
+  std::packaged_task<void()> task(std::move(work));
+  std::future<void> result = task.get_future();
   {
     std::lock_guard<std::mutex> lock(mutex_);
     tasks_.push_back(std::move(task));
@@ -30,7 +30,7 @@ std::future<PageWorkers::Result> PageWorkers::Submit(std::function<Result()> wor
 
 void PageWorkers::Work() {
   while (true) {
-    std::packaged_task<Result()> task;
+    std::packaged_task<void()> task;
     {
       std::unique_lock<std::mutex> lock(mutex_);
       wake_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });

@@ -1,9 +1,12 @@
 #include "cli/batch_command.h"
 
-#include <QTemporaryDir>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 #include "batch/batch_run.h"
@@ -15,9 +18,8 @@
 #include "engine/my_tools.h"
 #include "engine/texts.h"
 #include "fs/file_info.h"
-#include "fs/replace_file.h"
-#include "fs/writable.h"
 #include "selection/folder_scan.h"
+#include "selection/folder_walk.h"
 #include "settings/html_code_list_store.h"
 #include "settings/ini_file.h"
 #include "settings/options.h"
@@ -67,37 +69,27 @@ PathKind KindOf(const std::string& path) {
   return PathKind::kNeither;
 }
 
-// The settings file a run uses. A dry run works on a copy in a private folder, so that nothing
-// the store does (making the file writable, evening out the code list) reaches the real one,
-// while the run shows the messages the real run would (the store's own rare messages about a
-// file it cannot write name the copy).
-class SettingsSource {
- public:
-  SettingsSource(const std::optional<std::string>& file, bool dryRun) {
-    store_ = file ? SettingsStoreForFile(AbsolutePath(*file)) : UserSettingsStore();
-    if (!dryRun) return;
-    const std::string real = store_.location == TIniLocation::loUser
-                                 ? store_.fileName
-                                 : store_.defFilePath + store_.fileName;
-    copyFolder_.emplace();
-    if (!copyFolder_->isValid()) return;
-    const std::string copy = copyFolder_->path().toStdString() + "/Velkaro.ini";
-    std::string content;
-    if (ReadSettingsFile(real, &content).ok()) {
-      // The copy keeps the real file's protection, so the store treats both alike.
-      const bool readOnly = !IsWritableFile(real);
-      ReplaceFile(copy, content, readOnly ? CreatingRules(0444) : CreatingRules());
-    }
-    store_ = SettingsStoreForFile(copy);
-  }
-  const SettingsStore& Store() const { return store_; }
-  // False when a dry run found no place for its copy.
-  bool ok() const { return !copyFolder_ || copyFolder_->isValid(); }
+constexpr const char* kFolderUnreadable =
+    QT_TRANSLATE_NOOP("vk::cli::RunBatchCommand", "Konnte den Ordner %1 nicht lesen!");
+constexpr const char* kReportUnwritable =
+    QT_TRANSLATE_NOOP("vk::cli::RunBatchCommand", "Konnte die Ergebnisse nicht ausgeben!");
 
- private:
-  std::optional<QTemporaryDir> copyFolder_;
-  SettingsStore store_;
-};
+std::string Text(const char* text) { return Translate("vk::cli::RunBatchCommand", text); }
+
+// Whether the folder's entries can be listed and looked at.
+bool FolderListable(const std::string& folder) {
+  return ::faccessat(AT_FDCWD, folder.c_str(), R_OK | X_OK, AT_EACCESS) == 0;
+}
+
+// The report went out whole, or the exit status says it did not.
+int Finished(std::ostream& out, std::ostream& err, int status) {
+  out.flush();
+  if (out.fail()) {
+    err << Text(kReportUnwritable) << '\n' << std::flush;
+    return kExitUsage;
+  }
+  return status;
+}
 
 }  // namespace
 
@@ -132,11 +124,11 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
   const CommandLine& line = parsed.line;
   if (line.help) {
     out << UsageText();
-    return kExitOk;
+    return Finished(out, err, kExitOk);
   }
   if (line.version) {
     out << VersionText();
-    return kExitOk;
+    return Finished(out, err, kExitOk);
   }
 
   std::vector<std::pair<std::string, PathKind>> paths;
@@ -151,12 +143,24 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
   }
 
   StderrFeedback feedback(err);
-  const SettingsSource settings(line.settingsFile, line.dryRun);
-  if (!settings.ok()) {
-    err << "velkaro-batch: no temporary folder for the dry run's copy of the settings\n";
-    return kExitProblems;
+  // The settings file: one given that cannot be used ends the command before anything is
+  // done; the user's own may be missing (a first start). A dry run works on a draft in memory,
+  // so that nothing the store does (making the file writable, evening out the code list)
+  // reaches the file, while the run shows the messages the real run would.
+  SettingsStore store = line.settingsFile ? SettingsStoreForFile(AbsolutePath(*line.settingsFile))
+                                          : UserSettingsStore();
+  if (const std::string problem =
+          SettingsFileProblem(SettingsFilePath(store), !line.settingsFile.has_value());
+      !problem.empty()) {
+    err << problem << '\n';
+    if (line.json) {
+      JsonPrinter printer(out, line.operation, line.dryRun);
+      printer.AddMessage(problem);
+      printer.Finish();
+    }
+    return Finished(out, err, kExitUsage);
   }
-  const SettingsStore& store = settings.Store();
+  if (line.dryRun) store.draft = std::make_shared<SettingsDraft>();
   TTheIniFile ini(&feedback);
   const Options stored = ReadOptions(ini, store);
   const int operation = line.operation.value_or(stored.operationIndex);
@@ -168,13 +172,30 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
   options.pagesAtOnce = line.jobs.value_or(kDefaultJobs);
   options.loadHtmlCodeList = MakeHtmlCodeListLoader(store);
 
+  // Messages that belong to no file: on standard error at once, in the JSON at its end.
+  std::vector<std::string> runMessages;
+  const auto problem = [&](const std::string& text) {
+    feedback.Error(text);
+    runMessages.push_back(text);
+  };
   std::vector<FileListRow> rows;
   SilentFeedback scanFeedback;
   for (const auto& [path, kind] : paths) {
     if (kind == PathKind::kFile) {
       rows.push_back(MakeSingleFileRow(path, true));
-    } else {
-      ScanFolder(path, true, line.subfolders, rows, scanFeedback);
+      continue;
+    }
+    std::vector<std::string> folders = {path};
+    if (line.subfolders)
+      CollectFolders(path.back() == '/' ? path : path + '/', folders, scanFeedback);
+    for (const std::string& folder : folders) {
+      if (!FolderListable(folder)) {
+        std::string shown = folder;
+        if (shown.size() > 1 && shown.back() == '/') shown.pop_back();
+        problem(FormatText(Text(kFolderUnreadable), {shown}));
+        continue;
+      }
+      ListFolder(folder, true, rows);
     }
   }
 
@@ -185,12 +206,14 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
       RunBatch(OperationKinds()[operation].flags, batchRows, sink, feedback, options);
     } catch (const std::exception& error) {
       err << error.what() << '\n';
+      runMessages.push_back(error.what());
       ended = true;
     }
   };
   if (line.json) {
     JsonPrinter printer(out, operation, line.dryRun);
     run(printer);
+    for (const std::string& text : runMessages) printer.AddMessage(text);
     printer.Finish();
   } else {
     // The table needs every row for its column widths.
@@ -198,8 +221,7 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
     run(results);
     out << RenderTable(results);
   }
-  out.flush();
-  return ended || feedback.Count() > 0 ? kExitProblems : kExitOk;
+  return Finished(out, err, ended || feedback.Count() > 0 ? kExitProblems : kExitOk);
 }
 
 }  // namespace vk::cli

@@ -116,9 +116,9 @@ std::string JsonString(std::string_view text) {
   return out + "\"";
 }
 
-JsonPrinter::JsonPrinter(std::ostream& out, int operation, bool dryRun) : out_(out) {
-  out_ << "{\"operation\": " << operation << ",\n \"dry_run\": " << (dryRun ? "true" : "false")
-       << ",\n \"files\": [";
+JsonPrinter::JsonPrinter(std::ostream& out, std::optional<int> operation, bool dryRun) : out_(out) {
+  out_ << "{\"operation\": " << (operation ? std::to_string(*operation) : "null")
+       << ",\n \"dry_run\": " << (dryRun ? "true" : "false") << ",\n \"files\": [";
 }
 
 void JsonPrinter::AddRow(const ResultRow& row) {
@@ -129,7 +129,8 @@ void JsonPrinter::AddRow(const ResultRow& row) {
 void JsonPrinter::AddSumRows(const ResultRow&, const ResultRow& totals) { totals_ = totals; }
 
 void JsonPrinter::Finish() {
-  out_ << (rows_ == 0 ? "],\n" : "\n ],\n") << " \"sums\": " << SumsObject(totals_, rows_) << "}\n"
+  out_ << (rows_ == 0 ? "],\n" : "\n ],\n") << " \"sums\": " << SumsObject(totals_, rows_)
+       << ",\n \"messages\": " << StringList(messages_) << "}\n"
        << std::flush;
 }
 

@@ -3,11 +3,14 @@
 //    "files": [{"path", "name", "size_before", "size_after", "saving_percent",
 //               "special_chars", "html_code", "encoding", "messages": [..]}],
 //    "sums": {"files", "size_before", "size_after", "saving_percent", "special_chars",
-//             "html_code"}}
+//             "html_code"},
+//    "messages": [..]}
 // Sizes are byte counts (-1 for a missing file). "encoding" is what the page's bytes were read
 // as, "utf-8" or "windows-1252", and null for a page that could not be read. "saving_percent"
 // of the sums is null when the old total is 0. A file the run did not finish has null in its
-// after-run fields, and "sums" is null when the run ended early.
+// after-run fields, and "sums" is null when the run ended early. The last "messages" are those
+// that belong to no file (a settings file that cannot be used, a folder that cannot be listed,
+// the error that ended the run); "operation" is null when the run never got to know it.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +18,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "batch/batch_run.h"
 
@@ -25,16 +29,19 @@ namespace vk::cli {
 // sums and the closing in Finish, which ends the object also after a run that ended early.
 class JsonPrinter : public BatchSink {
  public:
-  JsonPrinter(std::ostream& out, int operation, bool dryRun);
+  JsonPrinter(std::ostream& out, std::optional<int> operation, bool dryRun);
 
   void AddRow(const ResultRow& row) override;
   void AddSumRows(const ResultRow& title, const ResultRow& totals) override;
+  // A message that belongs to no file.
+  void AddMessage(const std::string& text) { messages_.push_back(text); }
   void Finish();
 
  private:
   std::ostream& out_;
   std::size_t rows_ = 0;
   std::optional<ResultRow> totals_;
+  std::vector<std::string> messages_;
 };
 
 // `text` as a JSON string literal. Valid UTF-8 passes as it is; a byte that is not part of a

@@ -1,6 +1,7 @@
 // velkaro-batch: the batch run of the Velkaro window for scripts and pipelines, no display.
 #include <malloc.h>
 
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,6 +10,9 @@
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  // A write past the process's file size limit fails with EFBIG and is reported like any
+  // failed write, instead of ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
 #ifdef __GLIBC__
   // A run allocates and frees page-sized buffers thousands of times; keep freed memory for the
   // next page instead of handing it back to the system after every one.

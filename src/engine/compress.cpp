@@ -38,7 +38,6 @@ std::string MissingScriptEnd(const std::string& fileName) {
 }
 std::string MissingPreEnd(const std::string& fileName) { return Message(kMissingPreEnd, fileName); }
 std::string CannotAccess(const std::string& fileName) { return Message(kCannotAccess, fileName); }
-std::string HasNulBytes(const std::string& fileName) { return Message(kHasNulBytes, fileName); }
 
 // Cuts a page (or a piece of one) at its protected blocks and writes the result into `out`,
 // which has room for the whole source: no piece grows. Every search walks the tag lists
@@ -277,7 +276,7 @@ void CompressHtmlFile(const std::string& fileName, Feedback& feedback, FileAcces
   if (text.empty()) return;
   // Cutting the page at its first NUL byte would lose the rest of it.
   if (std::memchr(text.data(), 0, text.size()) != nullptr) {
-    feedback.Error(HasNulBytes(fileName));
+    feedback.Error(NulBytesMessage(fileName));
     return;
   }
   feedback.Yield();
@@ -287,5 +286,7 @@ void CompressHtmlFile(const std::string& fileName, Feedback& feedback, FileAcces
   std::string().swap(text);  // the page's old text is not needed for the write
   if (!files.Write(fileName, output).ok()) feedback.Error(CannotAccess(fileName));
 }
+
+std::string NulBytesMessage(const std::string& fileName) { return Message(kHasNulBytes, fileName); }
 
 }  // namespace vk

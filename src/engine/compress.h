@@ -57,4 +57,8 @@ CompressOutcome CompressHtmlText(std::string_view fileText, std::string& output,
 // silently. Yields once after reading. Reads and writes only through `files`.
 void CompressHtmlFile(const std::string& fileName, Feedback& feedback, FileAccess& files);
 
+// "Die Datei " + fileName + " enthält Null-Bytes und wird nicht verändert!": the message of
+// the compression and the replacement for a page with a NUL byte.
+std::string NulBytesMessage(const std::string& fileName);
+
 }  // namespace vk

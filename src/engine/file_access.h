@@ -15,7 +15,22 @@ namespace vk {
 // nothing here throws.
 class FileStatus {
  public:
-  enum class Code { kOk, kNotFound, kIsDirectory, kReadOnly, kTooLarge, kIoError };
+  // The last four are refusals of the rewrite itself, each with a message of its own above
+  // the engine: the page changed after it was read; a link to it that the rule for links does
+  // not let the program follow; a folder in which no new file can be made; extended attributes
+  // (ACLs, labels) that the new file could not be given.
+  enum class Code {
+    kOk,
+    kNotFound,
+    kIsDirectory,
+    kReadOnly,
+    kTooLarge,
+    kIoError,
+    kChanged,
+    kLinkRefused,
+    kNoNewFile,
+    kAttributesLost
+  };
 
   static FileStatus Ok() { return FileStatus(Code::kOk, 0); }
   static FileStatus Error(Code code, int err = 0) { return FileStatus(code, err); }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,10 @@ struct HtmlCodeList {
 
 // Loads the list at the moment of the call (the settings storage provides it). May show the
 // message about lists of unequal length through its own feedback, and may throw when the
-// repaired list cannot be written back; the exception is meant to end the batch run.
-using HtmlCodeListLoader = std::function<HtmlCodeList()>;
+// repaired list cannot be written back; the exception is meant to end the batch run. The list
+// is shared, never copied: the pages a run has in hand use one list while the settings file
+// stays unchanged, however big it is. Null stands for an empty list.
+using SharedHtmlCodeList = std::shared_ptr<const HtmlCodeList>;
+using HtmlCodeListLoader = std::function<SharedHtmlCodeList()>;
 
 }  // namespace vk

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/case_fold.h"
+#include "engine/compress.h"
 #include "engine/cp1252.h"
 #include "engine/texts.h"
 
@@ -27,15 +28,9 @@ std::string_view UpToNul(std::string_view s) {
 
 constexpr const char* kCannotAccess =
     QT_TRANSLATE_NOOP("vk::Replacement", "Konnte %1 nicht öffnen, schreiben oder Fehler in Datei!");
-constexpr const char* kHasNulBytes = QT_TRANSLATE_NOOP(
-    "vk::Replacement", "Die Datei %1 enthält Null-Bytes und wird nicht verändert!");
 
 std::string CannotAccessMessage(const std::string& fileName) {
   return FormatText(Translate("vk::Replacement", kCannotAccess), {fileName});
-}
-
-std::string NulBytesMessage(const std::string& fileName) {
-  return FormatText(Translate("vk::Replacement", kHasNulBytes), {fileName});
 }
 
 // One pair working through a stream of text: the bytes of the previous pair's result come in
@@ -267,8 +262,9 @@ std::int64_t ReplaceHtmlCodeText(std::string& text, const HtmlCodeList& list, Pa
 std::int64_t ReplaceHtmlCode(const std::string& fileName, const HtmlCodeListLoader& load,
                              Feedback& feedback, FileAccess& files,
                              std::optional<PageEncoding> encoding) {
-  const HtmlCodeList list = load();
-  if (list.empty()) return 0;
+  const SharedHtmlCodeList shared = load();
+  if (!shared || shared->empty()) return 0;
+  const HtmlCodeList& list = *shared;
 
   std::int64_t count = 0;
   std::string text;

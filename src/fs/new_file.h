@@ -17,8 +17,10 @@ FileStatus WriteAll(int fd, std::string_view data, off_t offset = -1);
 
 // Where the file system has unnamed files (O_TMPFILE), the new file has no name while it is
 // written, so a process killed before Publish leaves nothing behind; it gets its temporary
-// name (".<name>.vk-XXXXXX" beside the target) just before the rename. Elsewhere it has that
-// name from the start. Whatever was not published is removed when the object goes.
+// name (".<name>.vk-XXXXXX" beside the target, ".vk-XXXXXX" where that name would be too long)
+// just before the rename. Elsewhere it has that name from the start. Whatever was not published
+// is removed when the object goes. The new file is locked (flock) from its creation until it is
+// published or removed, so RemoveLeftovers can tell it from one a killed process left.
 class NewFile {
  public:
   NewFile() = default;
@@ -48,5 +50,11 @@ class NewFile {
   std::string name_;
   std::string tempPath_;  // empty while the file has no name
 };
+
+// Removes, in `folder`, the temporary files of NewFile that no process is writing any more (a
+// killed run's): regular files of the user's with the temporary names, which nobody holds
+// locked. With `name`, only those beside that name (".<name>.vk-XXXXXX"). Returns how many
+// were removed.
+int RemoveLeftovers(const std::string& folder, const std::string& name = std::string());
 
 }  // namespace vk

@@ -21,6 +21,11 @@ FileStatus ReadWholeFile(const std::string& path, std::string* content, std::int
   if (!fd.valid()) return FileStatus::FromErrno(errno);
   struct stat st;
   if (::fstat(fd.get(), &st) != 0) return FileStatus::FromErrno(errno);
+  return ReadOpenFile(fd.get(), st, content, maxSize);
+}
+
+FileStatus ReadOpenFile(int fd, const struct stat& st, std::string* content, std::int64_t maxSize) {
+  content->clear();
   if (S_ISDIR(st.st_mode)) return FileStatus::Error(Code::kIsDirectory, EISDIR);
   if (!S_ISREG(st.st_mode)) return FileStatus::Error(Code::kIoError, EINVAL);
   if (st.st_size > maxSize) return FileStatus::Error(Code::kTooLarge, EFBIG);
@@ -39,7 +44,7 @@ FileStatus ReadWholeFile(const std::string& path, std::string* content, std::int
         capacity = capacity * 2;
         data.resize(capacity);
       }
-      const ssize_t n = ::read(fd.get(), data.data() + used, capacity - used);
+      const ssize_t n = ::read(fd, data.data() + used, capacity - used);
       if (n < 0) {
         if (errno == EINTR) continue;
         return FileStatus::Error(Code::kIoError, errno);

@@ -1,6 +1,8 @@
 // Reading a file whole: the one reader of pages, backups and the settings file.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -18,5 +20,9 @@ inline constexpr std::int64_t kNoSizeLimit = std::numeric_limits<std::int64_t>::
 // kTooLarge with EFBIG, one too big for memory kTooLarge with ENOMEM.
 FileStatus ReadWholeFile(const std::string& path, std::string* content,
                          std::int64_t maxSize = kNoSizeLimit);
+
+// The same for a file already open for reading at its start, whose fstat is `info`.
+FileStatus ReadOpenFile(int fd, const struct stat& info, std::string* content,
+                        std::int64_t maxSize = kNoSizeLimit);
 
 }  // namespace vk

@@ -1,5 +1,10 @@
 #include "settings/html_code_list_store.h"
 
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +26,33 @@ std::vector<std::string> ReadEntries(TTheIniFile& ini) {
     line.erase(0, FindNoCase("=", line));
   }
   return lines;
+}
+
+// What tells one state of the settings file from another.
+struct FileKey {
+  bool exists = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  std::int64_t modifiedNs = 0;
+  std::int64_t changedNs = 0;
+  int draftVersion = 0;
+  bool operator==(const FileKey&) const = default;
+};
+
+FileKey KeyOf(const std::string& path, const SettingsStore& store) {
+  FileKey key;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) {
+    key.exists = true;
+    key.device = st.st_dev;
+    key.inode = st.st_ino;
+    key.size = st.st_size;
+    key.modifiedNs = st.st_mtim.tv_sec * 1'000'000'000LL + st.st_mtim.tv_nsec;
+    key.changedNs = st.st_ctim.tv_sec * 1'000'000'000LL + st.st_ctim.tv_nsec;
+  }
+  if (store.draft) key.draftVersion = store.draft->version;
+  return key;
 }
 
 TTheIniFile::KeyValues Numbered(const std::vector<std::string>& values, bool markEmpty) {
@@ -78,12 +110,31 @@ void SaveHtmlCodeList(TTheIniFile& ini, const HtmlCodeList& list) {
   SaveHtmlCodeList(ini, DefaultNameIn(ini), list);
 }
 
-std::function<HtmlCodeList(Feedback&)> MakeHtmlCodeListLoader(SettingsStore store) {
-  return [store = std::move(store)](Feedback& feedback) {
-    TTheIniFile ini(&feedback);
+std::function<SharedHtmlCodeList(Feedback&)> MakeHtmlCodeListLoader(SettingsStore store) {
+  struct Loaded {
+    std::optional<FileKey> key;  // the file the list was loaded from, when it held still
+    SharedHtmlCodeList list;
+    std::vector<std::string> messages;
+  };
+  auto loaded = std::make_shared<Loaded>();
+  return [store = std::move(store), loaded](Feedback& feedback) {
+    const std::string path = SettingsFilePath(store);
+    const FileKey before = KeyOf(path, store);
+    if (loaded->list && loaded->key == before) {
+      for (const std::string& text : loaded->messages) feedback.Error(text);
+      return loaded->list;
+    }
+    std::vector<std::string> messages;
+    CopyingFeedback copying(feedback, messages);
+    TTheIniFile ini(&copying);
     HtmlCodeList list;
-    LoadHtmlCodeList(ini, store, list, feedback);
-    return list;
+    LoadHtmlCodeList(ini, store, list, copying);
+    // A list repaired and written back, or a file changed while it was read, is loaded again
+    // next time.
+    loaded->key = KeyOf(path, store) == before ? std::optional<FileKey>(before) : std::nullopt;
+    loaded->list = std::make_shared<const HtmlCodeList>(std::move(list));
+    loaded->messages = std::move(messages);
+    return loaded->list;
   };
 }
 

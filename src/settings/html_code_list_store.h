@@ -38,9 +38,12 @@ void LoadHtmlCodeList(TTheIniFile& ini, HtmlCodeList& list, Feedback& feedback);
 void SaveHtmlCodeList(TTheIniFile& ini, const SettingsStore& store, const HtmlCodeList& list);
 void SaveHtmlCodeList(TTheIniFile& ini, const HtmlCodeList& list);
 
-// A loader for the batch run: every call loads the list afresh from `store`, showing the
+// A loader for the batch run: every call gives the list as `store` holds it now, showing the
 // store's and the list's messages through the feedback it is given (the one of the file being
-// processed). An IniWriteError from writing back a repaired list passes on to the caller.
-std::function<HtmlCodeList(Feedback&)> MakeHtmlCodeListLoader(SettingsStore store);
+// processed). While the settings file stays unchanged (the same file, size and times, and in a
+// dry run the same draft), the list loaded before is given again, shared, with the messages of
+// its load shown again; otherwise it is loaded afresh. An IniWriteError from writing back a
+// repaired list passes on to the caller.
+std::function<SharedHtmlCodeList(Feedback&)> MakeHtmlCodeListLoader(SettingsStore store);
 
 }  // namespace vk

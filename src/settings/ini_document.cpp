@@ -78,6 +78,11 @@ std::string IniValueText(std::string_view raw) {
   return std::string(value);
 }
 
+std::string IniValueToWrite(std::string_view value) {
+  if (IniValueText(value) == value) return std::string(value);
+  return "\"" + std::string(value) + "\"";
+}
+
 bool ParseInt32(std::string_view text, std::int32_t* value) {
   std::size_t i = 0;
   bool negative = false;
@@ -209,7 +214,7 @@ void IniDocument::InsertLine(std::size_t at, std::string text) {
 void IniDocument::SetValue(std::string_view section, std::string_view key, std::string_view value) {
   const std::string cleanKey = OneLine(TrimBlanks(key));
   if (TrimBlanks(cleanKey).empty()) return;
-  const std::string cleanValue = OneLine(value);
+  const std::string cleanValue = IniValueToWrite(OneLine(value));
 
   const std::optional<Range> range = FindSection(section);
   if (!range) {
@@ -265,7 +270,7 @@ void IniDocument::ReplaceSection(std::string_view section, const std::vector<Ent
       lines_.push_back(Line{"[" + OneLine(section) + "]", "\r\n"});
       headerWritten = true;
     }
-    lines_.push_back(Line{key + "=" + OneLine(entry.value), "\r\n"});
+    lines_.push_back(Line{key + "=" + IniValueToWrite(OneLine(entry.value)), "\r\n"});
   }
 }
 

@@ -10,7 +10,8 @@
 // - key "=" value is a setting; the key is the text before the first "=", without its blanks.
 //   A line holding a NUL byte, a line without "=", a line with an empty key and a line starting
 //   with ";" are not settings: they are kept where they stand and never listed.
-// - Values are kept whole, however long.
+// - Values are kept whole, however long. A value is written so that it reads back as itself
+//   (IniValueToWrite).
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,11 @@ namespace vk {
 // A value as read: blanks (space, tab) at both ends removed, then one enclosing pair of double
 // or of single quotation marks.
 std::string IniValueText(std::string_view raw);
+
+// A value as written, so that it reads back as itself: unchanged where IniValueText leaves it
+// so (every value a file written by earlier versions holds reads as before), otherwise enclosed
+// in one more pair of double quotation marks (blanks at an end, a value in quotation marks).
+std::string IniValueToWrite(std::string_view value);
 
 // True when the whole of `text` is a 32-bit signed whole number: an optional "+" or "-", then
 // decimal digits, or hexadecimal digits after "$" or "0x"/"0X". Hexadecimal digits stand for a

@@ -1,5 +1,9 @@
 #include "settings/ini_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <optional>
 
@@ -15,6 +19,23 @@ namespace {
 std::string WithSeparator(const std::string& folder) {
   if (!folder.empty() && folder.back() == '/') return folder;
   return folder + "/";
+}
+
+std::string ReadOnlyMessage(const std::string& path) {
+  return FormatText(
+      Translate("vk::TTheIniFile",
+                QT_TRANSLATE_NOOP("vk::TTheIniFile",
+                                  "Kann Schreibschutz von %1 nicht entfernen! / Can't "
+                                  "remove R/W flag.")),
+      {path});
+}
+
+// Whether a file could be created at `path`, by the system's check on its folder.
+int FolderRefusal(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 
 }  // namespace
@@ -57,6 +78,7 @@ std::string TTheIniFile::FormPath() const {
 std::int32_t TTheIniFile::OpenStore() {
   errorCode_ = 0;
   const std::string path = FormPath();
+  if (draft_) return OpenDraft(path);
   MakeUserWritable(path);  // the outcome is looked at below
 
   std::int32_t result = 0;
@@ -70,25 +92,55 @@ std::int32_t TTheIniFile::OpenStore() {
       result = ProbeNewFile(path).err();
     }
     if (result != 0) errorCode_ = result;
+  } else if (info->size > kMaxSettingsFileSize) {
+    errorCode_ = result = EFBIG;
+    if (feedback_ != nullptr) feedback_->Error(SettingsFileTooBigMessage(path));
   } else if (!IsWritableFile(path)) {
     if (!MakeUserWritable(path) || !IsWritableFile(path)) {
       errorCode_ = 5;
       result = 5;
-      if (feedback_ != nullptr) {
-        feedback_->Error(FormatText(
-            Translate("vk::TTheIniFile",
-                      QT_TRANSLATE_NOOP("vk::TTheIniFile",
-                                        "Kann Schreibschutz von %1 nicht entfernen! / Can't "
-                                        "remove R/W flag.")),
-            {path}));
-      }
+      if (feedback_ != nullptr) feedback_->Error(ReadOnlyMessage(path));
     }
   }
   if (result == 0) openedPath_ = path;
   return result;
 }
 
+std::int32_t TTheIniFile::OpenDraft(const std::string& path) {
+  std::int32_t result = 0;
+  const std::optional<FileInfo> info = InfoOf(path);
+  if (draft_->version > 0) {
+    // The draft's writes made the file what it is now.
+  } else if (!info || info->kind == FileInfo::Kind::kFolder) {
+    errorCode_ = 2;
+    result = info ? EISDIR : FolderRefusal(path);
+    if (result != 0) errorCode_ = result;
+  } else if (info->size > kMaxSettingsFileSize) {
+    errorCode_ = result = EFBIG;
+    if (feedback_ != nullptr) feedback_->Error(SettingsFileTooBigMessage(path));
+  } else if (!IsWritableFile(path)) {
+    // The real run would make it writable, which succeeds for the file's owner and for root.
+    struct stat st;
+    const uid_t user = ::geteuid();
+    if (::stat(path.c_str(), &st) != 0 || (user != 0 && user != st.st_uid)) {
+      errorCode_ = result = 5;
+      if (feedback_ != nullptr) feedback_->Error(ReadOnlyMessage(path));
+    }
+  }
+  if (result == 0) openedPath_ = path;
+  return result;
+}
+
+SettingsDraft& TTheIniFile::Draft() const {
+  if (!draft_->loaded) {
+    draft_->loaded = true;
+    draft_->readStatus = ReadSettingsFile(openedPath_, &draft_->content);
+  }
+  return *draft_;
+}
+
 std::string TTheIniFile::ReadBytes() const {
+  if (draft_) return Draft().content;
   std::string bytes;
   ReadSettingsFile(openedPath_, &bytes);
   return bytes;
@@ -104,7 +156,8 @@ bool TTheIniFile::ReadValue(const std::string& key, std::string* value) const {
 template <typename Edit>
 void TTheIniFile::EditFile(Edit edit) {
   std::string before;
-  const FileStatus read = ReadSettingsFile(openedPath_, &before);
+  const FileStatus read = draft_ ? Draft().readStatus : ReadSettingsFile(openedPath_, &before);
+  if (draft_) before = draft_->content;
   const bool missing = read.err() == ENOENT;
   const std::string failure = FormatText(
       Translate("vk::TTheIniFile",
@@ -117,6 +170,12 @@ void TTheIniFile::EditFile(Edit edit) {
   std::string after = document.Bytes();
   if (read.ok() && after == before) return;
   if (missing && after.empty()) return;
+  if (draft_) {
+    draft_->content = std::move(after);
+    draft_->readStatus = FileStatus::Ok();
+    ++draft_->version;
+    return;
+  }
   if (!ReplaceSettingsFile(openedPath_, after).ok()) throw IniWriteError(failure);
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "engine/feedback.h"
+#include "engine/file_access.h"
 #include "settings/settings_folder.h"
 
 namespace vk {
@@ -24,6 +26,17 @@ enum class TIniLocation { loWinDir = 0, loProgDir = 1, loUser = 2, loDefUser = 3
 class IniWriteError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// The settings file of a dry run, in memory: read from the real file at its first use; from
+// then on every write of a store that has the draft lands here and every read sees it, so the
+// run shows what the real run would, while the real file (and its protection) stays exactly as
+// it is and nothing is left on disk.
+struct SettingsDraft {
+  bool loaded = false;
+  FileStatus readStatus = FileStatus::Ok();  // of the file; Ok once a write made a missing one
+  std::string content;
+  int version = 0;  // counts the writes
 };
 
 class TTheIniFile {
@@ -47,15 +60,26 @@ class TTheIniFile {
   // deleting it (ErrorCode 2, or the errno of the failed creation with the store closed; a
   // folder in the file's place gives EISDIR); a file that stays read-only gives ErrorCode 5,
   // the message "Kann Schreibschutz von <path> nicht entfernen! / Can't remove R/W flag." and
-  // a closed store. false closes.
+  // a closed store. A file bigger than kMaxSettingsFileSize gives the ErrorCode EFBIG, the
+  // message "Die Einstellungsdatei <path> ist größer als 64 MB und wird nicht gelesen!" and a
+  // closed store. false closes.
   void SetOpen(bool open);
+
+  // With a draft, the store works on it instead of the file (see SettingsDraft); the real file
+  // is never made writable, probed or written. The opening checks are those of the real file,
+  // a read-only file counting as one the user could make writable when it is the user's.
+  void SetDraft(std::shared_ptr<SettingsDraft> draft) { draft_ = std::move(draft); }
+
+  // The path the store forms from IniLocation, DefFilePath and IniFileName.
+  std::string FilePath() const { return FormPath(); }
 
   // Full path of the file the last successful OpenStore opened.
   const std::string& OpenedPath() const { return openedPath_; }
 
   // All operations work on Section() and need Section, IniFileName and Open ("ready"); when
   // not ready they set ErrorCode -1 and do nothing. Each sets ErrorCode 0 first. A file that
-  // cannot be read (gone, a folder, unreadable, over 64 MB) reads as empty.
+  // cannot be read (gone, a folder, unreadable, grown over 64 MB since it was opened) reads as
+  // empty.
 
   // One line per key of the section in file order: key "=" value, or only the value. No keys
   // (or no section): ErrorCode -1. Values are read whole.
@@ -86,8 +110,11 @@ class TTheIniFile {
   std::int32_t OpenStore();
   bool Ready() const;
   std::string FormPath() const;
-  // The current text of the file; empty when it cannot be read.
+  // The current text of the file (of the draft); empty when it cannot be read.
   std::string ReadBytes() const;
+  // The draft's content, read from the file at the first use.
+  SettingsDraft& Draft() const;
+  std::int32_t OpenDraft(const std::string& path);
   // The key's value with the "INIERROR" rule; false when missing.
   bool ReadValue(const std::string& key, std::string* value) const;
   // ReadValue for the read functions: ErrorCode 0, or -1 and nullopt when not ready or missing.
@@ -97,6 +124,7 @@ class TTheIniFile {
   void EditFile(Edit edit);
 
   Feedback* feedback_;
+  std::shared_ptr<SettingsDraft> draft_;
   std::string iniFileName_;
   std::string section_;
   TIniLocation location_ = TIniLocation::loWinDir;

@@ -3,6 +3,7 @@
 // re-apply this before each use, as they re-assign the file name to the store.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "settings/ini_file.h"
@@ -13,10 +14,16 @@ struct SettingsStore {
   TIniLocation location = TIniLocation::loDefUser;
   std::string fileName = "Velkaro.ini";  // with loUser the full path
   std::string defFilePath;               // the folder for loDefUser; not applied when empty
+  // A dry run's settings file in memory (see SettingsDraft); none for the file itself.
+  std::shared_ptr<SettingsDraft> draft;
 
-  // Sets IniLocation, DefFilePath (when not empty) and IniFileName, which closes the store.
+  // Sets IniLocation, DefFilePath (when not empty), the draft and IniFileName, which closes
+  // the store.
   void ApplyTo(TTheIniFile& ini) const;
 };
+
+// The full path of the settings file `store` addresses, as TTheIniFile forms it.
+std::string SettingsFilePath(const SettingsStore& store);
 
 // "Velkaro.ini" in SettingsFolder().
 SettingsStore UserSettingsStore();

@@ -46,10 +46,10 @@ TEST_F(BatchRunTest, LoaderExceptionEndsTheRunWithoutSums) {
   WriteFile(dir.File("b.htm"), PageWithMarks(100, 1));
   VectorRows rows({{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()}});
   BatchOptions options;
-  options.loadHtmlCodeList = [](Feedback& feedback) -> HtmlCodeList {
+  options.loadHtmlCodeList = test::SharedList([](Feedback& feedback) -> HtmlCodeList {
     feedback.Error("Listenlängen werden angepasst!");
     throw IniWriteError("In /x/Velkaro.ini kann nicht geschrieben werden");
-  };
+  });
   EXPECT_THROW(
       {
         try {
@@ -82,13 +82,13 @@ TEST_F(BatchRunTest, LoaderExceptionInALaterRowFinishesTheRowsAhead) {
     int loads = 0;
     BatchOptions options;
     options.pagesAtOnce = pagesAtOnce;
-    options.loadHtmlCodeList = [&loads](Feedback& feedback) -> HtmlCodeList {
+    options.loadHtmlCodeList = test::SharedList([&loads](Feedback& feedback) -> HtmlCodeList {
       if (++loads == 3) {
         feedback.Error("Listenlängen werden angepasst!");
         throw IniWriteError("In /x/Velkaro.ini kann nicht geschrieben werden");
       }
       return HtmlCodeList{{"0123456789"}, {""}};
-    };
+    });
     RecordingSink runSink;
     test::RecordingFeedback runFeedback;
     EXPECT_THROW(RunBatch(Flags(0), rows, runSink, runFeedback, options), IniWriteError);
@@ -119,10 +119,10 @@ TEST_F(BatchRunTest, LoaderMessagesLandInTheRowOfTheirFile) {
   VectorRows rows({{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()}});
   int loads = 0;
   BatchOptions options;
-  options.loadHtmlCodeList = [&loads](Feedback& feedback) {
+  options.loadHtmlCodeList = test::SharedList([&loads](Feedback& feedback) {
     if (loads++ == 0) feedback.Error("repaired");
     return HtmlCodeList{{"0123456789"}, {""}};
-  };
+  });
   RunBatch(Flags(0), rows, sink, feedback, options);
   ASSERT_EQ(sink.rows.size(), 2u);
   EXPECT_THAT(sink.rows[0].messages, ElementsAre("repaired"));

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,14 @@ class ScriptedFeedback : public RecordingFeedback {
 
 inline const ProcessFlags& Flags(int operation) { return OperationKinds()[operation].flags; }
 
+// A loader for the run made of one that gives the list by value.
+template <typename Load>
+std::function<SharedHtmlCodeList(Feedback&)> SharedList(Load load) {
+  return [load](Feedback& feedback) -> SharedHtmlCodeList {
+    return std::make_shared<const HtmlCodeList>(load(feedback));
+  };
+}
+
 // A page of `size` bytes holding `marks` times the ten-byte mark the test list deletes.
 inline std::string PageWithMarks(std::size_t size, int marks) {
   std::string page;
@@ -79,10 +88,10 @@ inline std::string PageWithMarks(std::size_t size, int marks) {
 // A run whose code list deletes the mark; `loads` counts the loads.
 inline BatchOptions DeleteMarks(int* loads = nullptr) {
   BatchOptions options;
-  options.loadHtmlCodeList = [loads](Feedback&) {
+  options.loadHtmlCodeList = SharedList([loads](Feedback&) {
     if (loads != nullptr) ++*loads;
     return HtmlCodeList{{"0123456789"}, {""}};
-  };
+  });
   return options;
 }
 

@@ -128,7 +128,7 @@ PageJob JobFor(int operation, bool ignoreMeta, bool dryRun = false) {
   job.flags = OperationKinds()[operation].flags;
   job.ignoreMetaTags = ignoreMeta;
   job.dryRun = dryRun;
-  job.loadList = [](Feedback&) { return TestList(); };
+  job.loadList = test::SharedList([](Feedback&) { return TestList(); });
   return job;
 }
 
@@ -242,7 +242,7 @@ TEST(PageRunTest, TheEncodingIsDecidedOnceBeforeTheFirstStep) {
   TempDir dir;
   const std::string path = dir.File("p.htm");
   PageJob job = JobFor(4, false);
-  job.loadList = [](Feedback&) { return HtmlCodeList{{"\xE4"}, {"ae"}}; };
+  job.loadList = test::SharedList([](Feedback&) { return HtmlCodeList{{"\xE4"}, {"ae"}}; });
   const std::string page = "\xC3\xA4\xE2\x82\xAC\xF6\xFC";
   const std::string expected = "ae\xE2\x82\xAC&ouml;&uuml;";
   const Observed reference =
@@ -299,17 +299,17 @@ class RefusingDisk : public FileAccess {
   int writes = 0;
 };
 
-TEST(PageRunTest, FailedSingleWriteFallsBackToTheStepByStepMessages) {
+TEST(PageRunTest, FailedSingleWriteShowsTheStepByStepMessagesWithoutTouchingTheDisk) {
   TempDir dir;
   const std::string path = dir.File("p.htm");
   const std::string content = "<b>\xE4</b>  \r\n<p>x</p>";
   int loads = 0;
   PageJob job = JobFor(6, false);
-  job.loadList = [&loads](Feedback& feedback) {
+  job.loadList = test::SharedList([&loads](Feedback& feedback) {
     ++loads;
     feedback.Error("Listenlängen werden angepasst!");
     return TestList();
-  };
+  });
   RefusingDisk referenceDisk;
   const Observed reference = Observe(path, content, false, [&](Feedback& f) {
     return ProcessPageStepByStep(path, job, f, referenceDisk);
@@ -320,7 +320,7 @@ TEST(PageRunTest, FailedSingleWriteFallsBackToTheStepByStepMessages) {
   EXPECT_EQ(fast, reference);
   EXPECT_EQ(loads, 2);  // once per run: the redo after the failed write reuses the list
   EXPECT_EQ(referenceDisk.writes, 3);
-  EXPECT_EQ(fastDisk.writes, 4);  // the single write, then the three of the redo
+  EXPECT_EQ(fastDisk.writes, 1);  // the single write; the redo's writes fail in memory
   const std::string cannot = "Konnte " + path + " nicht öffnen, schreiben oder Fehler in Datei!";
   EXPECT_THAT(fast.messages,
               ElementsAre("Listenlängen werden angepasst!", cannot,
@@ -351,7 +351,7 @@ TEST(PageRunTest, MessagesShowOnceThePageIsWritten) {
   // Replacement adds an unclosed pre block; conversion then works; compression gives up.
   WriteFile(path, "<b>\xE4</b>");
   PageJob job = JobFor(6, false);
-  job.loadList = [](Feedback&) { return HtmlCodeList{{"<b>"}, {"<pre>"}}; };
+  job.loadList = test::SharedList([](Feedback&) { return HtmlCodeList{{"<b>"}, {"<pre>"}}; });
   PageWatchingFeedback feedback(path);
   const PageOutcome outcome = ProcessPage(path, job, feedback);
   EXPECT_THAT(feedback.errors, ElementsAre("In " + path +
@@ -369,21 +369,20 @@ TEST(PageRunTest, LoaderExceptionShowsItsMessagesAndLeavesThePage) {
   const std::string path = dir.File("p.htm");
   WriteFile(path, "<b>x</b>");
   PageJob job = JobFor(6, false);
-  job.loadList = [](Feedback& feedback) -> HtmlCodeList {
+  job.loadList = test::SharedList([](Feedback& feedback) -> HtmlCodeList {
     feedback.Error("first");
     throw std::runtime_error("store");
-  };
+  });
   RecordingFeedback feedback;
   EXPECT_THROW(ProcessPage(path, job, feedback), std::runtime_error);
   EXPECT_THAT(feedback.errors, ElementsAre("first"));
   EXPECT_EQ(ReadFile(path), "<b>x</b>");
 }
 
-TEST(MemoryPageTest, ReadsOnceWritesInMemory) {
-  TempDir dir;
-  const std::string path = dir.File("p.htm");
-  WriteFile(path, "abc");
-  MemoryPage page(path, true);
+TEST(MemoryPageTest, ReadsTheBytesReadWritesInMemory) {
+  const std::string path = "/site/p.htm";
+  const std::string original = "abc";
+  MemoryPage page(path, FileStatus::Ok(), original);
   std::string text = "stale";
   ASSERT_TRUE(page.Read(path, &text).ok());
   EXPECT_EQ(text, "abc");
@@ -392,18 +391,27 @@ TEST(MemoryPageTest, ReadsOnceWritesInMemory) {
   EXPECT_TRUE(page.Written());
   ASSERT_TRUE(page.Read(path, &text).ok());
   EXPECT_EQ(text, "xyz");
-  EXPECT_EQ(ReadFile(path), "abc");
+  EXPECT_EQ(page.Content(), "xyz");
+  EXPECT_EQ(original, "abc");
+  // A step touches its page only.
+  EXPECT_EQ(page.Read("/site/other.htm", &text).code(), FileStatus::Code::kNotFound);
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(page.Write("/site/other.htm", "q").code(), FileStatus::Code::kNotFound);
 
-  MemoryPage readOnly(path, false);
-  EXPECT_EQ(readOnly.Write(path, "q").code(), FileStatus::Code::kReadOnly);
-  EXPECT_FALSE(readOnly.Written());
-  ASSERT_TRUE(readOnly.Read(path, &text).ok());
+  // Writes refused as the disk refused them: the page stays as read.
+  MemoryPage refusing(path, FileStatus::Ok(), original,
+                      FileStatus::Error(FileStatus::Code::kIoError, ENOSPC));
+  const FileStatus refused = refusing.Write(path, "q");
+  EXPECT_EQ(refused.code(), FileStatus::Code::kIoError);
+  EXPECT_EQ(refused.err(), ENOSPC);
+  EXPECT_FALSE(refusing.Written());
+  ASSERT_TRUE(refusing.Read(path, &text).ok());
   EXPECT_EQ(text, "abc");
 
-  MemoryPage missing(dir.File("gone.htm"), true);
+  MemoryPage missing(path, FileStatus::Error(FileStatus::Code::kNotFound, ENOENT), "ignored");
   EXPECT_EQ(missing.LoadStatus().code(), FileStatus::Code::kNotFound);
   text = "stale";
-  EXPECT_EQ(missing.Read(dir.File("gone.htm"), &text).code(), FileStatus::Code::kNotFound);
+  EXPECT_EQ(missing.Read(path, &text).code(), FileStatus::Code::kNotFound);
   EXPECT_EQ(text, "");
 }
 

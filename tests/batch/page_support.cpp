@@ -1,5 +1,8 @@
 #include "batch/page_support.h"
 
+#include <utility>
+
+#include "batch/page_write.h"
 #include "engine/compress.h"
 #include "engine/encoding.h"
 #include "engine/replace.h"
@@ -7,16 +10,38 @@
 #include "fs/file_info.h"
 
 namespace vk::test {
+namespace {
 
-PageOutcome ProcessPageStepByStep(const std::string& path, const PageJob& job, Feedback& feedback,
+// Passes everything on but a second NUL-byte message.
+class NulMessageOnce : public Feedback {
+ public:
+  NulMessageOnce(Feedback& target, const std::string& path)
+      : target_(target), nulMessage_(NulBytesMessage(path)) {}
+  void Error(const std::string& text) override {
+    if (text == nulMessage_ && std::exchange(shown_, true)) return;
+    target_.Error(text);
+  }
+  void Yield() override { target_.Yield(); }
+  void Status(const std::string& text) override { target_.Status(text); }
+
+ private:
+  Feedback& target_;
+  std::string nulMessage_;
+  bool shown_ = false;
+};
+
+}  // namespace
+
+PageOutcome ProcessPageStepByStep(const std::string& path, const PageJob& job, Feedback& shown,
                                   FileAccess& disk) {
+  NulMessageOnce feedback(shown, path);
   PageOutcome outcome;
   // The encoding is decided once, on the page as it is before the first step.
   std::string before;
   if (disk.Read(path, &before).ok()) outcome.encoding = DecidePageEncoding(before);
   if (job.flags.replace) {
     const HtmlCodeListLoader load = [&job, &feedback] {
-      return job.loadList ? job.loadList(feedback) : HtmlCodeList();
+      return job.loadList ? job.loadList(feedback) : SharedHtmlCodeList();
     };
     outcome.htmlCount = ReplaceHtmlCode(path, load, feedback, disk, outcome.encoding);
   }
@@ -31,7 +56,7 @@ PageOutcome ProcessPageStepByStep(const std::string& path, const PageJob& job, F
 
 PageOutcome ProcessPage(const std::string& path, const PageJob& job, Feedback& feedback,
                         FileAccess& disk) {
-  PageRun run(path, job, disk);
+  PageRun run(path, job);
   try {
     run.Prepare(feedback);
   } catch (...) {
@@ -39,7 +64,15 @@ PageOutcome ProcessPage(const std::string& path, const PageJob& job, Feedback& f
     throw;
   }
   if (!run.NeedsWrite()) return run.Finish(nullptr, feedback);
-  const FileStatus written = disk.Write(path, run.Content());
+  WriteResult written;
+  if (&disk == &DiskFileAccess()) {
+    PageWrite write;
+    write.StagePage(run.Snapshot(), run.Content());
+    write.Sync();
+    written = write.Commit(run.Snapshot());
+  } else {
+    written.status = disk.Write(path, run.Content());
+  }
   return run.Finish(&written, feedback);
 }
 

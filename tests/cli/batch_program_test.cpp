@@ -73,13 +73,14 @@ TEST_F(BatchProgramTest, TableOfASubfolderRun) {
 
 TEST_F(BatchProgramTest, SizesInTheUsersLocale) {
   WriteFile(dir.File("site/big.htm"), std::string(1000, 'x'));
-  const ProgramRun german = Run({"-o", "2", "-s", "none.ini", "site/big.htm"}, "de_DE.UTF-8");
-  const ProgramRun english = Run({"-o", "2", "-s", "none.ini", "site/big.htm"}, "en_US.UTF-8");
+  const ProgramRun german = Run({"-o", "2", "site/big.htm"}, "de_DE.UTF-8");
+  const ProgramRun english = Run({"-o", "2", "site/big.htm"}, "en_US.UTF-8");
   EXPECT_NE(german.out.find("big.htm      1.000 Byte  1.000 Byte"), std::string::npos)
       << german.out;
   EXPECT_NE(english.out.find("big.htm      1,000 Byte  1,000 Byte"), std::string::npos)
       << english.out;
-  EXPECT_FALSE(std::filesystem::exists(dir.File("none.ini")));
+  // The user's own settings file is missing (a first start) and stays so.
+  EXPECT_FALSE(std::filesystem::exists(dir.File("config/Velkaro/Velkaro.ini")));
 }
 
 TEST_F(BatchProgramTest, JsonOfARunWithMessagesExitsWithOne) {
@@ -169,7 +170,7 @@ TEST_F(BatchProgramTest, TableOfAFailedWrite) {
   const std::string readOnly = dir.File("site/ro.htm");
   WriteFile(readOnly, "\xE4");
   chmod(readOnly.c_str(), 0444);
-  const ProgramRun run = Run({"-o", "1", "-s", "none.ini", "site"});
+  const ProgramRun run = Run({"-o", "1", "site"});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.err, "Konnte " + readOnly + " nicht öffnen oder schreiben!\n");
   EXPECT_EQ(run.out,
@@ -289,8 +290,7 @@ TEST_F(BatchProgramTest, FilePathsWhateverTheirExtensionInTheOrderGiven) {
   WriteFile(dir.File("site/z.htm"), "z");
   WriteFile(dir.File("site/notes.txt"), "n");
   WriteFile(dir.File("site/sub/a.htm"), "a");
-  const ProgramRun run =
-      Run({"--json", "-o", "2", "-s", "none.ini", "site/notes.txt", "./site//sub/", "site/z.htm"});
+  const ProgramRun run = Run({"--json", "-o", "2", "site/notes.txt", "./site//sub/", "site/z.htm"});
   EXPECT_EQ(run.exitCode, 0);
   const QJsonArray files = Json(run).value("files").toArray();
   std::vector<std::string> paths;
@@ -307,7 +307,7 @@ TEST_F(BatchProgramTest, LinkLoopWithSubfoldersEnds) {
   WriteFile(dir.File("site/a/b/r.htm"), "r");
   ASSERT_EQ(symlink("../..", dir.File("site/a/b/up").c_str()), 0);
   ASSERT_EQ(symlink("..", dir.File("site/a/back").c_str()), 0);
-  const ProgramRun run = Run({"--json", "-r", "-o", "2", "-s", "none.ini", "site"});
+  const ProgramRun run = Run({"--json", "-r", "-o", "2", "site"});
   EXPECT_EQ(run.exitCode, 0);
   std::multiset<std::string> paths;
   for (const auto& file : Json(run).value("files").toArray()) {

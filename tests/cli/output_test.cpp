@@ -153,7 +153,8 @@ TEST(JsonPrinterTest, ExactTextForEmptyTotalsAndAnUnfinishedRun) {
       " \"saving_percent\": 0, \"special_chars\": 0, \"html_code\": 0, \"encoding\": null,"
       " \"messages\": []}\n"
       " ],\n \"sums\": {\"files\": 1, \"size_before\": 0, \"size_after\": 0,"
-      " \"saving_percent\": null, \"special_chars\": 0, \"html_code\": 0}}\n");
+      " \"saving_percent\": null, \"special_chars\": 0, \"html_code\": 0},\n"
+      " \"messages\": []}\n");
 
   ResultRow unfinished;
   unfinished.name = "u.htm";
@@ -167,9 +168,24 @@ TEST(JsonPrinterTest, ExactTextForEmptyTotalsAndAnUnfinishedRun) {
       "{\"operation\": 4,\n \"dry_run\": false,\n \"files\": [\n"
       "  {\"path\": \"/u.htm\", \"name\": \"u.htm\", \"size_before\": 7, \"size_after\": null,"
       " \"saving_percent\": null, \"special_chars\": null, \"html_code\": null,"
-      " \"encoding\": null, \"messages\": [\"m\"]}\n ],\n \"sums\": null}\n");
+      " \"encoding\": null, \"messages\": [\"m\"]}\n ],\n \"sums\": null,\n \"messages\": []}\n");
   EXPECT_EQ(Reported().Json(1, true),
-            "{\"operation\": 1,\n \"dry_run\": true,\n \"files\": [],\n \"sums\": null}\n");
+            "{\"operation\": 1,\n \"dry_run\": true,\n \"files\": [],\n \"sums\": null,\n "
+            "\"messages\": []}\n");
+}
+
+// Messages that belong to no file close the object; a run that never got to know its operation
+// (its settings file could not be used) says null.
+TEST(JsonPrinterTest, MessagesOfNoFileAndAnOperationNeverKnown) {
+  std::ostringstream out;
+  JsonPrinter printer(out, std::nullopt, false);
+  printer.AddMessage("Die Einstellungsdatei /x.ini gibt es nicht!");
+  printer.AddMessage("Konnte den Ordner \"/q\" nicht lesen!");
+  printer.Finish();
+  EXPECT_EQ(out.str(),
+            "{\"operation\": null,\n \"dry_run\": false,\n \"files\": [],\n \"sums\": null,\n"
+            " \"messages\": [\"Die Einstellungsdatei /x.ini gibt es nicht!\", "
+            "\"Konnte den Ordner \\\"/q\\\" nicht lesen!\"]}\n");
 }
 
 // Each row is out before the next one is reported, not when the run is over.

@@ -128,9 +128,8 @@ TEST(RealPages, CompressionGluesNoWordOfLilypondsGermanManual) {
   ASSERT_GT(files.size(), 100u) << "too few pages in " << source;
 
   fs::create_directories(dir.File("config"));
-  const test::ProgramRun run =
-      test::RunProgram({"-o", "2", "--no-backup", "-r", "-s", "none.ini", pages.string()},
-                       dir.Path(), dir.File("config"));
+  const test::ProgramRun run = test::RunProgram({"-o", "2", "--no-backup", "-r", pages.string()},
+                                                dir.Path(), dir.File("config"));
   ASSERT_EQ(run.exitCode, 0) << run.err;
 
   std::uintmax_t sizeAfter = 0;

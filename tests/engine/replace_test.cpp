@@ -306,7 +306,7 @@ const std::string kCannot = "Konnte /pages/index.htm nicht öffnen, schreiben od
 HtmlCodeListLoader LoaderOf(const std::vector<Pair>& pairs, int* calls = nullptr) {
   return [pairs, calls] {
     if (calls) ++*calls;
-    return ListOf(pairs);
+    return std::make_shared<const HtmlCodeList>(ListOf(pairs));
   };
 }
 
@@ -375,9 +375,10 @@ TEST(ReplaceHtmlCode, EmptyHalfOfTheListOpensNothing) {
     MemoryFiles files;
     files.files[kPage] = "<br>";
     RecordingFeedback feedback;
-    EXPECT_EQ(ReplaceHtmlCode(
-                  kPage, [&] { return list; }, feedback, files),
-              0);
+    EXPECT_EQ(
+        ReplaceHtmlCode(
+            kPage, [&] { return std::make_shared<const HtmlCodeList>(list); }, feedback, files),
+        0);
     EXPECT_EQ(files.reads, 0);
     EXPECT_EQ(feedback.yields, 0);
   }
@@ -387,7 +388,7 @@ TEST(ReplaceHtmlCode, LoaderExceptionPassesThrough) {
   MemoryFiles files;
   files.files[kPage] = "<br>";
   RecordingFeedback feedback;
-  const HtmlCodeListLoader failing = []() -> HtmlCodeList {
+  const HtmlCodeListLoader failing = []() -> SharedHtmlCodeList {
     throw std::runtime_error("Fehler beim Schreiben");
   };
   EXPECT_THROW(ReplaceHtmlCode(kPage, failing, feedback, files), std::runtime_error);

@@ -150,7 +150,8 @@ TEST(HugeInput, TwoHundredMegabytePageThroughEachTransformation) {
        [&] {
          RecordingFeedback feedback;
          const std::int64_t count = ReplaceHtmlCode(
-             path, [] { return kList; }, feedback, DiskFileAccess());
+             path, [] { return std::make_shared<const HtmlCodeList>(kList); }, feedback,
+             DiskFileAccess());
          return std::to_string(count) + " " + std::to_string(feedback.errors.size());
        },
        afterReplace},

@@ -1,8 +1,9 @@
 // Pages the user may not write, as root and as an unprivileged user, through velkaro-batch: a
-// page that is not writable is never replaced (its folder may be writable), a writable page in
-// a folder the user cannot create files in is written in place, and a page that belongs to
-// someone else keeps its owner. Each page ends with its old or its new bytes, no temporary
-// file is left.
+// page that is not writable is never replaced (its folder may be writable); a writable page in
+// a folder the user cannot create files in is left as it is, with a message saying why, since
+// nothing is written in place; a page that belongs to someone else keeps its owner where the
+// user may give the new file away, and its mode always. Each page ends with its old or its new
+// bytes, no temporary file is left.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,14 +58,22 @@ std::string RefusedMessages(const std::string& path) {
          path + " nicht öffnen, schreiben oder Fehler in Datei!\n";
 }
 
+// What the run says about the page.
+enum class Said { kNothing, kStepsRefused, kNoNewFile };
+
 struct Case {
   const char* what;
   mode_t folderMode;
   mode_t pageMode;
   bool ownedByUser;  // folder and page belong to the user who runs the program
-  bool written;
-  bool sameInode;  // written in place, or not at all
+  Said said;         // the page is written exactly when nothing is said
+  bool ownerKept;
 };
+
+std::string NoNewFileMessage(const std::string& path) {
+  return "Im Ordner von " + path +
+         " kann keine neue Datei angelegt werden! Die Datei wird nicht verändert!\n";
+}
 
 struct Outcome {
   ChildResult run;
@@ -97,30 +106,34 @@ Outcome RunCase(const Case& c, const TempDir& dir, std::optional<uid_t> user) {
   return o;
 }
 
-void Check(const Case& c, const Outcome& o) {
+void Check(const Case& c, const Outcome& o, uid_t user) {
   ASSERT_TRUE(o.run.exited) << o.run.err;
-  EXPECT_EQ(OldOrNew(o.page, kPage, Transformed()), c.written ? "new" : "old");
-  EXPECT_EQ(o.run.err, c.written ? "" : RefusedMessages(o.page));
-  EXPECT_EQ(o.run.exitCode, c.written ? 0 : 1);
+  const bool written = c.said == Said::kNothing;
+  EXPECT_EQ(OldOrNew(o.page, kPage, Transformed()), written ? "new" : "old");
+  EXPECT_EQ(o.run.err, c.said == Said::kStepsRefused ? RefusedMessages(o.page)
+                       : c.said == Said::kNoNewFile  ? NoNewFileMessage(o.page)
+                                                     : "");
+  EXPECT_EQ(o.run.exitCode, written ? 0 : 1);
   EXPECT_EQ(o.after.st_mode & 07777, c.pageMode);
-  EXPECT_EQ(o.after.st_uid, o.before.st_uid);
-  EXPECT_EQ(o.after.st_gid, o.before.st_gid);
-  EXPECT_EQ(o.after.st_ino == o.before.st_ino, c.sameInode);
+  // Nothing is written in place: a page written is a new file, one left alone the same.
+  EXPECT_EQ(o.after.st_ino == o.before.st_ino, !written);
+  EXPECT_EQ(o.after.st_uid, c.ownerKept ? o.before.st_uid : user);
+  EXPECT_EQ(o.after.st_gid, c.ownerKept ? o.before.st_gid : user);
   EXPECT_EQ(o.leftovers, std::vector<std::string>{});
 }
 
 TEST(ReadOnly, AsRoot) {
   if (!test::RunningAsRoot()) GTEST_SKIP() << "these cases need root";
   const Case cases[] = {
-      {"read-only page, writable folder", 0755, 0444, false, false, true},
-      {"page without any write bit, writable folder", 0755, 0400, false, false, true},
-      {"writable page, read-only folder", 0555, 0644, false, true, false},
-      {"read-only page, read-only folder", 0555, 0444, false, false, true},
+      {"read-only page, writable folder", 0755, 0444, false, Said::kStepsRefused, true},
+      {"page without any write bit, writable folder", 0755, 0400, false, Said::kStepsRefused, true},
+      {"writable page, read-only folder", 0555, 0644, false, Said::kNothing, true},
+      {"read-only page, read-only folder", 0555, 0444, false, Said::kStepsRefused, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
-    Check(c, RunCase(c, dir, std::nullopt));
+    Check(c, RunCase(c, dir, std::nullopt), 0);
   }
 }
 
@@ -134,18 +147,19 @@ TEST(ReadOnly, AsAnUnprivilegedUser) {
                  << " (a folder above it is closed to other users): " << probe.err;
   }
   const Case cases[] = {
-      {"someone else's page, open folder", 0777, 0644, false, false, true},
-      {"someone else's writable page, closed folder", 0755, 0666, false, true, true},
-      {"someone else's writable page, open folder", 0777, 0666, false, true, true},
-      {"own page, own read-only folder", 0555, 0644, true, true, true},
-      {"own read-only page, own read-only folder", 0555, 0444, true, false, true},
-      {"own read-only page, own folder", 0755, 0444, true, false, true},
-      {"own page, own folder", 0755, 0644, true, true, false},
+      {"someone else's page, open folder", 0777, 0644, false, Said::kStepsRefused, true},
+      {"someone else's writable page, closed folder", 0755, 0666, false, Said::kNoNewFile, true},
+      // The new file cannot be given to root: it is nobody's, with the page's mode.
+      {"someone else's writable page, open folder", 0777, 0666, false, Said::kNothing, false},
+      {"own page, own read-only folder", 0555, 0644, true, Said::kNoNewFile, true},
+      {"own read-only page, own read-only folder", 0555, 0444, true, Said::kStepsRefused, true},
+      {"own read-only page, own folder", 0755, 0444, true, Said::kStepsRefused, true},
+      {"own page, own folder", 0755, 0644, true, Said::kNothing, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
-    Check(c, RunCase(c, dir, kNobody));
+    Check(c, RunCase(c, dir, kNobody), kNobody);
   }
 }
 

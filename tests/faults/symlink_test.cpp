@@ -36,10 +36,11 @@ std::string LinkTarget(const std::string& path) {
   return std::filesystem::read_symlink(path, ec).string();
 }
 
-// Operation 1 (special characters) over `paths`, no backups, no settings file.
+// Operation 1 (special characters) over `paths`, no backups, an empty settings file.
 ChildResult Convert(const TempDir& dir, const std::vector<std::string>& paths,
                     bool subfolders = false) {
-  std::vector<std::string> args = {"-o", "1", "--no-backup", "-s", dir.File("none.ini")};
+  if (!std::filesystem::exists(dir.File("empty.ini"))) WriteFile(dir.File("empty.ini"), "");
+  std::vector<std::string> args = {"-o", "1", "--no-backup", "-s", dir.File("empty.ini")};
   if (subfolders) args.push_back("-r");
   args.insert(args.end(), paths.begin(), paths.end());
   return RunBatchProgram(args);

@@ -109,7 +109,7 @@ TEST(VanishedPage, TheRunReportsItAndGoesOn) {
           }
         };
         BatchOptions options;
-        options.loadHtmlCodeList = [](Feedback&) { return kList; };
+        options.loadHtmlCodeList = test::SharedList([](Feedback&) { return kList; });
         options.pagesAtOnce = pagesAtOnce;
         RunBatch(OperationKinds()[6].flags, rows, sink, feedback, options);
 

@@ -1,6 +1,8 @@
 #include "settings/html_code_list_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -134,8 +136,9 @@ TEST(LoadHtmlCodeList, UnequalListsEvenedOutOnceAndWrittenBack) {
   }
 }
 
-// The keys are numbered from 0 and an empty replacement is stored as "(leer)"; blanks around a
-// value and one pair of quotation marks around it are lost on the way back.
+// The keys are numbered from 0 and an empty replacement is stored as "(leer)"; a value that
+// would lose its outer blanks or quotation marks on the way back is written in one more pair
+// of quotation marks.
 TEST(SaveHtmlCodeList, TheFileAndWhatComesBack) {
   struct Case {
     HtmlCodeList list;
@@ -147,8 +150,9 @@ TEST(SaveHtmlCodeList, TheFileAndWhatComesBack) {
        "[Replace HTML Code]\r\n0=<strong>\r\n1=(leer)\r\n",
        {{"<b>", "<font face=Arial>"}, {"<strong>", ""}}},
       {{{" <br>", "'x'"}, {"\"x\"", " "}},
-       "[Find HTML Code]\r\n0= <br>\r\n1='x'\r\n[Replace HTML Code]\r\n0=\"x\"\r\n1= \r\n",
-       {{"<br>", "x"}, {"x", ""}}},
+       "[Find HTML Code]\r\n0=\" <br>\"\r\n1=\"'x'\"\r\n[Replace HTML Code]\r\n0=\"\"x\"\"\r\n"
+       "1=\" \"\r\n",
+       {{" <br>", "'x'"}, {"\"x\"", " "}}},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -159,6 +163,51 @@ TEST(SaveHtmlCodeList, TheFileAndWhatComesBack) {
     const HtmlCodeList loaded = store.Load();
     EXPECT_EQ(loaded.find, c.loaded.find);
     EXPECT_EQ(loaded.replace, c.loaded.replace);
+  }
+}
+
+// Every value the list editor accepts comes back byte for byte, while what earlier versions
+// wrote reads as it always did: only values that would not read back as themselves are
+// written differently.
+TEST(SaveHtmlCodeList, EveryValueComesBackByteForByte) {
+  struct Case {
+    std::string value;
+    std::string written;  // the value's text in the file
+  } cases[] = {
+      {"<b>", "<b>"},
+      {"", ""},
+      {"(leer)", "(leer)"},  // a find text; as a replacement it stands for the empty one
+      {"<td align=right>", "<td align=right>"},
+      {" <br>", "\" <br>\""},
+      {"<br> ", "\"<br> \""},
+      {"\t<br>\t", "\"\t<br>\t\""},
+      {"   ", "\"   \""},
+      {"\"red\"", "\"\"red\"\""},
+      {"'red'", "\"'red'\""},
+      {"\"", "\""},
+      {"'", "'"},
+      {"\"\"", "\"\"\"\""},
+      {"\"red", "\"red"},
+      {"red\"", "red\""},
+      {"\"red'", "\"red'"},
+      {" \"red\" ", "\" \"red\" \""},
+      {"a \"b\" c", "a \"b\" c"},
+      {" \xE4\xF6\xFC \x80 ", "\" \xE4\xF6\xFC \x80 \""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("value [" + c.value + "]");
+    TempDir dir;
+    WindowStore store(dir.Path());
+    const std::string replace = c.value.empty() ? "x" : c.value;
+    SaveHtmlCodeList(store.ini, HtmlCodeList{{c.value}, {replace}});
+    const std::string replaceWritten = c.value.empty() ? "x" : c.written;
+    EXPECT_EQ(ReadFile(dir.File("Velkaro.ini")),
+              "[Find HTML Code]\r\n0=" + c.written +
+                  "\r\n[Replace HTML Code]\r\n0=" + replaceWritten + "\r\n");
+    const HtmlCodeList loaded = store.Load();
+    EXPECT_EQ(loaded.find, Strings{c.value});
+    EXPECT_EQ(loaded.replace, Strings{c.value == "(leer)" ? "" : replace});
+    EXPECT_TRUE(store.feedback.errors.empty());
   }
 }
 
@@ -206,14 +255,17 @@ TEST(HtmlCodeListLoader, LoadsAfreshFromTheFileItWasGiven) {
   WriteFile(path, "[Find HTML Code]\r\n0=<b>\r\n[Replace HTML Code]\r\n0=<strong>\r\n");
   RecordingFeedback feedback;
   const auto load = MakeHtmlCodeListLoader(SettingsStoreForFile(path));
-  HtmlCodeList first = load(feedback);
-  EXPECT_EQ(first.find, Strings{"<b>"});
-  EXPECT_EQ(first.replace, Strings{"<strong>"});
+  const SharedHtmlCodeList first = load(feedback);
+  EXPECT_EQ(first->find, Strings{"<b>"});
+  EXPECT_EQ(first->replace, Strings{"<strong>"});
+  // Unchanged, the file gives the same list, not a copy of it.
+  EXPECT_EQ(load(feedback), first);
 
   WriteFile(path, "[Find HTML Code]\r\n0=<i>\r\n1=<u>\r\n[Replace HTML Code]\r\n0=<em>\r\n");
-  HtmlCodeList second = load(feedback);
-  EXPECT_EQ(second.find, (Strings{"<i>", "<u>"}));
-  EXPECT_EQ(second.replace, (Strings{"<em>", "<u>"}));
+  const SharedHtmlCodeList second = load(feedback);
+  EXPECT_EQ(second->find, (Strings{"<i>", "<u>"}));
+  EXPECT_EQ(second->replace, (Strings{"<em>", "<u>"}));
+  EXPECT_EQ(first->find, Strings{"<b>"});  // a page still in hand keeps its list
   EXPECT_EQ(feedback.errors, Strings{kUnequal});
   EXPECT_EQ(ReadFile(path),
             "[Find HTML Code]\r\n0=<i>\r\n1=<u>\r\n[Replace HTML Code]\r\n0=<em>\r\n1=<u>\r\n");
@@ -224,9 +276,9 @@ TEST(HtmlCodeListLoader, LoadsAfreshFromTheFileItWasGiven) {
   std::filesystem::create_directories(dir.File("config/Velkaro"));
   WriteFile(dir.File("config/Velkaro/Velkaro.ini"),
             "[Find HTML Code]\r\n0=a\r\n[Replace HTML Code]\r\n0=(leer)\r\n");
-  HtmlCodeList user = MakeHtmlCodeListLoader(UserSettingsStore())(feedback);
-  EXPECT_EQ(user.find, Strings{"a"});
-  EXPECT_EQ(user.replace, Strings{""});
+  const SharedHtmlCodeList user = MakeHtmlCodeListLoader(UserSettingsStore())(feedback);
+  EXPECT_EQ(user->find, Strings{"a"});
+  EXPECT_EQ(user->replace, Strings{""});
 }
 
 TEST(HtmlCodeListLoader, MessagesGoToTheFeedbackOfEachCall) {
@@ -235,16 +287,35 @@ TEST(HtmlCodeListLoader, MessagesGoToTheFeedbackOfEachCall) {
   const auto load = MakeHtmlCodeListLoader(SettingsStoreForFile(path));
   WriteFile(path, "[Find HTML Code]\r\n0=a\r\n[Replace HTML Code]\r\n");
   RecordingFeedback first;
-  const HtmlCodeList list = load(first);
-  EXPECT_EQ(list.find, Strings{"a"});
-  EXPECT_EQ(list.replace, Strings{"a"});
+  const SharedHtmlCodeList list = load(first);
+  EXPECT_EQ(list->find, Strings{"a"});
+  EXPECT_EQ(list->replace, Strings{"a"});
   EXPECT_EQ(first.errors, Strings{kUnequal});
 
   WriteFile(path, "[Find HTML Code]\r\n0=a\r\n1=b\r\n[Replace HTML Code]\r\n0=c\r\n");
   RecordingFeedback second;
-  EXPECT_EQ(load(second).replace, (Strings{"c", "b"}));
+  EXPECT_EQ(load(second)->replace, (Strings{"c", "b"}));
   EXPECT_EQ(second.errors, Strings{kUnequal});
   EXPECT_EQ(first.errors.size(), 1u);
+
+  // A list loaded with a message it cannot get rid of (a settings file whose protection cannot
+  // be removed) is shared while the file stays as it is, and the message is shown for every
+  // page all the same.
+  if (!test::RunningAsRoot()) return;
+  const test::ChildResult child = test::RunInChild([&]() -> std::string {
+    if (::chmod(dir.Path().c_str(), 0777) != 0 || ::chmod(path.c_str(), 0444) != 0 ||
+        ::setgid(65534) != 0 || ::setuid(65534) != 0) {
+      return "no second user";
+    }
+    std::string seen;
+    for (int call = 0; call < 3; ++call) {
+      RecordingFeedback feedback;
+      const SharedHtmlCodeList shared = load(feedback);
+      seen += std::to_string(feedback.errors.size()) + (shared->find.empty() ? "e " : "f ");
+    }
+    return seen;
+  });
+  EXPECT_EQ(child.out, "1e 1e 1e ");
 }
 
 // The repaired list cannot be written back (the file may not grow, as on a full disk): the

@@ -74,19 +74,34 @@ TEST(DamagedSettingsFile, ReadGivesDefaultAndWriteKeepsEveryOtherByte) {
   }
 }
 
+// A file over the size limit is refused when the store opens it, with a message; one that grows
+// past it afterwards reads as empty and is never replaced.
 TEST(DamagedSettingsFile, HugeFileIsNeitherReadNorReplaced) {
   TempDir dir;
   const std::string path = dir.File("Velkaro.ini");
   const std::string head = "[Options]\r\nCreateBak=1\r\n";
   WriteFile(path, head);
+  test::RecordingFeedback feedback;
+  TTheIniFile grown(&feedback);
+  OpenAt(grown, path, "Options");
+  ASSERT_TRUE(grown.Open());
   // Sparse: big on paper, no disk space used.
   ASSERT_EQ(::truncate(path.c_str(), kMaxSettingsFileSize + 1), 0);
-  TTheIniFile ini;
-  OpenAt(ini, path, "Options");
-  ASSERT_TRUE(ini.Open());
-  EXPECT_FALSE(ini.ReadFlag("CreateBak", false));
-  EXPECT_EQ(ini.ErrorCode(), -1);
-  EXPECT_EQ(WriteError([&] { ini.WriteFlag("IgnoreMetaTags", true); }), WriteFailure(path));
+  EXPECT_FALSE(grown.ReadFlag("CreateBak", false));
+  EXPECT_EQ(grown.ErrorCode(), -1);
+  EXPECT_EQ(WriteError([&] { grown.WriteFlag("IgnoreMetaTags", true); }), WriteFailure(path));
+  EXPECT_TRUE(feedback.errors.empty());
+
+  TTheIniFile opened(&feedback);
+  OpenAt(opened, path, "Options");
+  EXPECT_FALSE(opened.Open());
+  EXPECT_EQ(opened.ErrorCode(), EFBIG);
+  EXPECT_EQ(feedback.errors, std::vector<std::string>{"Die Einstellungsdatei " + path +
+                                                      " ist größer als 64 MB und wird nicht "
+                                                      "gelesen!"});
+  EXPECT_FALSE(opened.ReadFlag("CreateBak", false));
+  EXPECT_EQ(WriteError([&] { opened.WriteFlag("IgnoreMetaTags", true); }), "no IniWriteError");
+
   const std::string after = ReadFile(path);
   EXPECT_EQ(after.size(), static_cast<std::size_t>(kMaxSettingsFileSize + 1));
   EXPECT_EQ(after.substr(0, head.size()), head);

@@ -263,14 +263,19 @@ TEST(TTheIniFile, WritesAcrossSectionsByteForByte) {
   EXPECT_EQ(ini.ErrorCode(), 0);
   EXPECT_EQ(ReadFile(path),
             "[Options]\r\nCreateBak=1\r\nIgnoreMetaTags=0\r\nOptCB.ItemIndex=6\r\nExtra=a=b\r\n"
-            "[VelkaroWindowPosition]\r\nTop=-2147483648\r\nLeft=  12  \r\n");
+            "[VelkaroWindowPosition]\r\nTop=-2147483648\r\nLeft=\"  12  \"\r\n");
+  // A value comes back as it was written, blanks and all; as a number it is no number.
   ini.SetSection("VelkaroWindowPosition");
-  EXPECT_EQ(ini.ReadNumber("Left", 0), 12);
+  std::vector<std::string> lines;
+  ini.ReadSectionLines(lines, true);
+  EXPECT_EQ(lines, (std::vector<std::string>{"-2147483648", "  12  "}));
+  EXPECT_EQ(ini.ReadNumber("Left", 0), 0);
+  EXPECT_EQ(ini.ErrorCode(), -2);
   ini.SetSection("Options");
   ini.WriteText("", "nothing");
   EXPECT_EQ(ini.ErrorCode(), 0);
   ini.ClearSection();
-  EXPECT_EQ(ReadFile(path), "[VelkaroWindowPosition]\r\nTop=-2147483648\r\nLeft=  12  \r\n");
+  EXPECT_EQ(ReadFile(path), "[VelkaroWindowPosition]\r\nTop=-2147483648\r\nLeft=\"  12  \"\r\n");
 }
 
 TEST(TTheIniFile, ReplaceSectionsInOneWrite) {

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
 #include <functional>
 
 #include "modal_support.h"
@@ -165,7 +166,7 @@ TEST_F(HtmlTagEditorTest, TheRepairMessageComesBeforeTheEditor) {
             "[Find HTML Code]\r\n0=<a>\r\n1=<b>\r\n[Replace HTML Code]\r\n0=<x>\r\n1=<b>\r\n");
 }
 
-TEST_F(HtmlTagEditorTest, ChangingKeepsLeerEmptyAndBlanksLastUntilTheNextLoad) {
+TEST_F(HtmlTagEditorTest, ChangingKeepsLeerEmptyAndBlanksComeBack) {
   WriteSettings(
       "[Find HTML Code]\r\n0=<a>\r\n1=<i>\r\n[Replace HTML Code]\r\n0=(leer)\r\n"
       "1=<em>\r\n");
@@ -187,13 +188,39 @@ TEST_F(HtmlTagEditorTest, ChangingKeepsLeerEmptyAndBlanksLastUntilTheNextLoad) {
   });
   EditHtmlCodeList(nullptr, ini_);
   EXPECT_EQ(Settings(),
-            "[Find HTML Code]\r\n0= <br>\r\n1=<z>\r\n[Replace HTML Code]\r\n0=(leer)\r\n"
+            "[Find HTML Code]\r\n0=\" <br>\"\r\n1=<z>\r\n[Replace HTML Code]\r\n0=(leer)\r\n"
             "1=<q>\r\n");
   WhenModal<THTMLTagDlg>([](THTMLTagDlg* dlg) {
-    EXPECT_EQ(dlg->Rows(), (Rows{{"<br>", ""}, {"<z>", "<q>"}}));
+    EXPECT_EQ(dlg->Rows(), (Rows{{" <br>", ""}, {"<z>", "<q>"}}));
     dlg->reject();
   });
   EditHtmlCodeList(nullptr, ini_);
+}
+
+// Whatever is typed comes back from the settings file as it was typed: blanks at the ends,
+// quotation marks around, a lone one.
+TEST_F(HtmlTagEditorTest, TypedEntriesComeBackAsTyped) {
+  const std::vector<QString> typed = {" <br>", "<br> ", "  ",      "\"red\"", "'red'",
+                                      "\"",    "\"\"",  " \"x\" ", "(leer)",  "a = \"b\""};
+  WhenModal<THTMLTagDlg>([&](THTMLTagDlg* dlg) {
+    for (const QString& text : typed) {
+      AnswerEntry("HTML Code hinzufügen", "", "", text, text + "!");
+      QTest::mouseClick(dlg->AddBtn(), Qt::LeftButton);
+    }
+    QTest::mouseClick(dlg->OKBtn(), Qt::LeftButton);
+  });
+  EditHtmlCodeList(nullptr, ini_);
+  WhenModal<THTMLTagDlg>([&](THTMLTagDlg* dlg) {
+    Rows rows = dlg->Rows();
+    Rows expected;
+    for (const QString& text : typed) expected.emplace_back(text, text + "!");
+    std::sort(rows.begin(), rows.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(rows, expected);
+    dlg->reject();
+  });
+  EditHtmlCodeList(nullptr, ini_);
+  EXPECT_TRUE(dialogs_.errors.empty());
 }
 
 class HtmlTagDlgTest : public ::testing::Test {

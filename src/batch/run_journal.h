@@ -1,0 +1,36 @@
+// What a batch run tells an undo journal, when it has one: every page it is about to replace,
+// and the points where everything recorded so far must be on the disk. A run without a journal
+// (a dry run, a run of the tests) tells nobody.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <string_view>
+
+#include "engine/file_access.h"
+
+namespace vk {
+
+class RunJournal {
+ public:
+  virtual ~RunJournal() = default;
+
+  // A page whose new content is staged and durable, before its check and rename. The views are
+  // valid during the call only. Called on the run's own thread, in row order.
+  struct Page {
+    const std::string& path;  // the page's path as the run reached it (raw bytes)
+    dev_t device;             // the page as it was read
+    ino_t inode;
+    std::string_view oldBytes;
+    std::string_view newBytes;
+  };
+  // A failure leaves the page unchanged, reported with the status as a failed write. A journal
+  // that chooses to let the page go on without its record returns Ok.
+  virtual FileStatus Record(const Page& page) = 0;
+  // Makes every record so far durable. Called before the renames of the pages recorded since
+  // the last call; a failure leaves those pages unchanged, reported with the status.
+  virtual FileStatus Sync() = 0;
+};
+
+}  // namespace vk
