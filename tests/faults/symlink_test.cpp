@@ -1,7 +1,9 @@
 // Symbolic links through velkaro-batch: a page reached through a link (to another folder, to
 // another file system, through a chain of links) is rewritten at its target and the link stays
 // the same link; dangling and cyclic links are left alone; folder links that loop do not make
-// a recursive run go round or process a page twice.
+// a recursive run go round or process a page twice. In a folder another user owns, root follows
+// only links of that user's to that user's files (or links of its own), and a ".bak" link is
+// replaced by the backup, never written through.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -137,6 +139,60 @@ TEST(Symlinks, FolderLinksThatLoopVisitEveryPageOnce) {
     EXPECT_EQ(ReadFile(dir.File(page)), "xx") << page;
   }
   EXPECT_EQ(LinkTarget(dir.File("site/sub/up")), "..");
+  EXPECT_EQ(TemporaryFilesBelow(dir.Path()), std::vector<std::string>{});
+}
+
+constexpr uid_t kNobody = 65534;
+
+void LinkOf(uid_t owner, const std::string& target, const std::string& link) {
+  ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0) << link;
+  ASSERT_EQ(lchown(link.c_str(), owner, owner), 0) << link;
+}
+
+TEST(Symlinks, RootOverAFolderAnotherUserOwnsFollowsOnlyLinksThatMayLeadThere) {
+  if (!test::RunningAsRoot()) GTEST_SKIP() << "links of a second user need root";
+  TempDir dir;
+  for (const char* folder : {"shared", "outside", "nobodys"}) {
+    std::filesystem::create_directories(dir.File(folder));
+  }
+  ASSERT_EQ(chown(dir.File("shared").c_str(), kNobody, kNobody), 0);
+  ASSERT_EQ(chown(dir.File("nobodys").c_str(), kNobody, kNobody), 0);
+  const std::string secret = dir.File("outside/secret.htm");
+  const std::string roots = dir.File("outside/roots.htm");
+  const std::string victim = dir.File("outside/victim.txt");
+  const std::string nobodys = dir.File("nobodys/page.htm");
+  const std::string plain = dir.File("shared/plain.htm");
+  for (const std::string& file : {secret, roots, nobodys, plain}) WriteFile(file, kPage);
+  WriteFile(victim, "not to be overwritten");
+  ASSERT_EQ(chown(nobodys.c_str(), kNobody, kNobody), 0);
+  ASSERT_EQ(chown(plain.c_str(), kNobody, kNobody), 0);
+  // What the other user put in the folder, and one link of root's own.
+  LinkOf(kNobody, "../outside/secret.htm", dir.File("shared/theirs.htm"));
+  LinkOf(kNobody, "../nobodys/page.htm", dir.File("shared/own.htm"));
+  LinkOf(0, roots, dir.File("shared/mine.htm"));
+  LinkOf(kNobody, victim, plain + ".bak");
+
+  WriteFile(dir.File("empty.ini"), "");
+  const ChildResult run =
+      RunBatchProgram({"-o", "1", "--backup", "-s", dir.File("empty.ini"), dir.File("shared")});
+  ASSERT_TRUE(run.exited);
+  EXPECT_EQ(run.err, "Die Verknüpfung " + dir.File("shared/theirs.htm") +
+                         " gehört einem fremden Benutzer und wird nicht verfolgt!\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(OldOrNew(secret, kPage, kConverted), "old");
+  EXPECT_EQ(LinkTarget(dir.File("shared/theirs.htm")), "../outside/secret.htm");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("shared/theirs.htm.bak")));
+  // Followed: the other user's link to that user's file, and root's own link.
+  EXPECT_EQ(ReadFile(nobodys), kConverted);
+  EXPECT_EQ(ReadFile(roots), kConverted);
+  struct stat st {};
+  ASSERT_EQ(stat(nobodys.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, kNobody);
+  // The backup link is replaced by the backup; the file it led to is not touched.
+  EXPECT_EQ(ReadFile(plain), kConverted);
+  EXPECT_EQ(LinkTarget(plain + ".bak"), "no link");
+  EXPECT_EQ(ReadFile(plain + ".bak"), kPage);
+  EXPECT_EQ(ReadFile(victim), "not to be overwritten");
   EXPECT_EQ(TemporaryFilesBelow(dir.Path()), std::vector<std::string>{});
 }
 

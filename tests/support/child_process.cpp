@@ -17,7 +17,7 @@ namespace {
 
 void ApplyLimits(const ChildSetup& setup) {
   if (!setup.fileSizeLimit) return;
-  signal(SIGXFSZ, SIG_IGN);
+  signal(SIGXFSZ, setup.defaultFileSizeSignal ? SIG_DFL : SIG_IGN);
   rlimit limit{};
   getrlimit(RLIMIT_FSIZE, &limit);
   limit.rlim_cur = *setup.fileSizeLimit;
@@ -152,6 +152,10 @@ ChildResult RunBatchProgram(const std::vector<std::string>& args, const ChildSet
   }
   if (pid == 0) {
     dup2(out.writeEnd, STDOUT_FILENO);
+    if (!setup.outputFile.empty()) {
+      const int file = open(setup.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (file < 0 || dup2(file, STDOUT_FILENO) < 0) _exit(124);
+    }
     dup2(err.writeEnd, STDERR_FILENO);
     if (!setup.workFolder.empty() && chdir(setup.workFolder.c_str()) != 0) _exit(123);
     setenv("LC_ALL", "C.UTF-8", 1);

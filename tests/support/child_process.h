@@ -16,11 +16,15 @@ namespace vk::test {
 struct ChildSetup {
   // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored, so a write beyond it fails with EFBIG.
   std::optional<rlim_t> fileSizeLimit;
+  // Leaves SIGXFSZ as it is by default (it ends a process that does not ignore it itself).
+  bool defaultFileSizeSignal = false;
   // Runs the program through `setpriv` as this user and group (with no extra groups).
   std::optional<uid_t> user;
   // Runs the program under `strace -f -o /dev/null` with these extra arguments.
   std::vector<std::string> straceArgs;
   std::string workFolder;  // empty: the test's own
+  // velkaro-batch's standard output goes to this file (/dev/full, say) instead of `out`.
+  std::string outputFile;
   std::string configHome;  // XDG_CONFIG_HOME; empty: left as it is
 };
 

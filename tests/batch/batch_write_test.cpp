@@ -1,0 +1,144 @@
+// The run's write path seen from the run: a helper that fails ends the run at its row and
+// touches no page behind it, the memory budget keeps pages out of hand, and the journal hears of
+// every page before its rename and of nothing in a dry run.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "batch/batch_run.h"
+#include "batch/batch_support.h"
+#include "support/test_support.h"
+
+namespace vk {
+namespace {
+
+using test::BatchRunTest;
+using test::Flags;
+using test::ReadFile;
+using test::VectorRows;
+using test::WriteFile;
+using ::testing::ElementsAre;
+
+std::vector<test::ListRow> Pages(const test::TempDir& dir, int count, const std::string& content) {
+  std::vector<test::ListRow> rows;
+  for (int i = 0; i < count; ++i) {
+    const std::string name = "p" + std::to_string(i) + ".htm";
+    WriteFile(dir.File(name), content);
+    rows.push_back({true, name, dir.Path()});
+  }
+  return rows;
+}
+
+// A helper fails on the second page while later pages are in hand: the first page is written and
+// reported, the second is reported unfinished, the pages behind it stay as they were, with no
+// backup, no leftover and no row.
+TEST_F(BatchRunTest, AHelperThatFailsEndsTheRunAtItsRowAndTouchesNothingBehind) {
+  VectorRows rows(Pages(dir, 6, "\xE4"));
+  const std::string failing = dir.File("p1.htm");
+  BatchOptions options;
+  options.createBak = true;
+  options.pagesAtOnce = 4;
+  options.seams.afterPrepare = [&](const std::string& path) {
+    if (path == failing) throw std::runtime_error("helper failed");
+  };
+  EXPECT_THROW(RunBatch(Flags(1), rows, sink, feedback, options), std::runtime_error);
+  ASSERT_EQ(sink.rows.size(), 2u);
+  EXPECT_TRUE(sink.rows[0].complete);
+  EXPECT_EQ(sink.rows[1].path, failing);
+  EXPECT_FALSE(sink.rows[1].complete);
+  EXPECT_TRUE(sink.sums.empty());
+  EXPECT_EQ(ReadFile(dir.File("p0.htm")), "&auml;");
+  for (int i = 1; i < 6; ++i) {
+    const std::string page = dir.File("p" + std::to_string(i) + ".htm");
+    EXPECT_EQ(ReadFile(page), "\xE4") << page;
+    EXPECT_FALSE(std::filesystem::exists(page + ".bak")) << page;
+  }
+  EXPECT_EQ(test::FolderNames(dir.Path()).size(), 6u + 1u);
+}
+
+// With a budget smaller than any page, every page waits until the one before it is reported.
+TEST_F(BatchRunTest, AMemoryBudgetKeepsPagesOutOfHand) {
+  for (const std::size_t budget : {std::size_t{1}, std::size_t{1} << 30}) {
+    test::TempDir pages;
+    VectorRows rows(Pages(pages, 4, "\xE4"));
+    test::RecordingSink recorded;
+    BatchOptions options;
+    options.pagesAtOnce = 4;
+    options.memoryBudget = budget;
+    RunBatch(Flags(1), rows, recorded, feedback, options);
+    if (budget == 1) {
+      EXPECT_THAT(recorded.events,
+                  ElementsAre("clear", "start p0.htm", "start p1.htm", "row p0.htm",
+                              "start p2.htm", "row p1.htm", "start p3.htm", "row p2.htm",
+                              "row p3.htm", "sums"));
+    } else {
+      EXPECT_THAT(recorded.events,
+                  ElementsAre("clear", "start p0.htm", "start p1.htm", "start p2.htm",
+                              "start p3.htm", "row p0.htm", "row p1.htm", "row p2.htm",
+                              "row p3.htm", "sums"));
+    }
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(ReadFile(pages.File("p" + std::to_string(i) + ".htm")), "&auml;");
+  }
+  EXPECT_GT(DefaultMemoryBudget(), std::size_t{0});
+  EXPECT_LE(DefaultMemoryBudget(), std::size_t{512} << 20);
+}
+
+// Notes what it is told, and what the page on disk holds at that moment.
+class RecordingJournal : public RunJournal {
+ public:
+  explicit RecordingJournal(FileStatus answer = FileStatus::Ok()) : answer_(answer) {}
+  FileStatus Record(const Page& page) override {
+    told.push_back("record " + page.path + " [" + std::string(page.oldBytes) + "] -> [" +
+                   std::string(page.newBytes) + "] on disk [" + ReadFile(page.path) + "]");
+    return answer_;
+  }
+  FileStatus Sync() override {
+    told.push_back("sync");
+    return FileStatus::Ok();
+  }
+  std::vector<std::string> told;
+
+ private:
+  FileStatus answer_;
+};
+
+TEST_F(BatchRunTest, TheJournalHearsOfEveryPageBeforeItsRenameAndOfNothingInADryRun) {
+  const std::string changed = dir.File("a.htm");
+  const std::string same = dir.File("b.htm");
+  WriteFile(changed, "\xE4");
+  WriteFile(same, "x");
+  VectorRows rows({{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()}});
+  for (const int pagesAtOnce : {1, 4}) {
+    WriteFile(changed, "\xE4");
+    RecordingJournal journal;
+    BatchOptions options;
+    options.pagesAtOnce = pagesAtOnce;
+    options.journal = &journal;
+    options.dryRun = true;
+    RunBatch(Flags(1), rows, sink, feedback, options);
+    EXPECT_TRUE(journal.told.empty());
+    options.dryRun = false;
+    RunBatch(Flags(1), rows, sink, feedback, options);
+    EXPECT_THAT(journal.told,
+                ElementsAre("record " + changed + " [\xE4] -> [&auml;] on disk [\xE4]", "sync"));
+    EXPECT_EQ(ReadFile(changed), "&auml;");
+  }
+
+  // A journal that cannot record the page keeps it as it is, reported as a failed write.
+  WriteFile(changed, "\xE4");
+  RecordingJournal refusing(FileStatus::Error(FileStatus::Code::kIoError, 28));
+  BatchOptions options;
+  options.journal = &refusing;
+  test::RecordingSink refused;
+  RunBatch(Flags(1), rows, refused, feedback, options);
+  EXPECT_EQ(ReadFile(changed), "\xE4");
+  EXPECT_THAT(refused.rows[0].messages,
+              ElementsAre("Konnte " + changed + " nicht öffnen oder schreiben!"));
+}
+
+}  // namespace
+}  // namespace vk
