@@ -102,6 +102,8 @@ class Run {
     while (static_cast<int>(pending_.size()) > pagesAtOnce_ - 1) CompleteFirst();
   }
 
+  int FilesDone() const { return fileRows_; }
+
   void End() {
     while (!pending_.empty()) CompleteFirst();
     SyncFolders();
@@ -209,6 +211,10 @@ class Run {
       written = pending->write.Commit(run.Snapshot());
       for (const std::string& folder : pending->write.Folders()) foldersToSync_.insert(folder);
     }
+    if (run.Changed() &&
+        (written ? written->status.ok() && !written->backupFailed : options_.dryRun)) {
+      sink_.PageChanged(row.path, run.Original(), run.Content(), *run.Encoding());
+    }
     CopyingFeedback rowFeedback(feedback_, row.messages);
     const PageOutcome outcome = run.Finish(written ? &*written : nullptr, rowFeedback);
 
@@ -312,15 +318,21 @@ std::array<ResultRow, 2> SumRows(int fileRows, std::int64_t oldTotal, std::int64
   return rows;
 }
 
-void RunBatch(const ProcessFlags& flags, BatchRows& rows, BatchSink& sink, Feedback& feedback,
-              const BatchOptions& options) {
+RunEnd RunBatch(const ProcessFlags& flags, BatchRows& rows, BatchSink& sink, Feedback& feedback,
+                const BatchOptions& options) {
   sink.ClearResults();
   Run run(flags, sink, feedback, options);
+  RunEnd end;
   const int count = rows.Count();
   for (int index = 0; index < count; ++index) {
-    if (rows.Ticked(index)) run.File(rows.Name(index), rows.Folder(index));
+    if (!rows.Ticked(index)) continue;
+    ++end.filesTicked;
+    if (!end.cancelled && options.cancel != nullptr && options.cancel->load()) end.cancelled = true;
+    if (!end.cancelled) run.File(rows.Name(index), rows.Folder(index));
   }
   run.End();
+  end.filesDone = run.FilesDone();
+  return end;
 }
 
 }  // namespace vk

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -73,6 +74,11 @@ class BatchSink {
   virtual void ClearResults() {}
   // Before a ticked row is processed: the status line shows "Datei: " + name.
   virtual void FileStarted(const std::string& /*name*/) {}
+  // Just before the row of a page whose content the run changed (a dry run: would change):
+  // the bytes read and the bytes written. Not for a page whose write failed. The views are
+  // valid during the call only.
+  virtual void PageChanged(const std::string& /*path*/, std::string_view /*oldBytes*/,
+                           std::string_view /*newBytes*/, PageEncoding /*encoding*/) {}
   // After the file is done (or, with complete false, when an exception ended the run in it).
   virtual void AddRow(const ResultRow& row) = 0;
   // "**Summen**" and "N Datei(en)" with the totals; cells left empty where the saving
@@ -112,6 +118,10 @@ struct BatchOptions {
   std::size_t memoryBudget = 0;
   // Told about every page replaced; none in a dry run.
   RunJournal* journal = nullptr;
+  // Set from anywhere to stop the run: no row is started after it is seen (it is looked at
+  // before each ticked row); the pages in hand are finished, and the sums rows cover the rows
+  // done.
+  const std::atomic<bool>* cancel = nullptr;
   RunSeams seams;
 };
 
@@ -130,7 +140,12 @@ std::size_t DefaultMemoryBudget();
 // is reported incomplete, the pages behind it are left untouched and get no row, no sums rows
 // follow, and the exception passes on. The completion message and the status line after the
 // run are the caller's.
-void RunBatch(const ProcessFlags& flags, BatchRows& rows, BatchSink& sink, Feedback& feedback,
-              const BatchOptions& options);
+struct RunEnd {
+  bool cancelled = false;
+  int filesDone = 0;    // the file rows reported
+  int filesTicked = 0;  // those and the ticked rows the run did not reach
+};
+RunEnd RunBatch(const ProcessFlags& flags, BatchRows& rows, BatchSink& sink, Feedback& feedback,
+                const BatchOptions& options);
 
 }  // namespace vk

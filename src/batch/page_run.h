@@ -65,7 +65,12 @@ class PageRun {
   // the list loader passes on; ReleaseMessages then shows what was kept.
   void Prepare(Feedback& feedback);
   bool NeedsWrite() const { return needsWrite_; }
-  // The page's new content; valid while NeedsWrite().
+  // Whether the steps changed the page (in a dry run too); Content() is then the new content,
+  // until Finish.
+  bool Changed() const { return page_ && page_->Written(); }
+  // What the page's bytes were read as; none for a page that could not be read.
+  std::optional<PageEncoding> Encoding() const { return encoding_; }
+  // The page's new content; valid while NeedsWrite() or Changed().
   std::string_view Content() const;
   // The page as it was read, and its bytes; only when WasRead().
   bool WasRead() const { return readStatus_.ok(); }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -148,6 +149,62 @@ TEST_F(BatchRunTest, ConcurrentWritesGiveTheSameRunAsOneAtATime) {
   EXPECT_EQ(manySink.rows[11].bytesBefore, manySink.rows[9].bytesAfter);
   EXPECT_NE(manySink.rows[9].bytesBefore, manySink.rows[9].bytesAfter);
   EXPECT_EQ(ReadFile(many + "/p8.htm.bak").find("<b>"), std::string::npos);
+}
+
+// A cancel seen before a row stops the run there, with one page in hand or several: the pages
+// done are written and reported with their sums, the rest are left untouched and unreported.
+TEST_F(BatchRunTest, CancelStopsBeforeTheNextRowAndSumsTheRowsDone) {
+  for (int pagesAtOnce : {1, 3}) {
+    test::TempDir folder;
+    std::vector<ListRow> list;
+    for (int i = 0; i < 6; ++i) {
+      const std::string name = "p" + std::to_string(i) + ".htm";
+      WriteFile(folder.File(name), PageWithMarks(300, 1));
+      list.push_back({i != 1, name, folder.Path()});
+    }
+    VectorRows rows(list);
+    std::atomic<bool> cancel = false;
+    test::ScriptedFeedback scripted;
+    scripted.onYield = [&](int yields) { cancel = yields == 2; };
+    BatchOptions options = DeleteMarks();
+    options.pagesAtOnce = pagesAtOnce;
+    options.cancel = &cancel;
+    RecordingSink recorded;
+    const RunEnd end = RunBatch(Flags(1), rows, recorded, scripted, options);
+    EXPECT_TRUE(end.cancelled);
+    EXPECT_EQ(end.filesDone, 2) << pagesAtOnce;
+    EXPECT_EQ(end.filesTicked, 5);
+    ASSERT_EQ(recorded.rows.size(), 2u);
+    EXPECT_EQ(recorded.rows[1].name, "p2.htm");
+    EXPECT_EQ(recorded.sums[1].name, "2 Datei(en)");
+    EXPECT_EQ(recorded.sums[1].bytesAfter, 2 * 290);
+    for (int i = 0; i < 6; ++i) {
+      const bool done = i == 0 || i == 2;
+      EXPECT_EQ(ReadFile(folder.File("p" + std::to_string(i) + ".htm")).size(), done ? 290u : 300u)
+          << pagesAtOnce << " " << i;
+    }
+  }
+}
+
+// The sink sees the old and new bytes of each page the run changed, or would change in a dry
+// run; a page left unchanged is not among them.
+TEST_F(BatchRunTest, ChangedPagesComeWithTheirOldAndNewBytes) {
+  WriteFile(dir.File("a.htm"), "x0123456789y");
+  WriteFile(dir.File("same.htm"), "nothing to do");
+  VectorRows rows({{true, "a.htm", dir.Path()}, {true, "same.htm", dir.Path()}});
+  for (bool dryRun : {true, false}) {
+    BatchOptions options = DeleteMarks();
+    options.dryRun = dryRun;
+    RecordingSink recorded;
+    RunBatch(Flags(1), rows, recorded, feedback, options);
+    const std::vector<std::string> expected = {"clear",     "start a.htm",    "changed a.htm",
+                                               "row a.htm", "start same.htm", "row same.htm",
+                                               "sums"};
+    EXPECT_EQ(recorded.events, expected) << dryRun;
+    ASSERT_EQ(recorded.changes.size(), 1u);
+    EXPECT_EQ(recorded.changes[0], std::make_pair(std::string("x0123456789y"), std::string("xy")));
+    WriteFile(dir.File("a.htm"), "x0123456789y");
+  }
 }
 
 }  // namespace

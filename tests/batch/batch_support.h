@@ -38,6 +38,11 @@ class RecordingSink : public BatchSink {
  public:
   void ClearResults() override { events.push_back("clear"); }
   void FileStarted(const std::string& name) override { events.push_back("start " + name); }
+  void PageChanged(const std::string& path, std::string_view oldBytes, std::string_view newBytes,
+                   PageEncoding) override {
+    events.push_back("changed " + path.substr(path.rfind('/') + 1));
+    changes.push_back({std::string(oldBytes), std::string(newBytes)});
+  }
   void AddRow(const ResultRow& row) override {
     events.push_back("row " + row.name);
     rows.push_back(row);
@@ -51,6 +56,7 @@ class RecordingSink : public BatchSink {
   std::vector<std::string> events;
   std::vector<ResultRow> rows;
   std::vector<ResultRow> sums;
+  std::vector<std::pair<std::string, std::string>> changes;  // old and new bytes
 };
 
 // The six visible cells of a row, in column order.
