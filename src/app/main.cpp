@@ -1,5 +1,5 @@
 // Velkaro's desktop program: the application object and the main window.
-#include <QStringList>
+#include <QByteArray>
 #include <csignal>
 
 #include "batch/regional_settings.h"
@@ -13,7 +13,9 @@ int main(int argc, char** argv) {
   vk::VelkaroApplication app(argc, argv);
   vk::ApplyRegionalSettings();
   vk::TVKMainSetup setup;
-  setup.arguments = QCoreApplication::arguments().mid(1);
+  // argv as the application object left it (its own options taken out): the bytes of each
+  // argument, since a file name need not be UTF-8.
+  for (int i = 1; i < argc; ++i) setup.arguments << QByteArray(argv[i]);
   vk::TVKMain window(setup);
   window.show();
   return app.exec();

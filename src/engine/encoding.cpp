@@ -27,6 +27,17 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "words are read lowest 
 
 }  // namespace
 
+bool IsWellFormedUtf8(std::string_view text) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while ((p = SkipAscii(p, end)) < end) {
+    const std::size_t length = Utf8SequenceLength(p, end);
+    if (length == 0) return false;
+    p += length;
+  }
+  return true;
+}
+
 PageEncoding DecidePageEncoding(std::string_view page) {
   if (page.starts_with("\xEF\xBB\xBF")) return PageEncoding::kUtf8;
   std::size_t sequences = 0;

@@ -17,6 +17,10 @@ enum class PageEncoding { kWindows1252, kUtf8 };
 // sequence and no more stray bytes than sequences, Windows-1252 otherwise.
 PageEncoding DecidePageEncoding(std::string_view page);
 
+// True when every byte of `text` is ASCII or part of a well-formed UTF-8 sequence (the test
+// that decides how a file name is shown).
+bool IsWellFormedUtf8(std::string_view text);
+
 // "utf-8" or "windows-1252".
 std::string_view EncodingName(PageEncoding encoding);
 

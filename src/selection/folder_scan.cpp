@@ -9,6 +9,7 @@
 #include "engine/my_tools.h"
 #include "fs/file_info.h"
 #include "selection/file_date.h"
+#include "selection/file_names.h"
 #include "selection/folder_walk.h"
 
 namespace vk {
@@ -46,6 +47,7 @@ void ListFolder(const std::string& folder, bool ticked, std::vector<FileListRow>
   const std::string ort = WithoutTrailingSeparator(folder);
   const DateTextFormat format(locale);
   const TMyTools& tools = MyTools();
+  const std::size_t first = rows.size();
   while (const dirent* entry = readdir(dir)) {
     if (entry->d_type == DT_DIR || !IsHtmlFileName(entry->d_name)) continue;
     // One lookup gives what the row shows; a link counts as what it leads to. An entry that
@@ -57,6 +59,16 @@ void ListFolder(const std::string& folder, bool ticked, std::vector<FileListRow>
                                tools.SizeText(static_cast<std::int64_t>(info.st_size)), ort});
   }
   closedir(dir);
+  // The enumeration order of most Linux file systems is a hash order: each folder's files are
+  // listed by name, as the folder list is.
+  std::vector<std::string_view> names;
+  names.reserve(rows.size() - first);
+  for (std::size_t i = first; i < rows.size(); ++i) names.push_back(rows[i].name);
+  const std::vector<std::size_t> order = CollationOrder(names, locale);
+  std::vector<FileListRow> sorted;
+  sorted.reserve(order.size());
+  for (const std::size_t i : order) sorted.push_back(std::move(rows[first + i]));
+  std::move(sorted.begin(), sorted.end(), rows.begin() + static_cast<std::ptrdiff_t>(first));
 }
 
 void ListFolder(const std::string& folder, bool ticked, std::vector<FileListRow>& rows) {

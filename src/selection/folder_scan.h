@@ -12,7 +12,8 @@
 
 namespace vk {
 
-// One row of the file list. Texts are UTF-8 as shown; `folder` has no trailing separator
+// One row of the file list. `name` and `folder` are the bytes of the file system (file_names.h
+// says how they are shown), date and size UTF-8 text; `folder` has no trailing separator
 // (except for the root folder "/").
 struct FileListRow {
   bool ticked = false;
@@ -28,8 +29,8 @@ std::string FullPath(const std::string& folder, const std::string& name);
 // True when the part of `name` after its last period begins with "htm" in any case.
 bool IsHtmlFileName(std::string_view name);
 
-// Appends a row for every HTML file directly in `folder` (in directory enumeration order;
-// folders are never rows, hidden files are). A link counts as what it leads to; a link that
+// Appends a row for every HTML file directly in `folder`, sorted by name as CollationOrder
+// sorts (folders are never rows, hidden files are). A link counts as what it leads to; a link that
 // leads nowhere, a pipe or a device is not listed. A folder that does not exist or cannot be
 // read adds nothing.
 void ListFolder(const std::string& folder, bool ticked, std::vector<FileListRow>& rows);

@@ -5,15 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCollator>
-#include <QCollatorSortKey>
-#include <QString>
 #include <algorithm>
 #include <cstddef>
 #include <new>
 #include <unordered_set>
 
 #include "engine/texts.h"
+#include "selection/file_names.h"
 
 namespace vk {
 namespace {
@@ -74,27 +72,13 @@ bool EntryFolderId(const FolderReader& parent, const dirent& entry, FolderId& id
 
 void SortFolderList(std::vector<std::string>& folders, const QLocale& locale) {
   if (folders.size() < 3) return;
-  QCollator collator(locale);
-  collator.setCaseSensitivity(Qt::CaseInsensitive);
-  // Qt's sort keys of the C locale ignore the case setting; fold the case ourselves there.
-  const bool foldFirst = locale.language() == QLocale::C;
-
-  struct Keyed {
-    QCollatorSortKey key;
-    std::string path;
-  };
-  std::vector<Keyed> keyed;
-  keyed.reserve(folders.size() - 1);
-  for (std::size_t i = 1; i < folders.size(); ++i) {
-    const QString text = QString::fromUtf8(folders[i]);
-    keyed.push_back(
-        {collator.sortKey(foldFirst ? text.toCaseFolded() : text), std::move(folders[i])});
-  }
-  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-    const int order = a.key.compare(b.key);
-    return order != 0 ? order < 0 : a.path < b.path;
-  });
-  for (std::size_t i = 0; i < keyed.size(); ++i) folders[i + 1] = std::move(keyed[i].path);
+  std::vector<std::string_view> rest(folders.begin() + 1, folders.end());
+  const std::vector<std::size_t> order = CollationOrder(rest, locale);
+  std::vector<std::string> sorted;
+  sorted.reserve(folders.size());
+  sorted.push_back(std::move(folders[0]));
+  for (const std::size_t i : order) sorted.push_back(std::move(folders[i + 1]));
+  folders = std::move(sorted);
 }
 
 void CollectFolders(const std::string& start, std::vector<std::string>& folders, Feedback& feedback,

@@ -26,7 +26,7 @@ void CollectFolders(const std::string& start, std::vector<std::string>& folders,
 
 // Sorts every entry but the first ascending by its whole text, ignoring case, in the collation
 // of `locale`; entries that collate alike keep the order of their bytes. The first entry stays
-// where it is. Entries are UTF-8 (bytes that are not are compared as replacement characters).
+// where it is. Entries are compared by what they show (file_names.h).
 void SortFolderList(std::vector<std::string>& folders, const QLocale& locale);
 
 }  // namespace vk

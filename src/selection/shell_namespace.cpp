@@ -1,34 +1,70 @@
 #include "selection/shell_namespace.h"
 
-#include <QCollator>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
-#include <QFileInfo>
+#include <QFile>
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <algorithm>
 
+#include "selection/file_names.h"
+
 namespace vk {
 namespace {
 
-QString Clean(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
+QByteArray Clean(const QByteArray& path) { return Bytes(CleanPath(StdBytes(path))); }
+QByteArray Encoded(const QString& path) { return Clean(QFile::encodeName(path)); }
 
-bool IsBelow(const QString& path, const QString& base) {
-  if (base == QLatin1String("/")) return path.size() > 1 && path.startsWith(QLatin1Char('/'));
-  return path.startsWith(base + QLatin1Char('/'));
+bool IsFolder(const QByteArray& path) {
+  struct stat info {};
+  return stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+QByteArray BaseName(const QByteArray& path) {
+  const qsizetype slash = path.lastIndexOf('/');
+  return slash < 0 ? path : path.mid(slash + 1);
+}
+
+bool IsBelow(const QByteArray& path, const QByteArray& base) {
+  if (base == "/") return path.size() > 1 && path.startsWith('/');
+  return path.startsWith(base + '/');
 }
 
 // Hidden folders on Linux are those whose names begin with a period.
-bool Shown(const QString& name) { return !name.isEmpty() && !name.startsWith(QLatin1Char('.')); }
+bool Shown(const char* name) { return name[0] != '\0' && name[0] != '.'; }
+
+// Whether a folder entry leads to a folder (a link counts as what it leads to).
+bool LeadsToFolder(DIR* dir, const dirent& entry) {
+  if (entry.d_type == DT_DIR) return true;
+  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return false;
+  struct stat info {};
+  return fstatat(dirfd(dir), entry.d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Calls `each` with the name of every shown subfolder of `path` until it returns false.
+template <typename Each>
+void ForEachSubfolder(const QByteArray& path, Each each) {
+  DIR* dir = opendir(path.constData());
+  if (dir == nullptr) return;
+  while (const dirent* entry = readdir(dir)) {
+    if (!Shown(entry->d_name) || !LeadsToFolder(dir, *entry)) continue;
+    if (!each(QByteArray(entry->d_name))) break;
+  }
+  closedir(dir);
+}
 
 // `path` lies at or below `base`: the identifier part from `base` down.
-ShellId Chain(const QString& base, const QString& path, bool includeBase) {
+ShellId Chain(const QByteArray& base, const QByteArray& path, bool includeBase) {
   ShellId id;
   if (includeBase) id << base;
-  QString current = base;
-  const QStringList parts = path.mid(base.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
-  for (const QString& part : parts) {
+  QByteArray current = base;
+  for (const QByteArray& part : path.mid(base.size()).split('/')) {
+    if (part.isEmpty()) continue;
     current = ShellNamespace::Join(current, part);
     id << current;
   }
@@ -42,76 +78,77 @@ ShellNamespace::ShellNamespace(const QString& rootFolder) {
   if (rootFolder.isEmpty()) {
     desktop_ = true;
     root_.path = DesktopFolder();
-    root_.name = root_.path == Clean(QDir::homePath()) ? QStringLiteral("Schreibtisch")
-                                                       : QFileInfo(root_.path).fileName();
+    root_.name = root_.path == Encoded(QDir::homePath()) ? QStringLiteral("Schreibtisch")
+                                                         : NameText(BaseName(root_.path));
   } else {
     desktop_ = false;
-    root_.path = Clean(rootFolder);
-    root_.name = root_.path == QLatin1String("/")
+    root_.path = Encoded(rootFolder);
+    root_.name = root_.path == "/"
                      ? QCoreApplication::translate("vk::ShellNamespace", "Dateisystem")
-                     : QFileInfo(root_.path).fileName();
+                     : NameText(BaseName(root_.path));
   }
 }
 
-QString ShellNamespace::Join(const QString& folder, const QString& name) {
-  if (folder.endsWith(QLatin1Char('/'))) return folder + name;
-  return folder + QLatin1Char('/') + name;
+QByteArray ShellNamespace::Join(const QByteArray& folder, const QByteArray& name) {
+  if (folder.endsWith('/')) return folder + name;
+  return folder + '/' + name;
 }
 
-QString ShellNamespace::DesktopFolder() {
-  const QString home = Clean(QDir::homePath());
+QByteArray ShellNamespace::DesktopFolder() {
+  const QByteArray home = Encoded(QDir::homePath());
   const QString xdg = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-  if (!xdg.isEmpty() && QFileInfo(xdg).isDir()) return Clean(xdg);
-  const QString fallback = Join(home, QStringLiteral("Desktop"));
-  if (QFileInfo(fallback).isDir()) return fallback;
+  if (!xdg.isEmpty() && IsFolder(Encoded(xdg))) return Encoded(xdg);
+  const QByteArray fallback = Join(home, "Desktop");
+  if (IsFolder(fallback)) return fallback;
   return home;
 }
 
-QStringList ShellNamespace::VolumeFolders() {
-  QStringList folders;
+QList<QByteArray> ShellNamespace::VolumeFolders() {
+  QList<QByteArray> folders;
   for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
     if (!volume.isValid() || !volume.isReady()) continue;
-    const QString path = volume.rootPath();
-    if (path.startsWith(QLatin1String("/media/")) ||
-        path.startsWith(QLatin1String("/run/media/")) || path.startsWith(QLatin1String("/mnt/")) ||
-        path == QLatin1String("/mnt")) {
+    const QByteArray path = QFile::encodeName(volume.rootPath());
+    if (path.startsWith("/media/") || path.startsWith("/run/media/") || path.startsWith("/mnt/") ||
+        path == "/mnt") {
       folders << path;
     }
   }
-  folders.sort();
-  folders.removeDuplicates();
+  std::sort(folders.begin(), folders.end());
+  folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
   return folders;
 }
 
-std::vector<ShellItem> ShellNamespace::Subfolders(const QString& path) const {
-  std::vector<ShellItem> items;
-  QDirIterator it(path, QDir::Dirs | QDir::NoDotAndDotDot);
-  while (it.hasNext()) {
-    it.next();
-    const QString name = it.fileName();
-    if (!Shown(name)) continue;
-    items.push_back({ShellItem::Kind::kFolder, Join(path, name), name});
-  }
-  QCollator collator;
-  collator.setCaseSensitivity(Qt::CaseInsensitive);
-  std::stable_sort(items.begin(), items.end(), [&](const ShellItem& a, const ShellItem& b) {
-    return collator.compare(a.name, b.name) < 0;
+std::vector<ShellItem> ShellNamespace::Subfolders(const QByteArray& path) const {
+  std::vector<QByteArray> names;
+  ForEachSubfolder(path, [&names](QByteArray name) {
+    names.push_back(std::move(name));
+    return true;
   });
+  std::vector<std::string_view> views;
+  views.reserve(names.size());
+  for (const QByteArray& name : names) {
+    views.emplace_back(name.constData(), static_cast<std::size_t>(name.size()));
+  }
+  std::vector<ShellItem> items;
+  items.reserve(names.size());
+  for (const std::size_t i : CollationOrder(views, QLocale())) {
+    items.push_back({ShellItem::Kind::kFolder, Join(path, names[i]), NameText(names[i])});
+  }
   return items;
 }
 
 std::vector<ShellItem> ShellNamespace::TopLevelPlaces() const {
   std::vector<ShellItem> places;
-  const QString home = Clean(QDir::homePath());
+  const QByteArray home = Encoded(QDir::homePath());
   if (home != root_.path) {
     places.push_back({ShellItem::Kind::kHome, home,
                       QCoreApplication::translate("vk::ShellNamespace", "Persönlicher Ordner")});
   }
-  places.push_back({ShellItem::Kind::kFileSystem, QStringLiteral("/"),
+  places.push_back({ShellItem::Kind::kFileSystem, QByteArray("/"),
                     QCoreApplication::translate("vk::ShellNamespace", "Dateisystem")});
-  for (const QString& volume : VolumeFolders()) {
-    QString name = QStorageInfo(volume).displayName();
-    if (name.isEmpty() || name == volume) name = QFileInfo(volume).fileName();
+  for (const QByteArray& volume : VolumeFolders()) {
+    QString name = QStorageInfo(QFile::decodeName(volume)).displayName();
+    if (name.isEmpty() || QFile::encodeName(name) == volume) name = NameText(BaseName(volume));
     places.push_back({ShellItem::Kind::kVolume, volume, name});
   }
   return places;
@@ -127,18 +164,18 @@ std::vector<ShellItem> ShellNamespace::Children(const ShellItem& item, bool isRo
 
 bool ShellNamespace::HasChildren(const ShellItem& item, bool isRoot) const {
   if (isRoot && desktop_) return true;  // home and "/" are always there
-  QDirIterator it(item.path, QDir::Dirs | QDir::NoDotAndDotDot);
-  while (it.hasNext()) {
-    it.next();
-    if (Shown(it.fileName())) return true;
-  }
-  return false;
+  bool found = false;
+  ForEachSubfolder(item.path, [&found](const QByteArray&) {
+    found = true;
+    return false;
+  });
+  return found;
 }
 
-std::optional<ShellId> ShellNamespace::Parse(const QString& path) const {
+std::optional<ShellId> ShellNamespace::Parse(const QByteArray& path) const {
   if (path.isEmpty()) return std::nullopt;
-  const QString clean = Clean(path);
-  if (!QFileInfo(clean).isDir()) return std::nullopt;
+  const QByteArray clean = Clean(path);
+  if (!IsFolder(clean)) return std::nullopt;
   if (clean == root_.path) return ShellId();
   if (IsBelow(clean, root_.path)) return Chain(root_.path, clean, false);
   if (!desktop_) return std::nullopt;

@@ -3,6 +3,8 @@
 // item is a real folder with a path; hidden folders (names beginning with ".") never appear.
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -10,15 +12,16 @@
 
 namespace vk {
 
+// Paths are the file system's bytes (file_names.h); names are what the tree shows.
 // Where an item sits: the chain of folder paths from just below the root down to the item.
 // The root's identifier is empty. Two routes to the same folder (home below the root and
 // below "/") have different identifiers, as two nodes of a tree do.
-using ShellId = QStringList;
+using ShellId = QList<QByteArray>;
 
 struct ShellItem {
   enum class Kind { kRoot, kFolder, kHome, kFileSystem, kVolume };
   Kind kind = Kind::kFolder;
-  QString path;  // the folder on disk
+  QByteArray path;  // the folder on disk
   QString name;  // what the tree shows
 };
 
@@ -40,20 +43,21 @@ class ShellNamespace {
 
   // The identifier of an existing folder, by the most specific route: below the root when it
   // lies there, else below the home folder, a volume or "/" (the longest matching path).
-  // Nothing when the path is empty or names no existing folder.
-  std::optional<ShellId> Parse(const QString& path) const;
+  // Nothing when the path is empty or names no existing folder. A relative path is taken
+  // from the current folder.
+  std::optional<ShellId> Parse(const QByteArray& path) const;
 
   // The path of the folder the desktop stands for: the XDG desktop folder, else ~/Desktop,
   // else the home folder.
-  static QString DesktopFolder();
+  static QByteArray DesktopFolder();
   // Mount points of removable and extra volumes (below /media, /run/media, /mnt).
-  static QStringList VolumeFolders();
+  static QList<QByteArray> VolumeFolders();
   // `folder` + "/" + `name`, without doubling the separator of "/".
-  static QString Join(const QString& folder, const QString& name);
+  static QByteArray Join(const QByteArray& folder, const QByteArray& name);
 
  private:
   std::vector<ShellItem> TopLevelPlaces() const;
-  std::vector<ShellItem> Subfolders(const QString& path) const;
+  std::vector<ShellItem> Subfolders(const QByteArray& path) const;
 
   bool desktop_ = true;
   ShellItem root_;

@@ -1,12 +1,17 @@
 #include "ui/launcher.h"
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <cerrno>
+#include <vector>
 
 namespace vk {
 namespace {
@@ -83,8 +88,47 @@ QString DefaultTextApplication() {
 
 bool Launcher::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
-bool Launcher::StartDetached(const QString& program, const QStringList& arguments) {
-  return QProcess::startDetached(program, arguments);
+bool Launcher::StartDetached(const QString& program, const QList<QByteArray>& arguments) {
+  // QProcess takes its arguments as text and would turn a Windows-1252 name into other bytes:
+  // the program is started here from bytes, detached as QProcess does it (a child that forks
+  // the program and ends at once, so nothing is left to reap), with a pipe that tells whether
+  // the program could be started.
+  const QByteArray file = QFile::encodeName(program);
+  std::vector<QByteArray> kept{file};
+  for (const QByteArray& argument : arguments) kept.push_back(argument);
+  std::vector<char*> argv;
+  for (QByteArray& each : kept) argv.push_back(each.data());
+  argv.push_back(nullptr);
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) return false;
+  const pid_t child = fork();
+  if (child < 0) {
+    close(report[0]);
+    close(report[1]);
+    return false;
+  }
+  if (child == 0) {
+    // Only async-signal-safe calls from here on.
+    setsid();
+    const pid_t grandchild = fork();
+    if (grandchild == 0) {
+      execvp(argv[0], argv.data());
+      const int error = errno;
+      (void)!write(report[1], &error, sizeof error);
+      _exit(127);
+    }
+    _exit(grandchild < 0 ? 1 : 0);
+  }
+  close(report[1]);
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  int error = 0;
+  ssize_t got = 0;
+  while ((got = read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+  }
+  close(report[0]);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
 }
 
 Launcher& Launch() {

@@ -2,6 +2,8 @@
 // program starts. Everything goes through one seam so that tests record what would be started.
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -14,8 +16,9 @@ class Launcher {
   // Opens a document or web address with the desktop's default application ("open");
   // false when no application could be started.
   virtual bool OpenUrl(const QUrl& url);
-  // Starts `program` with `arguments` as they are, never through a shell, and does not wait.
-  virtual bool StartDetached(const QString& program, const QStringList& arguments);
+  // Starts `program` with `arguments` as they are (bytes: a file name need not be UTF-8), never
+  // through a shell, and does not wait. False when it could not be started.
+  virtual bool StartDetached(const QString& program, const QList<QByteArray>& arguments);
 };
 
 // The launcher in use: the real one unless a test installed its own.

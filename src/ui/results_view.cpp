@@ -2,6 +2,8 @@
 
 #include <QHeaderView>
 
+#include "selection/file_names.h"
+
 namespace vk {
 namespace {
 
@@ -33,10 +35,11 @@ void ResultsView::AddResult(const ResultRow& row) {
   item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren);
   const std::string* cells[] = {&row.name,   &row.sizeBefore,   &row.sizeAfter,
                                 &row.saving, &row.specialChars, &row.htmlCode};
-  for (int column = 0; column < 6; ++column) {
+  item->setText(0, NameText(row.name));
+  for (int column = 1; column < 6; ++column) {
     item->setText(column, QString::fromStdString(*cells[column]));
   }
-  item->setData(0, kPathRole, QString::fromStdString(row.path));
+  if (!row.path.empty()) item->setData(0, kPathRole, Bytes(row.path));
   addTopLevelItem(item);
 }
 
@@ -50,7 +53,7 @@ std::vector<std::string> ResultsView::Cells(int row) const {
 
 std::string ResultsView::PathOf(int row) const {
   const QTreeWidgetItem* item = topLevelItem(row);
-  return item ? item->data(0, kPathRole).toString().toStdString() : std::string();
+  return item ? StdBytes(item->data(0, kPathRole).toByteArray()) : std::string();
 }
 
 int ResultsView::SelectedRow() const {

@@ -20,9 +20,9 @@ class ResultsView : public QTreeWidget {
   void AddResult(const ResultRow& row);
 
   int RowCount() const { return topLevelItemCount(); }
-  // The six cells of a row, UTF-8.
+  // The six cells of a row as shown, UTF-8.
   std::vector<std::string> Cells(int row) const;
-  // The stored path of a row (UTF-8); empty for the sums rows.
+  // The stored path of a row, the file system's bytes; empty for the sums rows.
   std::string PathOf(int row) const;
   // The selected row, -1 when none.
   int SelectedRow() const;

@@ -2,16 +2,23 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDateTime>
 #include <QHeaderView>
+#include <QStyle>
 
+#include "selection/file_date.h"
+#include "selection/file_names.h"
 #include "ui/busy_cursor.h"
+#include "ui/font_scale.h"
 
 namespace vk {
 namespace {
 
 // A resting pointer selects after the desktop's usual hover time.
 constexpr int kHoverMilliseconds = 400;
-constexpr int kMaxWidths[] = {250, 130, 100};
+// What a row keeps besides its texts: the bytes of its name and folder.
+constexpr int kNameRole = Qt::UserRole;
+constexpr int kFolderRole = Qt::UserRole + 1;
 
 }  // namespace
 
@@ -72,10 +79,12 @@ void ShellListView::AppendRows(const std::vector<FileListRow>& rows) {
     auto* item = new Item;
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable |
                    Qt::ItemNeverHasChildren);
-    item->setText(0, QString::fromStdString(row.name));
+    item->setText(0, NameText(row.name));
     item->setText(1, QString::fromStdString(row.date));
     item->setText(2, QString::fromStdString(row.size));
-    item->setText(3, QString::fromStdString(row.folder));
+    item->setText(3, NameText(row.folder));
+    item->setData(0, kNameRole, Bytes(row.name));
+    item->setData(0, kFolderRole, Bytes(row.folder));
     item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     item->setCheckState(0, row.ticked ? Qt::Checked : Qt::Unchecked);
     if (row.ticked) ++ticked;
@@ -108,17 +117,24 @@ FileListRow ShellListView::Row(int row) const {
   const QTreeWidgetItem* item = topLevelItem(row);
   if (item == nullptr) return result;
   result.ticked = item->checkState(0) == Qt::Checked;
-  result.name = item->text(0).toStdString();
+  result.name = Name(row);
   result.date = item->text(1).toStdString();
   result.size = item->text(2).toStdString();
-  result.folder = item->text(3).toStdString();
+  result.folder = Folder(row);
   return result;
 }
 
-std::string ShellListView::RowPath(int row) const {
-  const FileListRow r = Row(row);
-  return FullPath(r.folder, r.name);
+std::string ShellListView::Name(int row) const {
+  const QTreeWidgetItem* item = topLevelItem(row);
+  return item ? StdBytes(item->data(0, kNameRole).toByteArray()) : std::string();
 }
+
+std::string ShellListView::Folder(int row) const {
+  const QTreeWidgetItem* item = topLevelItem(row);
+  return item ? StdBytes(item->data(0, kFolderRole).toByteArray()) : std::string();
+}
+
+std::string ShellListView::RowPath(int row) const { return FullPath(Folder(row), Name(row)); }
 
 int ShellListView::FirstSelectedRow() const {
   const QModelIndexList rows = selectionModel()->selectedRows();
@@ -129,12 +145,24 @@ int ShellListView::FirstSelectedRow() const {
   return first;
 }
 
+int ShellListView::MaxColumnWidth(int column) const {
+  static constexpr int kDesignWidths[] = {250, 130, 100};
+  if (column < 0 || column >= 3) return -1;
+  const QFontMetrics metrics = fontMetrics();
+  if (column != 1) return ScaledPixels(metrics, kDesignWidths[column]);
+  // A whole date and time always shows: the widest a date text of the user's format gets.
+  const int padding = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+  const QDateTime sample(QDate(2028, 12, 28), QTime(20, 58, 58));
+  const QString date = QString::fromStdString(
+      DateTextOfTime(sample.toSecsSinceEpoch(), DateTextFormat(QLocale::system())));
+  return WidthToShow(metrics, kDesignWidths[1], date, padding);
+}
+
 void ShellListView::FitColumns() {
   for (int column = 0; column < columnCount(); ++column) {
     resizeColumnToContents(column);
-    if (column < 3 && columnWidth(column) > kMaxWidths[column]) {
-      setColumnWidth(column, kMaxWidths[column]);
-    }
+    const int cap = MaxColumnWidth(column);
+    if (cap > 0 && columnWidth(column) > cap) setColumnWidth(column, cap);
   }
 }
 

@@ -27,14 +27,20 @@ class ShellListView : public QTreeWidget {
   void SetTicked(int row, bool ticked);
   // True when at least one row is ticked (kept as a count, so asking costs nothing).
   bool AnyRowTicked() const { return tickedCount_ > 0; }
+  // A row as it was added: name and folder are the file system's bytes, whatever is shown.
   FileListRow Row(int row) const;
-  // "Ort", a separator unless "Ort" ends with one, and "Dateiname" (UTF-8).
+  std::string Name(int row) const;
+  std::string Folder(int row) const;
+  // "Ort", a separator unless "Ort" ends with one, and "Dateiname", as bytes.
   std::string RowPath(int row) const;
   // Index of the first selected row in list order; -1 when none is selected.
   int FirstSelectedRow() const;
 
-  // Fits the columns to their content, the first three at most 250, 130 and 100 pixels.
+  // Fits the columns to their content, the first three at most 250, 130 and 100 pixels scaled
+  // to the font (font_scale.h); "Datum" always wide enough for a whole date and time.
   void FitColumns();
+  // That cap of `column`; -1 for a column without one.
+  int MaxColumnWidth(int column) const;
 
   // What a resting mouse pointer does: selects that row alone.
   void HoverSelect(QTreeWidgetItem* item);

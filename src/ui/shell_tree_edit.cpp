@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "selection/file_names.h"
 #include "ui/busy_cursor.h"
 #include "ui/folder_commands.h"
 #include "ui/shell_tree_view.h"
@@ -18,9 +19,9 @@ bool IsAtOrBelow(const QTreeWidgetItem* node, const QTreeWidgetItem* ancestor) {
 }
 
 // `path` with the folder `from` at its start replaced by `to`; other paths unchanged.
-QString Moved(const QString& path, const QString& from, const QString& to) {
+QByteArray Moved(const QByteArray& path, const QByteArray& from, const QByteArray& to) {
   if (path == from) return to;
-  if (path.startsWith(from + QLatin1Char('/'))) return to + path.mid(from.size());
+  if (path.startsWith(from + '/')) return to + path.mid(from.size());
   return path;
 }
 
@@ -51,8 +52,8 @@ void TMyCustomShellTreeView::LabelEdited(QTreeWidgetItem* node, const QString& t
 QString TMyCustomShellTreeView::RenameNode(QTreeWidgetItem* node, const QString& newName) {
   const QString failed = tr("Rename to %1 failed").arg(newName);
   if (!CanRename(node)) return failed;
-  const QString oldPath = PathOf(node);
-  const std::optional<QString> newPath = RenameFolder(oldPath, newName);
+  const QByteArray oldPath = PathOf(node);
+  const std::optional<QByteArray> newPath = RenameFolder(oldPath, TypedName(newName));
   if (!newPath) return failed;
   if (*newPath == oldPath) return QString();
   // Every loaded node below carries the old path in its own path and identifier.
@@ -60,12 +61,12 @@ QString TMyCustomShellTreeView::RenameNode(QTreeWidgetItem* node, const QString&
   while (!pending.empty()) {
     QTreeWidgetItem* each = pending.back();
     pending.pop_back();
-    const QString path = Moved(PathOf(each), oldPath, *newPath);
+    const QByteArray path = Moved(PathOf(each), oldPath, *newPath);
     each->setData(0, kPathRole, path);
-    each->setToolTip(0, path);
+    each->setToolTip(0, NameText(path));
     ShellId id = IdOf(each);
-    for (QString& step : id) step = Moved(step, oldPath, *newPath);
-    each->setData(0, kIdRole, id);
+    for (QByteArray& step : id) step = Moved(step, oldPath, *newPath);
+    each->setData(0, kIdRole, QVariant::fromValue(id));
     for (int i = 0; i < each->childCount(); ++i) pending.push_back(each->child(i));
   }
   node->setText(0, newName);

@@ -2,15 +2,17 @@
 // selection stays), its menu, the hooks around each command and the commands themselves.
 #include "ui/shell_tree_menu.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QContextMenuEvent>
-#include <QDir>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <memory>
 
+#include "selection/file_names.h"
 #include "ui/folder_commands.h"
 #include "ui/shell_tree_view.h"
 
@@ -145,9 +147,16 @@ void TMyCustomShellTreeView::BeforeShellCommand(const QString& verb, bool& handl
       handled = true;
     }
   } else if (Is(verb, verbs::kOpen)) {
-    savedDirectory_ = QDir::currentPath();
+    savedDirectory_ = Bytes(CleanPath("."));
     // The file manager starts in the folder's parent, as the shell's "open" does.
-    if (node != nullptr) QDir::setCurrent(QFileInfo(PathOf(node)).path());
+    if (node != nullptr) {
+      const QByteArray path = PathOf(node);
+      const qsizetype slash = path.lastIndexOf('/');
+      const QByteArray parent = slash <= 0 ? QByteArray("/") : path.left(slash);
+      if (chdir(parent.constData()) != 0) {
+        // The folder's parent is gone: the current folder stays, the command reports.
+      }
+    }
   }
 }
 
@@ -155,18 +164,20 @@ void TMyCustomShellTreeView::AfterShellCommand(const QString& verb, bool succeed
   QTreeWidgetItem* node = CountingNode();
   if (!succeeded || node == nullptr) return;
   if (Is(verb, verbs::kDelete)) {
-    const QFileInfo folder(PathOf(node));
-    if (!folder.exists() && !folder.isSymLink()) RemoveNode(node);
+    struct stat info {};
+    if (lstat(PathOf(node).constData(), &info) != 0) RemoveNode(node);
   } else if (Is(verb, verbs::kPaste)) {
     ReloadSubtree(node);
   } else if (Is(verb, verbs::kOpen)) {
-    QDir::setCurrent(savedDirectory_);
+    if (chdir(savedDirectory_.constData()) != 0) {
+      // The remembered folder is gone meanwhile: nothing to go back to.
+    }
   }
 }
 
 bool TMyCustomShellTreeView::InvokeShellCommand(QTreeWidgetItem* node, const QString& verb) {
   if (node == nullptr) return false;
-  const QString path = PathOf(node);
+  const QByteArray path = PathOf(node);
   if (Is(verb, verbs::kOpen)) return OpenFolder(path, this);
   if (Is(verb, verbs::kCopy)) {
     CopyFolderToClipboard(path);
@@ -175,7 +186,7 @@ bool TMyCustomShellTreeView::InvokeShellCommand(QTreeWidgetItem* node, const QSt
   if (Is(verb, verbs::kPaste)) return PasteClipboardInto(path, this);
   if (Is(verb, verbs::kDelete)) return CanRename(node) && MoveFolderToTrash(path, this);
   if (Is(verb, verbs::kNewFolder)) {
-    const QString created = CreateNewFolder(path, this);
+    const QByteArray created = CreateNewFolder(path, this);
     if (created.isEmpty()) return false;
     // The tree does not watch the disk: the folder's node is read again, then the new one named.
     QTreeWidgetItem* folder = ReloadSubtree(node);

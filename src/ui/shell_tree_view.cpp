@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <algorithm>
 
+#include "selection/file_names.h"
 #include "ui/busy_cursor.h"
 #include "ui/icons.h"
 #include "ui/label_edit_delegate.h"
@@ -14,6 +15,7 @@ namespace {
 QString PathError(const QString& path) {
   return TMyCustomShellTreeView::tr("Fehler beim Festlegen des Pfades: \"%1\"").arg(path);
 }
+QString PathError(const QByteArray& path) { return PathError(NameText(path)); }
 
 QIcon NodeIcon(ShellItem::Kind kind, bool desktopRoot, bool selected) {
   switch (kind) {
@@ -60,17 +62,17 @@ TMyCustomShellTreeView::~TMyCustomShellTreeView() {
 ShellItem TMyCustomShellTreeView::ItemOf(const QTreeWidgetItem* node) {
   ShellItem item;
   item.kind = static_cast<ShellItem::Kind>(node->data(0, kKindRole).toInt());
-  item.path = node->data(0, kPathRole).toString();
+  item.path = node->data(0, kPathRole).toByteArray();
   item.name = node->text(0);
   return item;
 }
 
 ShellId TMyCustomShellTreeView::IdOf(const QTreeWidgetItem* node) {
-  return node->data(0, kIdRole).toStringList();
+  return node->data(0, kIdRole).value<ShellId>();
 }
 
-QString TMyCustomShellTreeView::PathOf(const QTreeWidgetItem* node) {
-  return node->data(0, kPathRole).toString();
+QByteArray TMyCustomShellTreeView::PathOf(const QTreeWidgetItem* node) {
+  return node->data(0, kPathRole).toByteArray();
 }
 
 void TMyCustomShellTreeView::SetRoot(const QString& root) {
@@ -105,9 +107,9 @@ QTreeWidgetItem* TMyCustomShellTreeView::MakeNode(const ShellItem& item, const S
                                                   QTreeWidgetItem* parent) {
   auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
   node->setText(0, item.name);
-  node->setToolTip(0, item.path);
+  node->setToolTip(0, NameText(item.path));
   node->setData(0, kPathRole, item.path);
-  node->setData(0, kIdRole, id);
+  node->setData(0, kIdRole, QVariant::fromValue(id));
   node->setData(0, kKindRole, static_cast<int>(item.kind));
   node->setData(0, kLoadedRole, false);
   node->setIcon(0, NodeIcon(item.kind, namespace_->IsDesktop(), false));
@@ -158,12 +160,12 @@ QTreeWidgetItem* TMyCustomShellTreeView::FindNodeInSubtree(const ShellId& id,
   return nullptr;
 }
 
-QString TMyCustomShellTreeView::SelectedPath() const {
+QByteArray TMyCustomShellTreeView::SelectedPath() const {
   const QTreeWidgetItem* node = currentItem();
-  return node ? PathOf(node) : QString();
+  return node ? PathOf(node) : QByteArray();
 }
 
-void TMyCustomShellTreeView::SelectPath(const QString& path) {
+void TMyCustomShellTreeView::SelectPath(const QByteArray& path) {
   const std::optional<ShellId> id = namespace_->Parse(path);
   if (!id) throw EInvalidPath(PathError(path).toStdString());
   if (busy_) return;

@@ -39,15 +39,15 @@ class TMyCustomShellTreeView : public QTreeWidget {
   void SetRoot(const QString& root);
   const QString& Root() const { return root_; }
 
-  // The selected folder's path (the desktop root gives the desktop folder); empty without a
-  // selected node.
-  QString SelectedPath() const;
+  // The selected folder's path, the file system's bytes (the desktop root gives the desktop
+  // folder); empty without a selected node.
+  QByteArray SelectedPath() const;
 
   // Expands every ancestor of the folder and selects it. Does nothing while the tree is busy
   // with another update or when the folder is already selected. A folder the tree does not
   // show (a hidden one) clears the selection. Raises EInvalidPath
   // ("Fehler beim Festlegen des Pfades: \"<path>\"") when the path names no folder.
-  void SelectPath(const QString& path);
+  void SelectPath(const QByteArray& path);
 
   // Deletes every node, adds the root, expands and selects it.
   void BuildRoot();
@@ -57,7 +57,8 @@ class TMyCustomShellTreeView : public QTreeWidget {
   QTreeWidgetItem* FindNodeInSubtree(const ShellId& id, QTreeWidgetItem* start) const;
 
   static ShellId IdOf(const QTreeWidgetItem* node);
-  static QString PathOf(const QTreeWidgetItem* node);
+  // A node's folder, as bytes; its text is what file_names.h shows of the name.
+  static QByteArray PathOf(const QTreeWidgetItem* node);
   const ShellNamespace& Namespace() const { return *namespace_; }
 
   // --- Commands (shell_tree_menu.cpp) ---
@@ -89,7 +90,8 @@ class TMyCustomShellTreeView : public QTreeWidget {
   bool CanRename(const QTreeWidgetItem* node) const;
   // Opens the node's label for editing in place.
   void EditLabel(QTreeWidgetItem* node);
-  // Renames the node's folder on disk; on success the node's text, path and identifier, and
+  // Renames the node's folder on disk to the UTF-8 bytes of `newName` (a name typed by the user
+  // is UTF-8, as the desktop gives it); on success the node's text, path and identifier, and
   // those of every loaded node below it, follow the new name, and OnChange tells of the new
   // selected path when the selected node is at or below it. Returns "" or the message
   // "Rename to <newName> failed" (the node then keeps its text).
@@ -141,7 +143,7 @@ class TMyCustomShellTreeView : public QTreeWidget {
   bool busy_ = false;      // a root build or a SelectPath is running
   bool building_ = false;  // no OnChange while the nodes are deleted
   QTreeWidgetItem* rightClickNode_ = nullptr;
-  QString savedDirectory_;  // the current directory "open" changed
+  QByteArray savedDirectory_;  // the current directory "open" changed
   MenuRunner menuRunner_;
 };
 

@@ -15,11 +15,15 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QUrl>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
 #include "batch/batch_run.h"
 #include "engine/my_tools.h"
+#include "selection/file_names.h"
 #include "selection/folder_scan.h"
 #include "settings/options.h"
 #include "ui/about_dlg.h"
@@ -83,14 +87,16 @@ void TVKMain::FormCreate() {
 
 void TVKMain::HandleCommandLine() {
   if (setup_.arguments.isEmpty()) return;
-  const QString argument = setup_.arguments.first();  // any further ones are ignored
-  const QFileInfo info(argument);
-  const QString absolute = QDir::cleanPath(info.absoluteFilePath());
-  if (!argument.isEmpty() && info.isFile()) {
+  // The argument's bytes name the file or folder, whatever their encoding; any further
+  // arguments are ignored.
+  const std::string argument = StdBytes(setup_.arguments.first());
+  const std::string absolute = CleanPath(argument);  // before the current folder changes
+  struct stat info {};
+  if (!argument.empty() && stat(argument.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
     AppendSingleFile(absolute);
     fileFlag_ = true;
-  } else if (!argument.isEmpty() && QDir::setCurrent(argument)) {
-    shellTreeView_->SelectPath(absolute);
+  } else if (!argument.empty() && chdir(argument.c_str()) == 0) {
+    shellTreeView_->SelectPath(Bytes(absolute));
     shellListView_->ClearRows();
     AddFolderFiles(absolute, true);
     folderFlag_ = true;
@@ -208,26 +214,26 @@ void TVKMain::MoreProgramsBtnClick() {
       QUrl(QString::fromLatin1(kMoreProgramsAddress)));  // the outcome is not looked at
 }
 
-void TVKMain::AppendSingleFile(const QString& path) {
-  shellListView_->AppendRows({MakeSingleFileRow(path.toStdString(), true)});
+void TVKMain::AppendSingleFile(const std::string& path) {
+  shellListView_->AppendRows({MakeSingleFileRow(path, true)});
   shellListView_->FitColumns();
 }
 
-void TVKMain::FilesDropped(const QStringList& paths) {
+void TVKMain::FilesDropped(const std::vector<std::string>& paths) {
   upDirChkBox_->setChecked(false);
   upDirChkBox_->setEnabled(false);
-  for (const QString& path : paths) {
-    const QString name = QFileInfo(path).fileName();
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+  for (const std::string& path : paths) {
+    const std::string name = path.substr(path.rfind('/') + 1);
+    const std::size_t dot = name.rfind('.');
     const std::string extension =
-        TMyTools::UpperCaseGerman(dot < 0 ? std::string() : name.mid(dot).toLatin1().toStdString());
+        TMyTools::UpperCaseGerman(dot == std::string::npos ? std::string() : name.substr(dot));
     if (extension == ".HTM" || extension == ".HTML") {
       AppendSingleFile(path);
-    } else if (QDir::setCurrent(path)) {
+    } else if (chdir(path.c_str()) == 0) {
       AddFolderFiles(path, true);
       break;  // the paths after a folder are not looked at
-    } else if (Dialogs().Question(this,
-                                  tr("%1 ist keine HTML-Datei. Trotzdem verwenden?").arg(path))) {
+    } else if (Dialogs().Question(
+                   this, tr("%1 ist keine HTML-Datei. Trotzdem verwenden?").arg(NameText(path)))) {
       AppendSingleFile(path);
     }
   }
@@ -244,12 +250,13 @@ void TVKMain::dragMoveEvent(QDragMoveEvent* event) {
 
 void TVKMain::dropEvent(QDropEvent* event) {
   if (!acceptDrops() || listing_ || !event->mimeData()->hasUrls()) return;
-  QStringList paths;
+  std::vector<std::string> paths;
   for (const QUrl& url : event->mimeData()->urls()) {
-    if (url.isLocalFile()) paths << QDir::cleanPath(url.toLocalFile());
+    // The URL's percent-encoded bytes are the name's bytes, whatever their encoding.
+    if (url.isLocalFile()) paths.push_back(CleanPath(LocalPathOf(url)));
   }
   event->acceptProposedAction();
-  if (!paths.isEmpty()) FilesDropped(paths);
+  if (!paths.empty()) FilesDropped(paths);
 }
 
 }  // namespace vk

@@ -5,11 +5,14 @@
 // the controls), vk_main_files.cpp (the file list), vk_main_run.cpp (runs and viewing files).
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 #include <array>
 #include <string>
+#include <vector>
 
 #include "batch/operation_kinds.h"
 #include "settings/ini_file.h"
@@ -32,10 +35,9 @@ class ShellListView;
 class TMyShellTreeView;
 
 struct TVKMainSetup {
-  QStringList arguments;                           // the command line without the program name
+  QList<QByteArray> arguments;  // the command line without the program name, as bytes
   QString treeRoot = QStringLiteral("rfDesktop");  // the folder tree's root
-  QString programFolder;                           // where vkreadme.htm is looked for first;
-                                                   // empty: the program file's folder
+  QString programFolder;  // where vkreadme.htm is looked for first; empty: the program's folder
   QString dataFolder;  // the installed data folder; empty: the built-in one
 };
 
@@ -51,13 +53,15 @@ class TVKMain : public QMainWindow {
 
   // Appends a row for every HTML file of `folder` (with the toggle down, of every folder below
   // it too), each ticked as `ticked` says; then the row count in the status bar.
-  void AddFolderFiles(const QString& folder, bool ticked);
+  // `folder` is a path's bytes.
+  void AddFolderFiles(const std::string& folder, bool ticked);
   // Enables the Edit menu and Start when a row is ticked, the selection buttons when there
   // are rows.
   void UpdateCommandStates();
   bool AnyRowTicked() const;
-  // Files and folders dropped onto the window, in the order the desktop delivered them.
-  void FilesDropped(const QStringList& paths);
+  // Files and folders dropped onto the window (their paths' bytes), in the order the desktop
+  // delivered them.
+  void FilesDropped(const std::vector<std::string>& paths);
   // Runs operation `index` (0..6) over the ticked rows: what the Edit-menu entries and Start do.
   // Does nothing while a run is going on.
   void RunOperation(int index);
@@ -127,7 +131,7 @@ class TVKMain : public QMainWindow {
 
   void SetStatusText(const QString& text);
   void ShowRowCount();
-  void AppendSingleFile(const QString& path);
+  void AppendSingleFile(const std::string& path);
 
   TVKMainSetup setup_;
   WindowFeedback feedback_;

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QToolBar>
 
+#include "selection/file_names.h"
 #include "selection/folder_scan.h"
 #include "ui/busy_cursor.h"
 #include "ui/my_shell_tree_view.h"
@@ -15,7 +16,7 @@
 
 namespace vk {
 
-void TVKMain::AddFolderFiles(const QString& folder, bool ticked) {
+void TVKMain::AddFolderFiles(const std::string& folder, bool ticked) {
   // Closing steps on every way out: status text, command states, the pointer last.
   struct Closing {
     TVKMain& window;
@@ -32,7 +33,7 @@ void TVKMain::AddFolderFiles(const QString& folder, bool ticked) {
   feedback_.ResetYieldClock();  // the first folder of a walk always lets the window repaint
   UpdateBracket bracket(shellListView_);
   std::vector<FileListRow> rows;
-  ScanFolder(folder.toStdString(), ticked, upDirChkBox_->isChecked(), rows, feedback_);
+  ScanFolder(folder, ticked, upDirChkBox_->isChecked(), rows, feedback_);
   shellListView_->AppendRows(rows);
   shellListView_->FitColumns();
 }
@@ -43,7 +44,7 @@ void TVKMain::ShellTreeViewChange() {
     UpdateBracket bracket(shellListView_);
     shellListView_->ClearRows();
     UpdateCommandStates();  // nothing to run while the new listing is read
-    AddFolderFiles(shellTreeView_->SelectedPath(), false);
+    AddFolderFiles(StdBytes(shellTreeView_->SelectedPath()), false);
   }
   UpdateCommandStates();
 }

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "batch/batch_run.h"
+#include "selection/file_names.h"
 #include "settings/html_code_list_store.h"
 #include "ui/launcher.h"
 #include "ui/my_shell_tree_view.h"
@@ -31,12 +32,9 @@ class FileListRows : public BatchRows {
   explicit FileListRows(const ShellListView& list) : list_(list) {}
   int Count() const override { return list_.RowCount(); }
   bool Ticked(int row) const override { return list_.Ticked(row); }
-  std::string Name(int row) const override {
-    return list_.topLevelItem(row)->text(0).toStdString();
-  }
-  std::string Folder(int row) const override {
-    return list_.topLevelItem(row)->text(3).toStdString();
-  }
+  // The bytes the file system gave, not the text shown: a Windows-1252 name runs as it is.
+  std::string Name(int row) const override { return list_.Name(row); }
+  std::string Folder(int row) const override { return list_.Folder(row); }
 
  private:
   const ShellListView& list_;
@@ -54,7 +52,7 @@ class ResultsSink : public BatchSink {
     results_.setUpdatesEnabled(false);  // one repaint when the run is through
   }
   void FileStarted(const std::string& name) override {
-    status_(TVKMain::tr("Datei: %1").arg(QString::fromStdString(name)));
+    status_(TVKMain::tr("Datei: %1").arg(NameText(name)));
   }
   void AddRow(const ResultRow& row) override {
     results_.AddResult(row);
@@ -146,20 +144,21 @@ void TVKMain::CloseRun() {
 }
 
 void TVKMain::OpenWithDefaultApplication(const std::string& path) {
-  Launch().OpenUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+  Launch().OpenUrl(FileUrl(path));
 }
 
 void TVKMain::DateiimEditorzeigen1Click() {
   const int row = shellListView_->FirstSelectedRow();
   if (row < 0) return;
-  const QString path = QString::fromStdString(shellListView_->RowPath(row));
+  const std::string path = shellListView_->RowPath(row);
   const QString editor = FindTextEditor();
   if (editor.isEmpty()) {
     // No plain-text editor on this desktop: the file's own application shows it.
-    Launch().OpenUrl(QUrl::fromLocalFile(path));
+    OpenWithDefaultApplication(path);
     return;
   }
-  Launch().StartDetached(editor, {path});  // one argument, no shell: blanks and quotes are safe
+  // One argument, no shell: blanks, quotes and bytes that are not UTF-8 are safe.
+  Launch().StartDetached(editor, {Bytes(path)});
 }
 
 void TVKMain::DateiimStandardBrowserzeigen1Click() {

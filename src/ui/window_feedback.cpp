@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "selection/file_names.h"
 #include "ui/user_dialogs.h"
 
 namespace vk {
@@ -15,7 +16,8 @@ WindowFeedback::WindowFeedback(QWidget* window, StatusFunction status)
     : window_(window), status_(std::move(status)) {}
 
 void WindowFeedback::Error(const std::string& text) {
-  Dialogs().Error(window_, QString::fromStdString(text));
+  // A message may name a file whose name is not UTF-8: its bytes show as Windows-1252.
+  Dialogs().Error(window_, MixedText(text));
 }
 
 void WindowFeedback::Yield() {
@@ -25,7 +27,7 @@ void WindowFeedback::Yield() {
 }
 
 void WindowFeedback::Status(const std::string& text) {
-  if (status_) status_(QString::fromStdString(text));
+  if (status_) status_(MixedText(text));
 }
 
 }  // namespace vk

@@ -17,6 +17,7 @@ namespace {
 using test::TempDir;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+QByteArray B(const std::string& text) { return QByteArray::fromStdString(text); }
 
 // The names joined by "|", readable in a failure message.
 std::string Names(const std::vector<ShellItem>& items) {
@@ -39,11 +40,11 @@ TEST(ShellNamespaceTest, FolderRootShowsSubfoldersInCollationOrderWithoutHiddenO
   test::WriteFile(root.File("file.htm"), "x");
   const ShellNamespace space(Q(root.Path()));
   EXPECT_FALSE(space.IsDesktop());
-  EXPECT_EQ(space.Root().path, Q(root.Path()));
+  EXPECT_EQ(space.Root().path, B(root.Path()));
   EXPECT_EQ(space.Root().name, Q(std::filesystem::path(root.Path()).filename().string()));
   const std::vector<ShellItem> children = space.Children(space.Root(), true);
   EXPECT_EQ(Names(children), "a2|Alpha|beta|Éclair|gamma");
-  EXPECT_EQ(children[1].path, Q(root.File("Alpha")));
+  EXPECT_EQ(children[1].path, B(root.File("Alpha")));
   EXPECT_EQ(children[1].kind, ShellItem::Kind::kFolder);
 }
 
@@ -58,7 +59,7 @@ TEST(ShellNamespaceTest, HasChildrenLooksForAShownSubfolder) {
   };
   for (const Case& c : {Case{"empty", false}, Case{"onlyhidden", false}, Case{"full", true},
                         Case{"missing", false}}) {
-    ShellItem item{ShellItem::Kind::kFolder, Q(root.File(c.folder)), QString()};
+    ShellItem item{ShellItem::Kind::kFolder, B(root.File(c.folder)), QString()};
     EXPECT_EQ(space.HasChildren(item, false), c.has) << c.folder;
   }
 }
@@ -68,9 +69,9 @@ TEST(ShellNamespaceTest, PathsBelowAFolderRootGetTheirChainOfFolders) {
   MakeFolders(root, {"a/b/c"});
   test::WriteFile(root.File("a/page.htm"), "x");
   const ShellNamespace space(Q(root.Path()));
-  const QString base = Q(root.Path());
+  const QByteArray base = B(root.Path());
   struct Case {
-    QString path;
+    QByteArray path;
     std::optional<ShellId> id;
   };
   const Case cases[] = {
@@ -80,8 +81,8 @@ TEST(ShellNamespaceTest, PathsBelowAFolderRootGetTheirChainOfFolders) {
       {base + "/a/./b/../b", ShellId{base + "/a", base + "/a/b"}},
       {base + "/a/page.htm", std::nullopt},  // a file is no folder
       {base + "/missing", std::nullopt},
-      {QStringLiteral("/"), std::nullopt},  // outside the root
-      {QString(), std::nullopt},
+      {QByteArray("/"), std::nullopt},  // outside the root
+      {QByteArray(), std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(space.Parse(c.path), c.id) << c.path.toStdString();
 }
@@ -93,8 +94,8 @@ TEST(ShellNamespaceTest, DesktopRootHasItsFoldersThenHomeAndTheFileSystem) {
   test::ScopedEnv configEnv("XDG_CONFIG_HOME", home.File("config"));
   const ShellNamespace space;
   EXPECT_TRUE(space.IsDesktop());
-  EXPECT_EQ(ShellNamespace::DesktopFolder(), Q(home.File("Desktop")));
-  EXPECT_EQ(space.Root().path, Q(home.File("Desktop")));
+  EXPECT_EQ(ShellNamespace::DesktopFolder(), B(home.File("Desktop")));
+  EXPECT_EQ(space.Root().path, B(home.File("Desktop")));
   EXPECT_EQ(space.Root().name, QStringLiteral("Desktop"));
   EXPECT_TRUE(space.HasChildren(space.Root(), true));
 
@@ -102,21 +103,20 @@ TEST(ShellNamespaceTest, DesktopRootHasItsFoldersThenHomeAndTheFileSystem) {
   ASSERT_GE(top.size(), 3u);
   EXPECT_EQ(top[0].name, QStringLiteral("projekte"));
   EXPECT_EQ(top[1].kind, ShellItem::Kind::kHome);
-  EXPECT_EQ(top[1].path, Q(home.Path()));
+  EXPECT_EQ(top[1].path, B(home.Path()));
   EXPECT_EQ(top[1].name, QStringLiteral("Persönlicher Ordner"));
   EXPECT_EQ(top[2].kind, ShellItem::Kind::kFileSystem);
-  EXPECT_EQ(top[2].path, QStringLiteral("/"));
+  EXPECT_EQ(top[2].path, QByteArray("/"));
   for (size_t i = 3; i < top.size(); ++i) EXPECT_EQ(top[i].kind, ShellItem::Kind::kVolume);
 
-  const QString h = Q(home.Path());
+  const QByteArray h = B(home.Path());
   EXPECT_EQ(space.Parse(h + "/Desktop/projekte/alt"),
             (ShellId{h + "/Desktop/projekte", h + "/Desktop/projekte/alt"}));
   EXPECT_EQ(space.Parse(h + "/Dokumente/web"),
             (ShellId{h, h + "/Dokumente", h + "/Dokumente/web"}));
   EXPECT_EQ(space.Parse(h), ShellId{h});
-  EXPECT_EQ(space.Parse(QStringLiteral("/")), ShellId{QStringLiteral("/")});
-  EXPECT_EQ(space.Parse(QStringLiteral("/usr/share")),
-            (ShellId{QStringLiteral("/"), QStringLiteral("/usr"), QStringLiteral("/usr/share")}));
+  EXPECT_EQ(space.Parse("/"), ShellId{"/"});
+  EXPECT_EQ(space.Parse("/usr/share"), (ShellId{"/", "/usr", "/usr/share"}));
 }
 
 TEST(ShellNamespaceTest, WithoutADesktopFolderTheHomeFolderIsTheDesktop) {
@@ -125,7 +125,7 @@ TEST(ShellNamespaceTest, WithoutADesktopFolderTheHomeFolderIsTheDesktop) {
   test::ScopedEnv homeEnv("HOME", home.Path());
   test::ScopedEnv configEnv("XDG_CONFIG_HOME", home.File("config"));
   const ShellNamespace space;
-  EXPECT_EQ(space.Root().path, Q(home.Path()));
+  EXPECT_EQ(space.Root().path, B(home.Path()));
   EXPECT_EQ(space.Root().name, QStringLiteral("Schreibtisch"));
   const std::vector<ShellItem> top = space.Children(space.Root(), true);
   ASSERT_GE(top.size(), 3u);
@@ -134,10 +134,8 @@ TEST(ShellNamespaceTest, WithoutADesktopFolderTheHomeFolderIsTheDesktop) {
 }
 
 TEST(ShellNamespaceTest, JoinDoesNotDoubleTheSeparator) {
-  EXPECT_EQ(ShellNamespace::Join(QStringLiteral("/"), QStringLiteral("etc")),
-            QStringLiteral("/etc"));
-  EXPECT_EQ(ShellNamespace::Join(QStringLiteral("/a"), QStringLiteral("b")),
-            QStringLiteral("/a/b"));
+  EXPECT_EQ(ShellNamespace::Join("/", "etc"), QByteArray("/etc"));
+  EXPECT_EQ(ShellNamespace::Join("/a", "b"), QByteArray("/a/b"));
 }
 
 }  // namespace

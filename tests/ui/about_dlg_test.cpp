@@ -268,7 +268,7 @@ class RecordingLauncher : public Launcher {
     opened.push_back(url.toString());
     return true;
   }
-  bool StartDetached(const QString& program, const QStringList&) override {
+  bool StartDetached(const QString& program, const QList<QByteArray>&) override {
     opened.push_back(program);
     return true;
   }

@@ -53,7 +53,7 @@ bool LaunchRecorder::OpenUrl(const QUrl& url) {
   return openResult;
 }
 
-bool LaunchRecorder::StartDetached(const QString& program, const QStringList& arguments) {
+bool LaunchRecorder::StartDetached(const QString& program, const QList<QByteArray>& arguments) {
   starts.emplace_back(program, arguments);
   return true;
 }
@@ -84,7 +84,7 @@ void MainWindowTest::TearDown() {
 
 std::unique_ptr<TVKMain> MainWindowTest::MakeWindow(const QStringList& arguments) {
   TVKMainSetup setup;
-  setup.arguments = arguments;
+  for (const QString& argument : arguments) setup.arguments << argument.toUtf8();
   setup.treeRoot = QString::fromStdString(root_.Path());
   return std::make_unique<TVKMain>(setup);
 }
@@ -97,6 +97,10 @@ std::unique_ptr<TVKMain> MainWindowTest::ShowWindow(const QStringList& arguments
 
 QString MainWindowTest::At(const std::string& name) const {
   return QString::fromStdString(root_.File(name));
+}
+
+QByteArray MainWindowTest::Bytes(const std::string& name) const {
+  return QByteArray::fromStdString(root_.File(name));
 }
 
 void MainWindowTest::Folder(const std::string& name) const {

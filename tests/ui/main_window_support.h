@@ -59,10 +59,10 @@ class BoxRecorder : public UserDialogs {
 class LaunchRecorder : public Launcher {
  public:
   bool OpenUrl(const QUrl& url) override;
-  bool StartDetached(const QString& program, const QStringList& arguments) override;
+  bool StartDetached(const QString& program, const QList<QByteArray>& arguments) override;
 
   std::vector<QUrl> urls;
-  std::vector<std::pair<QString, QStringList>> starts;
+  std::vector<std::pair<QString, QList<QByteArray>>> starts;
   bool openResult = true;
 };
 
@@ -78,6 +78,8 @@ class MainWindowTest : public ::testing::Test {
 
   // root_.Path() + "/" + name, as QString.
   QString At(const std::string& name) const;
+  // The same as the path's bytes (a name need not be UTF-8).
+  QByteArray Bytes(const std::string& name) const;
   // Makes a folder (and parents) below root_.
   void Folder(const std::string& name) const;
   // Writes a file below root_.

@@ -57,7 +57,7 @@ TEST_F(MainWindowTest, StartUpListsTheRootFolderUntickedAndGivesTheListTheFocus)
   File("sub/d.htm");
   auto window = ShowWindow();
   const std::string root = root_.Path();
-  EXPECT_EQ(Tree(*window)->SelectedPath(), QString::fromStdString(root));
+  EXPECT_EQ(Tree(*window)->SelectedPath(), QByteArray::fromStdString(root));
   EXPECT_EQ(SortedListLines(*window), (Lines{"-|a.htm|5 Byte|" + root, "-|b.html|3 Byte|" + root}));
   EXPECT_EQ(window->StatusText(), QStringLiteral("2 Datei(en)"));
   ShellListView* list = FileList(*window);
@@ -177,7 +177,7 @@ TEST_F(MainWindowTest, ChoosingAFolderInTheTreeListsItUnticked) {
   File("x/p.htm", "1234");
   auto window = ShowWindow();
   FileList(*window)->SetTicked(0, true);
-  Tree(*window)->SelectPath(At("x"));
+  Tree(*window)->SelectPath(Bytes("x"));
   EXPECT_EQ(ListLines(*window), (Lines{"-|p.htm|4 Byte|" + root_.Path() + "/x"}));
   EXPECT_EQ(window->StatusText(), QStringLiteral("1 Datei(en)"));
   EXPECT_EQ(CommandStates(*window), "00111");
@@ -191,7 +191,7 @@ TEST_F(MainWindowTest, CommandLineFileIsAppendedTickedBehindTheRootListing) {
   const std::string root = root_.Path();
   EXPECT_EQ(ListLines(*window),
             (Lines{"-|a.htm|3 Byte|" + root, "x|page.htm|2 Byte|" + root + "/x"}));
-  EXPECT_EQ(Tree(*window)->SelectedPath(), QString::fromStdString(root));
+  EXPECT_EQ(Tree(*window)->SelectedPath(), QByteArray::fromStdString(root));
   EXPECT_EQ(CommandStates(*window), "11111");
   EXPECT_TRUE(boxes_.errors.isEmpty());
 }
@@ -203,7 +203,7 @@ TEST_F(MainWindowTest, CommandLineFolderIsSelectedInTheTreeAndListedTicked) {
   File("x/y/z/q.htm");
   auto window = ShowWindow({At("x/y")});
   const std::string folder = root_.Path() + "/x/y";
-  EXPECT_EQ(Tree(*window)->SelectedPath(), QString::fromStdString(folder));
+  EXPECT_EQ(Tree(*window)->SelectedPath(), QByteArray::fromStdString(folder));
   EXPECT_EQ(ListLines(*window), (Lines{"x|p.htm|3 Byte|" + folder}));
   EXPECT_EQ(QDir::currentPath(), QString::fromStdString(folder));  // stays the current folder
   EXPECT_EQ(window->StatusText(), QStringLiteral("1 Datei(en)"));

@@ -68,7 +68,7 @@ TEST_F(ViewTest, EditorOfTheDesktopGetsTheFirstSelectedRowAsOneArgument) {
   Trigger("DateiimEditorzeigen1");
   ASSERT_EQ(launcher_.starts.size(), 1u);
   EXPECT_EQ(launcher_.starts[0].first, QString::fromStdString(desktop_.File("bin/vk-editor")));
-  EXPECT_EQ(launcher_.starts[0].second, QStringList{At("my web/it's \"b\".htm")});
+  EXPECT_EQ(launcher_.starts[0].second, QList<QByteArray>{Bytes("my web/it's \"b\".htm")});
   EXPECT_TRUE(launcher_.urls.empty());
 }
 
@@ -79,7 +79,7 @@ TEST_F(ViewTest, WithoutADefaultTheFirstUsualEditorInThePathIsStarted) {
   Trigger("DateiimEditorzeigen1");
   ASSERT_EQ(launcher_.starts.size(), 1u);
   EXPECT_EQ(launcher_.starts[0].first, QString::fromStdString(desktop_.File("bin/kate")));
-  EXPECT_EQ(launcher_.starts[0].second, QStringList{At("my web/a.htm")});
+  EXPECT_EQ(launcher_.starts[0].second, QList<QByteArray>{Bytes("my web/a.htm")});
 }
 
 TEST_F(ViewTest, WithoutAnyEditorTheFilesOwnApplicationShowsIt) {
@@ -106,7 +106,7 @@ TEST_F(ViewTest, ResultRowsOpenTheirFileAndSumsRowsOpenNothing) {
   ResultsView* results = Results(*window_);
   ASSERT_EQ(results->RowCount(), 5);
   // The list shows another folder now; the rows still know their files.
-  window_->findChild<TMyShellTreeView*>(QStringLiteral("ShellTreeView"))->SelectPath(At("my web"));
+  window_->findChild<TMyShellTreeView*>(QStringLiteral("ShellTreeView"))->SelectPath(Bytes("my web"));
   results->setCurrentItem(results->topLevelItem(1));
   Trigger("MenuItem1");  // by the file's type, not the editor
   Trigger("BrowserBtn");

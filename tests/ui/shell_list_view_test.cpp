@@ -4,10 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QHeaderView>
 #include <QSignalSpy>
+#include <QStyle>
+#include <algorithm>
 
 #include "main_window_support.h"
+#include "selection/file_date.h"
+#include "ui/font_scale.h"
 
 namespace vk::test {
 namespace {
@@ -70,19 +75,44 @@ TEST_F(FileListViewTest, TickCountFollowsEveryChange) {
   EXPECT_FALSE(list_.AnyRowTicked());
 }
 
-TEST_F(FileListViewTest, ColumnsFitTheirTextUpToTheirLimits) {
+// The caps of 250, 130 and 100 pixels were drawn for an 8-point font: they grow with the font,
+// and "Datum" always shows a whole date and time.
+TEST_F(FileListViewTest, ColumnsFitTheirTextUpToLimitsScaledToTheFont) {
   const std::string longText(200, 'W');
-  list_.AppendRows({FileListRow{false, longText + ".htm", longText, longText, "/" + longText}});
-  list_.FitColumns();
-  EXPECT_EQ(list_.columnWidth(0), 250);
-  EXPECT_EQ(list_.columnWidth(1), 130);
-  EXPECT_EQ(list_.columnWidth(2), 100);
-  EXPECT_GT(list_.columnWidth(3), 250);  // "Ort" has no limit
-  list_.ClearRows();
-  list_.AppendRows({FileListRow{false, "a.htm", "x", "1 Byte", "/"}});
-  list_.FitColumns();
-  EXPECT_LT(list_.columnWidth(0), 250);
-  EXPECT_LT(list_.columnWidth(1), 130);
+  for (const int points : {0, 8, 16}) {
+    if (points > 0) list_.setFont(QFont(list_.font().family(), points));
+    const QFontMetrics metrics = list_.fontMetrics();
+    const int scale = metrics.averageCharWidth();
+    list_.ClearRows();
+    list_.AppendRows({FileListRow{false, longText + ".htm", longText, longText, "/" + longText}});
+    list_.FitColumns();
+    EXPECT_EQ(list_.columnWidth(0), ScaledPixels(metrics, 250)) << points;
+    EXPECT_GE(list_.columnWidth(0), std::max(250, 250 * scale / 5)) << points;
+    EXPECT_EQ(list_.columnWidth(1), list_.MaxColumnWidth(1)) << points;
+    EXPECT_GE(list_.columnWidth(1), std::max(130, 130 * scale / 5)) << points;
+    EXPECT_EQ(list_.columnWidth(2), ScaledPixels(metrics, 100)) << points;
+    EXPECT_GT(list_.columnWidth(3), list_.columnWidth(0));  // "Ort" has no limit
+
+    // Dates of the user's format, with wide and narrow digits: never cut.
+    list_.ClearRows();
+    const DateTextFormat format(QLocale::system());
+    for (const QDateTime& time : {QDateTime(QDate(2026, 12, 9), QTime(17, 31, 8)),
+                                  QDateTime(QDate(2028, 10, 30), QTime(20, 58, 58)),
+                                  QDateTime(QDate(2011, 11, 11), QTime(11, 11, 10))}) {
+      list_.AppendRows({FileListRow{false, "a.htm",
+                                    DateTextOfTime(time.toSecsSinceEpoch(), format), "1 Byte",
+                                    "/"}});
+    }
+    list_.FitColumns();
+    const int padding =
+        2 * (list_.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list_) + 1);
+    for (int row = 0; row < list_.RowCount(); ++row) {
+      EXPECT_GE(list_.columnWidth(1),
+                metrics.horizontalAdvance(list_.topLevelItem(row)->text(1)) + padding)
+          << points;
+    }
+    EXPECT_LT(list_.columnWidth(0), ScaledPixels(metrics, 250));
+  }
 }
 
 TEST_F(FileListViewTest, HoverSelectsThatRowAloneAndLeavesTicksAlone) {

@@ -23,6 +23,9 @@ class ShellTreeViewTest : public ::testing::Test {
   }
 
   QString At(const std::string& name) const { return QString::fromStdString(root_.File(name)); }
+  QByteArray Bytes(const std::string& name) const {
+    return QByteArray::fromStdString(root_.File(name));
+  }
 
   QStringList ChildTexts(QTreeWidgetItem* node) const {
     QStringList texts;
@@ -51,7 +54,7 @@ TEST_F(ShellTreeViewTest, RootIsBuiltExpandedAndSelectedWithOneChange) {
   EXPECT_TRUE(root->isExpanded());
   EXPECT_EQ(tree_.currentItem(), root);
   EXPECT_EQ(changes.count(), 1);
-  EXPECT_EQ(tree_.SelectedPath(), QString::fromStdString(root_.Path()));
+  EXPECT_EQ(tree_.SelectedPath(), QByteArray::fromStdString(root_.Path()));
   // Hidden folders are left out; the others follow the locale's order, ignoring case.
   EXPECT_EQ(ChildTexts(root), (QStringList{QStringLiteral("Alpha"), QStringLiteral("beta"),
                                            QStringLiteral("Delta"), QStringLiteral("gamma")}));
@@ -86,8 +89,8 @@ TEST_F(ShellTreeViewTest, ChildrenAreReadOnFirstExpansionAndButtonsFollowThem) {
 TEST_F(ShellTreeViewTest, SelectPathExpandsEveryAncestorAndChangesOnce) {
   tree_.SetRoot(QString::fromStdString(root_.Path()));
   QSignalSpy changes(&tree_, &TMyCustomShellTreeView::OnChange);
-  tree_.SelectPath(At("Alpha/x/y/z"));
-  EXPECT_EQ(tree_.SelectedPath(), At("Alpha/x/y/z"));
+  tree_.SelectPath(Bytes("Alpha/x/y/z"));
+  EXPECT_EQ(tree_.SelectedPath(), Bytes("Alpha/x/y/z"));
   EXPECT_EQ(changes.count(), 1);
   QTreeWidgetItem* node = tree_.currentItem();
   ASSERT_NE(node, nullptr);
@@ -100,8 +103,8 @@ TEST_F(ShellTreeViewTest, SelectPathExpandsEveryAncestorAndChangesOnce) {
   EXPECT_EQ(ancestors.mid(1),
             (QStringList{QStringLiteral("Alpha"), QStringLiteral("x"), QStringLiteral("y")}));
   // The same folder again, also spelled with a trailing separator: nothing happens.
-  tree_.SelectPath(At("Alpha/x/y/z"));
-  tree_.SelectPath(At("Alpha/x/y/z/"));
+  tree_.SelectPath(Bytes("Alpha/x/y/z"));
+  tree_.SelectPath(Bytes("Alpha/x/y/z/"));
   EXPECT_EQ(changes.count(), 1);
   EXPECT_EQ(tree_.currentItem(), node);
 }
@@ -109,7 +112,7 @@ TEST_F(ShellTreeViewTest, SelectPathExpandsEveryAncestorAndChangesOnce) {
 TEST_F(ShellTreeViewTest, SelectPathOfTheSelectedRootRaisesNoChange) {
   tree_.SetRoot(QString::fromStdString(root_.Path()));
   QSignalSpy changes(&tree_, &TMyCustomShellTreeView::OnChange);
-  tree_.SelectPath(QString::fromStdString(root_.Path()));
+  tree_.SelectPath(QByteArray::fromStdString(root_.Path()));
   EXPECT_EQ(changes.count(), 0);
 }
 
@@ -122,7 +125,7 @@ TEST_F(ShellTreeViewTest, SelectPathOfAnUnknownPathRaisesTheMessage) {
   const Case cases[] = {{At("nowhere")}, {QStringLiteral("")}, {QStringLiteral("/")}};
   for (const Case& c : cases) {
     try {
-      tree_.SelectPath(c.path);
+      tree_.SelectPath(c.path.toUtf8());
       ADD_FAILURE() << "no error for " << c.path.toStdString();
     } catch (const EInvalidPath& error) {
       EXPECT_EQ(std::string(error.what()),
@@ -130,16 +133,16 @@ TEST_F(ShellTreeViewTest, SelectPathOfAnUnknownPathRaisesTheMessage) {
     }
   }
   EXPECT_EQ(changes.count(), 0);
-  EXPECT_EQ(tree_.SelectedPath(), QString::fromStdString(root_.Path()));
+  EXPECT_EQ(tree_.SelectedPath(), QByteArray::fromStdString(root_.Path()));
 }
 
 TEST_F(ShellTreeViewTest, SelectPathOfAHiddenFolderClearsTheSelection) {
   tree_.SetRoot(QString::fromStdString(root_.Path()));
   QSignalSpy changes(&tree_, &TMyCustomShellTreeView::OnChange);
-  tree_.SelectPath(At(".hidden/inner"));
+  tree_.SelectPath(Bytes(".hidden/inner"));
   EXPECT_EQ(changes.count(), 1);
   EXPECT_EQ(tree_.currentItem(), nullptr);
-  EXPECT_EQ(tree_.SelectedPath(), QString());
+  EXPECT_EQ(tree_.SelectedPath(), QByteArray());
 }
 
 TEST_F(ShellTreeViewTest, EveryStepOfKeyboardNavigationRaisesAChange) {
@@ -148,9 +151,9 @@ TEST_F(ShellTreeViewTest, EveryStepOfKeyboardNavigationRaisesAChange) {
   tree_.setFocus();
   QSignalSpy changes(&tree_, &TMyCustomShellTreeView::OnChange);
   QTest::keyClick(&tree_, Qt::Key_Down);
-  EXPECT_EQ(tree_.SelectedPath(), At("Alpha"));
+  EXPECT_EQ(tree_.SelectedPath(), Bytes("Alpha"));
   QTest::keyClick(&tree_, Qt::Key_Down);
-  EXPECT_EQ(tree_.SelectedPath(), At("beta"));
+  EXPECT_EQ(tree_.SelectedPath(), Bytes("beta"));
   EXPECT_EQ(changes.count(), 2);
 }
 
@@ -165,7 +168,7 @@ TEST_F(ShellTreeViewTest, AnUnknownRootKeepsTheTreeAsItWas) {
               QStringLiteral("Fehler beim Festlegen des Pfades: \"%1\"").arg(missing));
   }
   EXPECT_EQ(tree_.Root(), QString::fromStdString(root_.Path()));
-  EXPECT_EQ(tree_.SelectedPath(), QString::fromStdString(root_.Path()));
+  EXPECT_EQ(tree_.SelectedPath(), QByteArray::fromStdString(root_.Path()));
   EXPECT_EQ(tree_.topLevelItem(0)->childCount(), 4);
 }
 

@@ -76,7 +76,7 @@ TEST_F(TreeCommandsTest, RightClickBesideTheNodesActsOnTheSelectedNode) {
   });
   RightClick(*tree_, QPoint(5, tree_->viewport()->height() - 3));
   EXPECT_EQ(counting, QStringLiteral("C"));
-  EXPECT_EQ(tree_->SelectedPath(), At("C"));
+  EXPECT_EQ(tree_->SelectedPath(), Bytes("C"));
 }
 
 TEST_F(TreeCommandsTest, RenameFromTheMenuOpensTheLabelAndRenamesOnCommit) {
@@ -94,9 +94,9 @@ TEST_F(TreeCommandsTest, RenameFromTheMenuOpensTheLabelAndRenamesOnCommit) {
   EXPECT_FALSE(fs::exists(root_.File("B")));
   EXPECT_TRUE(fs::is_directory(root_.File("Bilder/b1")));
   EXPECT_EQ(b->text(0), QStringLiteral("Bilder"));
-  EXPECT_EQ(TMyCustomShellTreeView::PathOf(b), At("Bilder"));
-  EXPECT_EQ(TMyCustomShellTreeView::IdOf(b), QStringList{At("Bilder")});
-  EXPECT_EQ(tree_->SelectedPath(), Root());
+  EXPECT_EQ(TMyCustomShellTreeView::PathOf(b), Bytes("Bilder"));
+  EXPECT_EQ(TMyCustomShellTreeView::IdOf(b), ShellId{Bytes("Bilder")});
+  EXPECT_EQ(tree_->SelectedPath(), Root().toUtf8());
   EXPECT_EQ(changes.count(), 0);  // the selected root is not below the renamed folder
   EXPECT_TRUE(boxes_.errors.isEmpty());
 }
@@ -112,7 +112,7 @@ TEST_F(TreeCommandsTest, F2RenamesTheSelectedNodeAfterOnEditedAndTheListFollows)
   Commit(*tree_, QStringLiteral("neuer Name"));
   EXPECT_TRUE(fs::is_directory(root_.File("neuer_Name")));
   EXPECT_EQ(c->text(0), QStringLiteral("neuer_Name"));
-  EXPECT_EQ(tree_->SelectedPath(), At("neuer_Name"));
+  EXPECT_EQ(tree_->SelectedPath(), Bytes("neuer_Name"));
   // The file list is told that the selected folder has a new path.
   ASSERT_EQ(changes.count(), 1);
   EXPECT_EQ(changes.at(0).at(0).value<QTreeWidgetItem*>(), c);
@@ -129,7 +129,7 @@ TEST_F(TreeCommandsTest, RefusedNamesRaiseTheMessageAndTheNodeKeepsItsText) {
     Commit(*tree_, name);
     EXPECT_EQ(boxes_.errors, QStringList{QStringLiteral("Rename to %1 failed").arg(name)});
     EXPECT_EQ(b->text(0), QStringLiteral("B"));
-    EXPECT_EQ(TMyCustomShellTreeView::PathOf(b), At("B"));
+    EXPECT_EQ(TMyCustomShellTreeView::PathOf(b), Bytes("B"));
     EXPECT_EQ(tree_->RenameNode(b, name), QStringLiteral("Rename to %1 failed").arg(name));
   }
   EXPECT_TRUE(fs::is_directory(root_.File("B/b1")));
@@ -148,14 +148,14 @@ TEST_F(TreeCommandsTest, RenamingKeepsThePathsOfLoadedNodesBelowRight) {
   tree_->setCurrentItem(a11);
   QSignalSpy changes(tree_.get(), &TMyCustomShellTreeView::OnChange);
   EXPECT_EQ(tree_->RenameNode(a, QStringLiteral("Z")), QString());
-  EXPECT_EQ(TMyCustomShellTreeView::PathOf(a1), At("Z/a1"));
-  EXPECT_EQ(TMyCustomShellTreeView::IdOf(a11), (QStringList{At("Z"), At("Z/a1"), At("Z/a1/a11")}));
+  EXPECT_EQ(TMyCustomShellTreeView::PathOf(a1), Bytes("Z/a1"));
+  EXPECT_EQ(TMyCustomShellTreeView::IdOf(a11), (ShellId{Bytes("Z"), Bytes("Z/a1"), Bytes("Z/a1/a11")}));
   EXPECT_EQ(a11->toolTip(0), At("Z/a1/a11"));
-  EXPECT_EQ(tree_->SelectedPath(), At("Z/a1/a11"));
+  EXPECT_EQ(tree_->SelectedPath(), Bytes("Z/a1/a11"));
   Settle();
   EXPECT_EQ(changes.count(), 1);
   // The tree finds the renamed nodes under their new paths, without building new ones.
-  tree_->SelectPath(At("Z/a1"));
+  tree_->SelectPath(Bytes("Z/a1"));
   EXPECT_EQ(tree_->currentItem(), a1);
   EXPECT_EQ(ChildTexts(tree_->topLevelItem(0)), (QStringList{"Z", "B", "C"}));  // not re-sorted
 }

@@ -21,7 +21,7 @@ TEST_F(TreeCommandsTest, PasteOfTwoFoldersShowsThemKeepingExpandedNodesAndSelect
   EXPECT_TRUE(a->isExpanded());
   EXPECT_TRUE(Node(QStringLiteral("A/a1"))->isExpanded());
   EXPECT_FALSE(Node(QStringLiteral("A/P1"))->isExpanded());
-  EXPECT_EQ(tree_->SelectedPath(), At("A/a1/a11"));
+  EXPECT_EQ(tree_->SelectedPath(), Bytes("A/a1/a11"));
   EXPECT_EQ(tree_->currentItem(), Node(QStringLiteral("A/a1/a11")));
   EXPECT_EQ(changes.count(), 1);  // the selected node is a new one, for the same folder
   EXPECT_EQ(ReadFile(root_.File("A/P1/p.htm")), "<p>eins");
@@ -112,7 +112,7 @@ TEST_F(TreeCommandsTest, DeleteAsksAndMovesTheFolderToTheTrash) {
   const std::string info = ReadFile(data_.File("Trash/info/B.trashinfo"));
   EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + root_.File("B") + "\nDeletionDate=", 0), 0u) << info;
   EXPECT_EQ(ChildTexts(tree_->topLevelItem(0)), (QStringList{"A", "C"}));
-  EXPECT_EQ(tree_->SelectedPath(), At("C"));
+  EXPECT_EQ(tree_->SelectedPath(), Bytes("C"));
   EXPECT_EQ(changes.count(), 1);
   EXPECT_TRUE(boxes_.errors.isEmpty());
 }
@@ -169,7 +169,7 @@ TEST_F(TreeCommandsTest, ReloadSubtreeKeepsTheTopmostVisibleNode) {
   EXPECT_EQ(fresh->childCount(), 42);
   EXPECT_TRUE(fresh->isExpanded());
   EXPECT_EQ(tree_->itemAt(QPoint(0, 0))->text(0), QStringLiteral("f120"));
-  EXPECT_EQ(tree_->SelectedPath(), Root());
+  EXPECT_EQ(tree_->SelectedPath(), Root().toUtf8());
 }
 
 }  // namespace
