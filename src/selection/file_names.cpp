@@ -49,6 +49,9 @@ QString MixedText(std::string_view bytes) {
 }
 
 QUrl FileUrl(std::string_view path) {
+  if (IsWellFormedUtf8(path)) {
+    return QUrl::fromLocalFile(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())));
+  }
   // Every byte that is not plain ASCII path text is percent-encoded, so the URL carries the
   // bytes themselves whatever their encoding.
   return QUrl::fromEncoded("file://" + Bytes(path).toPercentEncoding("/"), QUrl::StrictMode);

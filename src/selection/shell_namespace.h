@@ -22,7 +22,7 @@ struct ShellItem {
   enum class Kind { kRoot, kFolder, kHome, kFileSystem, kVolume };
   Kind kind = Kind::kFolder;
   QByteArray path;  // the folder on disk
-  QString name;  // what the tree shows
+  QString name;     // what the tree shows
 };
 
 class ShellNamespace {

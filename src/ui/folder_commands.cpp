@@ -67,7 +67,9 @@ fs::path Canonical(const fs::path& path) {
   return error ? fs::path() : canonical;
 }
 
-QString Quoted(const QByteArray& path) { return QLatin1Char('"') + NameText(path) + QLatin1Char('"'); }
+QString Quoted(const QByteArray& path) {
+  return QLatin1Char('"') + NameText(path) + QLatin1Char('"');
+}
 QString Quoted(const fs::path& path) { return Quoted(BytesOf(path)); }
 
 QString Translated(const char* text) {
@@ -143,8 +145,8 @@ class Paster {
         return;
       }
       if (IsPlainFile(source) && IsPlainFile(target)) {
-        if (!Dialogs().Question(parent_, Translated("Die Datei %1 gibt es schon. Ersetzen?")
-                                             .arg(Quoted(target)))) {
+        if (!Dialogs().Question(
+                parent_, Translated("Die Datei %1 gibt es schon. Ersetzen?").arg(Quoted(target)))) {
           return;
         }
         if (!ReplaceFile(source, target)) Fail(source, folder);
@@ -185,8 +187,7 @@ class Paster {
   bool CopyInto(const fs::path& source, const fs::path& target) {
     std::error_code error;
     std::vector<fs::path> entries;
-    for (fs::directory_iterator it(source, error), end; !error && it != end;
-         it.increment(error)) {
+    for (fs::directory_iterator it(source, error), end; !error && it != end; it.increment(error)) {
       entries.push_back(it->path());
     }
     if (error) return false;
@@ -302,8 +303,7 @@ std::optional<QByteArray> RenameFolder(const QByteArray& path, const QByteArray&
       ShellNamespace::Join(slash <= 0 ? QByteArray("/") : path.left(slash), newName);
   if (Exists(PathOf(target))) return std::nullopt;
   // rename(2) alone would silently replace an empty folder of the new name.
-  if (renameat2(AT_FDCWD, path.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
-      0) {
+  if (renameat2(AT_FDCWD, path.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
     return target;
   }
   if (errno != EINVAL && errno != ENOSYS) return std::nullopt;

@@ -2,6 +2,9 @@
 // line, files dropped onto the window, and the help and link commands.
 #include "ui/vk_main.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,9 +18,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QUrl>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 

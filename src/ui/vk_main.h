@@ -38,7 +38,7 @@ struct TVKMainSetup {
   QList<QByteArray> arguments;  // the command line without the program name, as bytes
   QString treeRoot = QStringLiteral("rfDesktop");  // the folder tree's root
   QString programFolder;  // where vkreadme.htm is looked for first; empty: the program's folder
-  QString dataFolder;  // the installed data folder; empty: the built-in one
+  QString dataFolder;     // the installed data folder; empty: the built-in one
 };
 
 class TVKMain : public QMainWindow {

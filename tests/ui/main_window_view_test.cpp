@@ -106,7 +106,8 @@ TEST_F(ViewTest, ResultRowsOpenTheirFileAndSumsRowsOpenNothing) {
   ResultsView* results = Results(*window_);
   ASSERT_EQ(results->RowCount(), 5);
   // The list shows another folder now; the rows still know their files.
-  window_->findChild<TMyShellTreeView*>(QStringLiteral("ShellTreeView"))->SelectPath(Bytes("my web"));
+  window_->findChild<TMyShellTreeView*>(QStringLiteral("ShellTreeView"))
+      ->SelectPath(Bytes("my web"));
   results->setCurrentItem(results->topLevelItem(1));
   Trigger("MenuItem1");  // by the file's type, not the editor
   Trigger("BrowserBtn");

@@ -99,9 +99,8 @@ TEST_F(FileListViewTest, ColumnsFitTheirTextUpToLimitsScaledToTheFont) {
     for (const QDateTime& time : {QDateTime(QDate(2026, 12, 9), QTime(17, 31, 8)),
                                   QDateTime(QDate(2028, 10, 30), QTime(20, 58, 58)),
                                   QDateTime(QDate(2011, 11, 11), QTime(11, 11, 10))}) {
-      list_.AppendRows({FileListRow{false, "a.htm",
-                                    DateTextOfTime(time.toSecsSinceEpoch(), format), "1 Byte",
-                                    "/"}});
+      list_.AppendRows({FileListRow{false, "a.htm", DateTextOfTime(time.toSecsSinceEpoch(), format),
+                                    "1 Byte", "/"}});
     }
     list_.FitColumns();
     const int padding =

@@ -149,7 +149,8 @@ TEST_F(TreeCommandsTest, RenamingKeepsThePathsOfLoadedNodesBelowRight) {
   QSignalSpy changes(tree_.get(), &TMyCustomShellTreeView::OnChange);
   EXPECT_EQ(tree_->RenameNode(a, QStringLiteral("Z")), QString());
   EXPECT_EQ(TMyCustomShellTreeView::PathOf(a1), Bytes("Z/a1"));
-  EXPECT_EQ(TMyCustomShellTreeView::IdOf(a11), (ShellId{Bytes("Z"), Bytes("Z/a1"), Bytes("Z/a1/a11")}));
+  EXPECT_EQ(TMyCustomShellTreeView::IdOf(a11),
+            (ShellId{Bytes("Z"), Bytes("Z/a1"), Bytes("Z/a1/a11")}));
   EXPECT_EQ(a11->toolTip(0), At("Z/a1/a11"));
   EXPECT_EQ(tree_->SelectedPath(), Bytes("Z/a1/a11"));
   Settle();
