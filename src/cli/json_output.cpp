@@ -9,33 +9,28 @@
 namespace vk::cli {
 namespace {
 
-// Length of the valid UTF-8 sequence at the start of `text`, or 0.
-std::size_t Utf8SequenceLength(std::string_view text) {
-  const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  std::size_t length = 0;
-  unsigned char minSecond = 0x80;
-  unsigned char maxSecond = 0xBF;
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) minSecond = 0xA0;  // no overlong forms
-    if (lead == 0xED) maxSecond = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) minSecond = 0x90;
-    if (lead == 0xF4) maxSecond = 0x8F;  // nothing above U+10FFFF
-  } else {
-    return 0;
+// The standard base64 alphabet with padding.
+std::string Base64(std::string_view bytes) {
+  static const char kAlphabet[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  std::size_t i = 0;
+  for (; i + 3 <= bytes.size(); i += 3) {
+    const unsigned value = static_cast<unsigned char>(bytes[i]) << 16 |
+                           static_cast<unsigned char>(bytes[i + 1]) << 8 |
+                           static_cast<unsigned char>(bytes[i + 2]);
+    for (int shift = 18; shift >= 0; shift -= 6) out += kAlphabet[(value >> shift) & 63];
   }
-  if (text.size() < length) return 0;
-  if (byte(1) < minSecond || byte(1) > maxSecond) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  if (const std::size_t rest = bytes.size() - i; rest > 0) {
+    unsigned value = static_cast<unsigned char>(bytes[i]) << 16;
+    if (rest == 2) value |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+    out += kAlphabet[(value >> 18) & 63];
+    out += kAlphabet[(value >> 12) & 63];
+    out += rest == 2 ? kAlphabet[(value >> 6) & 63] : '=';
+    out += '=';
   }
-  return length;
+  return out;
 }
 
 std::string Number(const std::optional<std::int64_t>& value) {
@@ -55,7 +50,11 @@ std::string FileObject(const ResultRow& row) {
   const auto after = [&row](std::int64_t value) {
     return row.complete ? std::optional<std::int64_t>(value) : std::nullopt;
   };
-  return "{\"path\": " + JsonString(row.path) + ", \"name\": " + JsonString(row.name) +
+  // "path" shows a Windows-1252 name as its characters; "path_bytes" lets a script tell
+  // "K\xe4se.htm" from the UTF-8 "Käse.htm" and reach the file.
+  const std::string pathBytes =
+      IsWellFormedUtf8(row.path) ? "" : ", \"path_bytes\": \"" + Base64(row.path) + "\"";
+  return "{\"path\": " + JsonString(row.path) + pathBytes + ", \"name\": " + JsonString(row.name) +
          ", \"size_before\": " + std::to_string(row.bytesBefore) +
          ", \"size_after\": " + Number(after(row.bytesAfter)) +
          ", \"saving_percent\": " + Number(row.complete ? row.savingPercent : std::nullopt) +
@@ -105,7 +104,12 @@ std::string JsonString(std::string_view text) {
         }
       }
       ++i;
-    } else if (const std::size_t length = Utf8SequenceLength(text.substr(i)); length > 0) {
+    } else if (byte < 0x80) {
+      out += static_cast<char>(byte);
+      ++i;
+    } else if (const std::size_t length =
+                   Utf8SequenceLength(text.data() + i, text.data() + text.size());
+               length > 0) {
       out.append(text.substr(i, length));
       i += length;
     } else {

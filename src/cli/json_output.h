@@ -1,11 +1,13 @@
 // The results as one JSON object for scripts, written while the run reports them:
 //   {"operation": N, "dry_run": bool,
-//    "files": [{"path", "name", "size_before", "size_after", "saving_percent",
+//    "files": [{"path", ["path_bytes",] "name", "size_before", "size_after", "saving_percent",
 //               "special_chars", "html_code", "encoding", "messages": [..]}],
 //    "sums": {"files", "size_before", "size_after", "saving_percent", "special_chars",
 //             "html_code"},
 //    "messages": [..]}
-// Sizes are byte counts (-1 for a missing file). "encoding" is what the page's bytes were read
+// "path_bytes" (base64 of the path's bytes) comes only with a path that is not well-formed UTF-8;
+// "path" and "name" show such bytes as their Windows-1252 characters. Sizes are byte counts (-1
+// for a missing file). "encoding" is what the page's bytes were read
 // as, "utf-8" or "windows-1252", and null for a page that could not be read. "saving_percent"
 // of the sums is null when the old total is 0. A file the run did not finish has null in its
 // after-run fields, and "sums" is null when the run ended early. The last "messages" are those

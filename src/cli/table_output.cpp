@@ -1,8 +1,11 @@
 #include "cli/table_output.h"
 
 #include <array>
+#include <cstdio>
 #include <vector>
 
+#include "engine/cp1252.h"
+#include "engine/encoding.h"
 #include "engine/texts.h"
 
 namespace vk::cli {
@@ -20,8 +23,42 @@ std::size_t DisplayWidth(const std::string& text) {
   return width;
 }
 
+// A name as the table prints it: UTF-8 when its bytes are, else its Windows-1252 characters (as
+// the window shows it), and no control character raw, so a name cannot move the cursor,
+// colour the terminal or break the line. A backslash is doubled, so every escape reads back.
+std::string ShownName(const std::string& name) {
+  const std::string text = IsWellFormedUtf8(name) ? name : Cp1252ToUtf8(name);
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    char escape[8] = {};
+    if (byte == '\\') {
+      out += "\\\\";
+    } else if (byte == '\n') {
+      out += "\\n";
+    } else if (byte == '\r') {
+      out += "\\r";
+    } else if (byte == '\t') {
+      out += "\\t";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+      out += escape;
+    } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {  // U+0080..U+009F
+      std::snprintf(escape, sizeof escape, "\\u%04x", next);
+      out += escape;
+      ++i;
+    } else {
+      out += static_cast<char>(byte);
+    }
+  }
+  return out;
+}
+
 Line CellsOf(const ResultRow& row) {
-  return {row.name, row.sizeBefore, row.sizeAfter, row.saving, row.specialChars, row.htmlCode};
+  return {ShownName(row.name), row.sizeBefore,   row.sizeAfter,
+          row.saving,          row.specialChars, row.htmlCode};
 }
 
 }  // namespace

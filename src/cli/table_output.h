@@ -8,8 +8,9 @@
 
 namespace vk::cli {
 
-// Widths count characters, not bytes, so "Größe" lines up; a name that is not UTF-8 counts
-// one per byte.
+// Widths count characters, not bytes, so "Größe" lines up. A name that is not UTF-8 prints as
+// its Windows-1252 characters; control characters in names print escaped ("\n", "\x1b"), a
+// backslash doubled.
 std::string RenderTable(const ResultsCollector& results);
 
 }  // namespace vk::cli

@@ -91,6 +91,50 @@ TEST(RenderTableTest, NoRowsAndEmptySums) {
             "0 Datei(en)  0 Byte      0 Byte\n");
 }
 
+// A name that is not UTF-8 prints as its Windows-1252 characters and lines up by them; control
+// characters never reach the terminal raw; a backslash doubles, so every escape reads back.
+TEST(RenderTableTest, NamesShownAsTextWithControlCharactersEscaped) {
+  MyTools().SetThousandsSeparator(".");
+  const std::string table =
+      RenderTable(Reported{{FileRow("K\xE4se.htm", "/w/K\xE4se.htm", 1, 1, 0, 0),
+                            FileRow("a\nb\x1b[31m.htm", "/w/x", 1, 1, 0, 0),
+                            FileRow("t\tc\\d\x7f\xC2\x85.htm", "/w/y", 1, 1, 0, 0)},
+                           SumRows(3, 3, 3, 0, 0)}
+                      .Collected());
+  EXPECT_EQ(
+      table,
+      "Dateiname               Größe  Neue Größe  Einsparung %  Sonderzeichen  HTML-Code\n"
+      "Käse.htm               1 Byte      1 Byte             0              0          0\n"
+      "a\\nb\\x1b[31m.htm       1 Byte      1 Byte             0              0          0\n"
+      "t\\tc\\\\d\\x7f\\u0085.htm  1 Byte      1 Byte             0              0          0\n"
+      "**Summen**\n"
+      "3 Datei(en)            3 Byte      3 Byte             0              0          0\n");
+}
+
+// "path_bytes" only for a path that is not well-formed UTF-8: scripts tell the Windows-1252
+// "K\xE4se.htm" from the UTF-8 "Käse.htm", which "path" shows alike, and reach the file.
+TEST(JsonPrinterTest, PathBytesForAPathThatIsNotUtf8) {
+  const std::string json =
+      Reported{{FileRow("K\xE4se.htm", "/w/K\xE4se.htm", 1, 1, 0, 0),
+                FileRow("Käse.htm", "/w/Käse.htm", 1, 1, 0, 0),
+                FileRow("\xFF", "/\xFF", 1, 1, 0, 0), FileRow("\xFF\xFE", "/\xFF\xFE", 1, 1, 0, 0)},
+               SumRows(4, 4, 4, 0, 0)}
+          .Json(1, false);
+  const QJsonArray files =
+      QJsonDocument::fromJson(QByteArray::fromStdString(json)).object().value("files").toArray();
+  ASSERT_EQ(files.size(), 4) << json;
+  const QJsonObject latin = files[0].toObject();
+  const QJsonObject utf8 = files[1].toObject();
+  EXPECT_EQ(latin.value("path").toString(), utf8.value("path").toString());
+  EXPECT_EQ(latin.value("name").toString(), QStringLiteral("Käse.htm"));
+  EXPECT_EQ(latin.value("path_bytes").toString().toStdString(), "L3cvS+RzZS5odG0=");
+  EXPECT_EQ(QByteArray::fromBase64(latin.value("path_bytes").toString().toLatin1()),
+            QByteArray("/w/K\xE4se.htm"));
+  EXPECT_FALSE(utf8.contains("path_bytes"));
+  EXPECT_EQ(files[2].toObject().value("path_bytes").toString().toStdString(), "L/8=");
+  EXPECT_EQ(files[3].toObject().value("path_bytes").toString().toStdString(), "L//+");
+}
+
 TEST(JsonStringTest, EscapesAndForeignBytes) {
   struct Case {
     std::string in, out;
