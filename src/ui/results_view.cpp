@@ -1,8 +1,10 @@
 #include "ui/results_view.h"
 
 #include <QHeaderView>
+#include <QStyle>
 
 #include "selection/file_names.h"
+#include "ui/font_scale.h"
 
 namespace vk {
 namespace {
@@ -25,7 +27,13 @@ ResultsView::ResultsView(QWidget* parent) : QTreeWidget(parent) {
   // The cells are never edited in place.
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setAllColumnsShowFocus(true);
-  for (int column = 0; column < 6; ++column) setColumnWidth(column, column == 0 ? 180 : 95);
+  // 180 and 95 pixels scaled to the font, each at least as wide as its caption.
+  const QFontMetrics metrics = fontMetrics();
+  const int padding = 2 * (style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this) + 2);
+  for (int column = 0; column < 6; ++column) {
+    setColumnWidth(
+        column, WidthToShow(metrics, column == 0 ? 180 : 95, headerItem()->text(column), padding));
+  }
 }
 
 void ResultsView::ClearResults() { clear(); }

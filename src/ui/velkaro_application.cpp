@@ -9,7 +9,9 @@ namespace vk {
 
 VelkaroApplication::VelkaroApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("Velkaro"));
-  setApplicationDisplayName(QStringLiteral("Velkaro"));
+  // No display name: the X11 and Wayland platform windows append a set display name to every
+  // window title ("Fehler — Velkaro"), and the boxes are titled exactly "Fehler",
+  // "Informationen", "Bestätigen" and "Warnung". The main window is titled "Velkaro" itself.
   setApplicationVersion(QStringLiteral(VELKARO_VERSION));
   setWindowIcon(AppIcon());
 }

@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QUrl>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -27,6 +28,7 @@
 #include "selection/folder_scan.h"
 #include "settings/options.h"
 #include "ui/about_dlg.h"
+#include "ui/font_scale.h"
 #include "ui/html_tag_edit_command.h"
 #include "ui/launcher.h"
 #include "ui/my_shell_tree_view.h"
@@ -63,7 +65,8 @@ TVKMain::TVKMain(TVKMainSetup setup, QWidget* parent)
   BuildWorkArea();
   BuildStatusBar();
   BuildContextMenus();
-  resize(850, 438 + menuBar()->sizeHint().height());
+  resize(ScaledPixels(fontMetrics(), 850),
+         ScaledPixels(fontMetrics(), 438) + menuBar()->sizeHint().height());
   // The tree builds its root and selects it: the first filling of the file list, unticked.
   shellTreeView_->SetRoot(setup_.treeRoot);
   FormCreate();
@@ -77,12 +80,20 @@ void TVKMain::FormCreate() {
   optCB_->clear();
   for (QAction* operation : operations_) optCB_->addItem(operation->text());
   optCB_->setCurrentIndex(0);
+  FitOperationBox();
   HandleCommandLine();
   iniFile_.SetIniLocation(TIniLocation::loDefUser);
   iniFile_.SetDefFilePath(EnsureSettingsFolder());
   ReadOptions();
   UpdateCommandStates();
   RestorePlacement();
+}
+
+void TVKMain::FitOperationBox() {
+  // 497 pixels scaled to the font, and never narrower than its longest caption needs.
+  optCB_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  const int needed = optCB_->sizeHint().width();
+  optCB_->setFixedWidth(std::max(ScaledPixels(optCB_->fontMetrics(), 497), needed));
 }
 
 void TVKMain::HandleCommandLine() {

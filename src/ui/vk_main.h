@@ -118,6 +118,8 @@ class TVKMain : public QMainWindow {
   void FormClose();
   void FormDestroy();
   void HandleCommandLine();
+  // Widens the operation box so that its longest caption shows whole.
+  void FitOperationBox();
   void ReadOptions();
   void WriteOptions();
   // Window placement: restored at the end of FormCreate, saved in FormDestroy.

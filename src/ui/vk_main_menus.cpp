@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "batch/batch_run.h"
+#include "ui/font_scale.h"
 #include "ui/icons.h"
 #include "ui/my_shell_tree_view.h"
 #include "ui/results_view.h"
@@ -27,7 +28,6 @@ namespace {
 constexpr int kTreeWidth = 209;
 constexpr int kResultsHeight = 144;
 constexpr int kSplitterHandle = 3;
-constexpr int kOperationBoxWidth = 497;
 constexpr int kPanelWidths[] = {80, 100, 130, 66};
 
 QMenu* AddMenu(QMenuBar* bar, const char* name, const QString& caption) {
@@ -35,6 +35,14 @@ QMenu* AddMenu(QMenuBar* bar, const char* name, const QString& caption) {
   menu->setObjectName(QLatin1String(name));
   menu->menuAction()->setObjectName(QLatin1String(name) + QStringLiteral("Action"));
   return menu;
+}
+
+// A menu entry with an icon shows its check state only as a faint frame around the icon (the
+// styles draw the tick or the radio dot in place of an icon): a checkable entry keeps its icon,
+// but the menu shows the mark instead, so an option's state is seen at a glance.
+void ShowCheckMark(QAction* action) {
+  action->setCheckable(true);
+  action->setIconVisibleInMenu(false);
 }
 
 }  // namespace
@@ -70,7 +78,7 @@ void TVKMain::BuildMenus() {
   for (const OperationKind& kind : OperationKinds()) {
     const std::string name(kind.menuName);
     QAction* action = MakeAction(this, name.c_str(), tr(kind.caption), operationIcon);
-    action->setCheckable(true);
+    ShowCheckMark(action);
     operationGroup_->addAction(action);
     bearbeiten1_->addAction(action);
     operations_[static_cast<size_t>(kind.index)] = action;
@@ -85,7 +93,7 @@ void TVKMain::BuildMenus() {
       MakeAction(this, "MetaTagBtn", tr("Sonderzeichen in META-Tag-Angaben nicht verändern"),
                  Icon(IconKind::kMeta));
   for (QAction* check : {bakBtn_, metaTagBtn_}) {
-    check->setCheckable(true);
+    ShowCheckMark(check);
     check->setChecked(false);
     einstellungen1_->addAction(check);
   }
@@ -121,7 +129,6 @@ void TVKMain::BuildToolBars() {
   optCB_ = new QComboBox(toolBar_);
   optCB_->setObjectName(QStringLiteral("OptCB"));
   optCB_->setEditable(false);
-  optCB_->setFixedWidth(kOperationBoxWidth);
   optCB_->setMaxVisibleItems(8);
   startBtn_ = MakeAction(this, "StartBtn", tr("Start"), Icon(IconKind::kStart));
   startBtn_->setToolTip(tr("Option auf gewählte HTML-Dateien anwenden"));
@@ -194,8 +201,10 @@ void TVKMain::BuildWorkArea() {
   verticalSplitter_->setStretchFactor(1, 1);
   horizontalSplitter_->setStretchFactor(0, 1);
   horizontalSplitter_->setStretchFactor(1, 0);
-  verticalSplitter_->setSizes({kTreeWidth, 850 - kTreeWidth});
-  horizontalSplitter_->setSizes({200, kResultsHeight});
+  const QFontMetrics metrics = fontMetrics();
+  verticalSplitter_->setSizes(
+      {ScaledPixels(metrics, kTreeWidth), ScaledPixels(metrics, 850 - kTreeWidth)});
+  horizontalSplitter_->setSizes({200, ScaledPixels(metrics, kResultsHeight)});
   setCentralWidget(verticalSplitter_);
 
   connect(shellTreeView_, &TMyCustomShellTreeView::OnChange, this, &TVKMain::ShellTreeViewChange);
@@ -217,9 +226,14 @@ void TVKMain::BuildStatusBar() {
   for (size_t i = 0; i < statusPanels_.size(); ++i) {
     auto* panel = new QLabel(bar);
     panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-    panel->setFixedWidth(kPanelWidths[i]);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setTextFormat(Qt::PlainText);
+    // The first panel shows the row count whole, up to seven digits.
+    const QFontMetrics metrics = panel->fontMetrics();
+    const int frame = 2 * panel->frameWidth() + 2 * panel->margin() + 4;
+    panel->setFixedWidth(
+        i == 0 ? WidthToShow(metrics, kPanelWidths[i], tr("%1 Datei(en)").arg(9999999), frame)
+               : ScaledPixels(metrics, kPanelWidths[i]));
     bar->addWidget(panel);
     statusPanels_[i] = panel;
   }
