@@ -30,22 +30,18 @@ QString MixedText(std::string_view bytes) {
   if (IsWellFormedUtf8(bytes)) {
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
   }
-  std::string utf8;
-  utf8.reserve(bytes.size() + 8);
+  // Read as a UTF-8 page is read: a byte outside any well-formed sequence is its Windows-1252
+  // character.
+  QString out;
+  out.reserve(static_cast<qsizetype>(bytes.size()));
   const char* p = bytes.data();
   const char* const end = p + bytes.size();
   while (p < end) {
-    if (static_cast<unsigned char>(*p) < 0x80) {
-      utf8 += *p++;
-    } else if (const std::size_t length = Utf8SequenceLength(p, end); length > 0) {
-      utf8.append(p, length);
-      p += length;
-    } else {
-      utf8 += Cp1252ToUtf8(std::string_view(p, 1));
-      ++p;
-    }
+    const Utf8PageChar c = Utf8PageCharAt(p, end);
+    out += QString::fromUcs4(&c.code, 1);
+    p += c.length;
   }
-  return FromUtf8(utf8);
+  return out;
 }
 
 QUrl FileUrl(std::string_view path) {
