@@ -164,13 +164,19 @@ TEST_F(BatchRunTest, CancelStopsBeforeTheNextRowAndSumsTheRowsDone) {
     }
     VectorRows rows(list);
     std::atomic<bool> cancel = false;
-    test::ScriptedFeedback scripted;
-    scripted.onYield = [&](int yields) { cancel = yields == 2; };
+    // The cancel comes while the third row (the second ticked) is being started.
+    struct CancellingSink : RecordingSink {
+      std::atomic<bool>* cancel = nullptr;
+      void FileStarted(const std::string& name) override {
+        RecordingSink::FileStarted(name);
+        if (name == "p2.htm") *cancel = true;
+      }
+    } recorded;
+    recorded.cancel = &cancel;
     BatchOptions options = DeleteMarks();
     options.pagesAtOnce = pagesAtOnce;
     options.cancel = &cancel;
-    RecordingSink recorded;
-    const RunEnd end = RunBatch(Flags(1), rows, recorded, scripted, options);
+    const RunEnd end = RunBatch(Flags(0), rows, recorded, feedback, options);
     EXPECT_TRUE(end.cancelled);
     EXPECT_EQ(end.filesDone, 2) << pagesAtOnce;
     EXPECT_EQ(end.filesTicked, 5);
@@ -196,7 +202,7 @@ TEST_F(BatchRunTest, ChangedPagesComeWithTheirOldAndNewBytes) {
     BatchOptions options = DeleteMarks();
     options.dryRun = dryRun;
     RecordingSink recorded;
-    RunBatch(Flags(1), rows, recorded, feedback, options);
+    RunBatch(Flags(0), rows, recorded, feedback, options);
     const std::vector<std::string> expected = {"clear",     "start a.htm",    "changed a.htm",
                                                "row a.htm", "start same.htm", "row same.htm",
                                                "sums"};
