@@ -40,8 +40,8 @@ class RecordingSink : public BatchSink {
   void FileStarted(const std::string& name) override { events.push_back("start " + name); }
   void PageChanged(const std::string& path, std::string_view oldBytes, std::string_view newBytes,
                    PageEncoding) override {
-    events.push_back("changed " + path.substr(path.rfind('/') + 1));
-    changes.push_back({std::string(oldBytes), std::string(newBytes)});
+    changes.push_back({path.substr(path.rfind('/') + 1), std::string(oldBytes),
+                       std::string(newBytes), rows.size()});
   }
   void AddRow(const ResultRow& row) override {
     events.push_back("row " + row.name);
@@ -56,7 +56,14 @@ class RecordingSink : public BatchSink {
   std::vector<std::string> events;
   std::vector<ResultRow> rows;
   std::vector<ResultRow> sums;
-  std::vector<std::pair<std::string, std::string>> changes;  // old and new bytes
+  struct Change {
+    std::string name;
+    std::string oldBytes;
+    std::string newBytes;
+    std::size_t rowsBefore;  // the rows reported before it
+    bool operator==(const Change&) const = default;
+  };
+  std::vector<Change> changes;
 };
 
 // The six visible cells of a row, in column order.

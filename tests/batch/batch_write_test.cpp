@@ -72,16 +72,15 @@ TEST_F(BatchRunTest, AMemoryBudgetKeepsPagesOutOfHand) {
     RunBatch(Flags(1), rows, recorded, feedback, options);
     if (budget == 1) {
       EXPECT_THAT(recorded.events,
-                  ElementsAre("clear", "start p0.htm", "start p1.htm", "row p0.htm",
-                              "start p2.htm", "row p1.htm", "start p3.htm", "row p2.htm",
-                              "row p3.htm", "sums"));
+                  ElementsAre("clear", "start p0.htm", "start p1.htm", "row p0.htm", "start p2.htm",
+                              "row p1.htm", "start p3.htm", "row p2.htm", "row p3.htm", "sums"));
     } else {
-      EXPECT_THAT(recorded.events,
-                  ElementsAre("clear", "start p0.htm", "start p1.htm", "start p2.htm",
-                              "start p3.htm", "row p0.htm", "row p1.htm", "row p2.htm",
-                              "row p3.htm", "sums"));
+      EXPECT_THAT(recorded.events, ElementsAre("clear", "start p0.htm", "start p1.htm",
+                                               "start p2.htm", "start p3.htm", "row p0.htm",
+                                               "row p1.htm", "row p2.htm", "row p3.htm", "sums"));
     }
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(ReadFile(pages.File("p" + std::to_string(i) + ".htm")), "&auml;");
+    for (int i = 0; i < 4; ++i)
+      EXPECT_EQ(ReadFile(pages.File("p" + std::to_string(i) + ".htm")), "&auml;");
   }
   EXPECT_GT(DefaultMemoryBudget(), std::size_t{0});
   EXPECT_LE(DefaultMemoryBudget(), std::size_t{512} << 20);

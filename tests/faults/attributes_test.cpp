@@ -27,7 +27,9 @@ using test::TemporaryFilesBelow;
 using test::WriteFile;
 
 constexpr uid_t kNobody = 65534;
-const std::string kPage = "<p>Gr\xFC\xDF" "e</p>";
+const std::string kPage =
+    "<p>Gr\xFC\xDF"
+    "e</p>";
 const std::string kConverted = "<p>Gr&uuml;&szlig;e</p>";
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
@@ -109,9 +111,10 @@ TEST_F(Attributes, APageWhoseAttributesCannotBeKeptIsLeftAsItIs) {
   ASSERT_EQ(chmod(dir.File("site").c_str(), 0777), 0);
   ASSERT_EQ(chmod(page.c_str(), 0666), 0);
   ASSERT_EQ(chmod(dir.File("empty.ini").c_str(), 0666), 0);
-  ASSERT_TRUE(Shell("setfattr -n security.capability -v "
-                    "0x0000000200040000000000000000000000000000 " +
-                    Quoted(page)));
+  ASSERT_TRUE(
+      Shell("setfattr -n security.capability -v "
+            "0x0000000200040000000000000000000000000000 " +
+            Quoted(page)));
   const std::string before = Carried(page);
   ChildSetup asNobody;
   asNobody.user = kNobody;

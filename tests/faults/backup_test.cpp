@@ -57,18 +57,14 @@ TEST(Backup, OneThatCannotBeMadeStopsItsPage) {
        false},
       {"a named pipe of the name", "page.htm",
        [](const std::string& b, const TempDir&) { ASSERT_EQ(mkfifo(b.c_str(), 0644), 0); },
-       [](const std::string& b, const TempDir&) {
-         EXPECT_TRUE(std::filesystem::is_fifo(b));
-       },
+       [](const std::string& b, const TempDir&) { EXPECT_TRUE(std::filesystem::is_fifo(b)); },
        false},
       {"a read-only backup", "page.htm",
        [](const std::string& b, const TempDir&) {
          WriteFile(b, "the backup of before");
          ASSERT_EQ(chmod(b.c_str(), 0444), 0);
        },
-       [](const std::string& b, const TempDir&) {
-         EXPECT_EQ(ReadFile(b), "the backup of before");
-       },
+       [](const std::string& b, const TempDir&) { EXPECT_EQ(ReadFile(b), "the backup of before"); },
        false},
       {"a name too long for .bak", std::string(248, 'n') + ".htm", nothing,
        [](const std::string&, const TempDir& dir) {

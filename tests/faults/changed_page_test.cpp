@@ -29,7 +29,9 @@ using test::TemporaryFilesBelow;
 using test::VectorRows;
 using test::WriteFile;
 
-const std::string kPage = "<p>Gr\xFC\xDF" "e</p>";
+const std::string kPage =
+    "<p>Gr\xFC\xDF"
+    "e</p>";
 const std::string kConverted = "<p>Gr&uuml;&szlig;e</p>";
 
 std::string ChangedMessage(const std::string& path) {
@@ -87,9 +89,8 @@ TEST(ChangedPage, WhatSomeoneSavedMeanwhileIsNeverOverwritten) {
                    " pages at once");
       TempDir dir;
       for (const char* name : {"a.htm", "b.htm", "c.htm"}) WriteFile(dir.File(name), kPage);
-      VectorRows rows({{true, "a.htm", dir.Path()},
-                       {true, "b.htm", dir.Path()},
-                       {true, "c.htm", dir.Path()}});
+      VectorRows rows(
+          {{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()}, {true, "c.htm", dir.Path()}});
       const std::string victim = dir.File("b.htm");
       BatchOptions options;
       options.createBak = true;
