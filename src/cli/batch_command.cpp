@@ -12,8 +12,10 @@
 #include "batch/batch_run.h"
 #include "batch/regional_settings.h"
 #include "cli/batch_options.h"
+#include "cli/diff_output.h"
 #include "cli/json_output.h"
 #include "cli/results_collector.h"
+#include "cli/stop_signals.h"
 #include "cli/table_output.h"
 #include "engine/my_tools.h"
 #include "engine/texts.h"
@@ -73,6 +75,8 @@ constexpr const char* kFolderUnreadable =
     QT_TRANSLATE_NOOP("vk::cli::RunBatchCommand", "Konnte den Ordner %1 nicht lesen!");
 constexpr const char* kReportUnwritable =
     QT_TRANSLATE_NOOP("vk::cli::RunBatchCommand", "Konnte die Ergebnisse nicht ausgeben!");
+constexpr const char* kCancelled = QT_TRANSLATE_NOOP(
+    "vk::cli::RunBatchCommand", "Der Lauf wurde nach %1 von %2 Datei(en) abgebrochen.");
 
 std::string Text(const char* text) { return Translate("vk::cli::RunBatchCommand", text); }
 
@@ -171,6 +175,7 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
   options.dryRun = line.dryRun;
   options.pagesAtOnce = line.jobs.value_or(kDefaultJobs);
   options.loadHtmlCodeList = MakeHtmlCodeListLoader(store);
+  options.cancel = &StopRequested();
 
   // Messages that belong to no file: on standard error at once, in the JSON at its end.
   std::vector<std::string> runMessages;
@@ -180,47 +185,62 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
   };
   std::vector<FileListRow> rows;
   SilentFeedback scanFeedback;
+  DiffPrinter diffPrinter(out);
   for (const auto& [path, kind] : paths) {
+    const std::size_t firstRow = rows.size();
     if (kind == PathKind::kFile) {
       rows.push_back(MakeSingleFileRow(path, true));
-      continue;
-    }
-    std::vector<std::string> folders = {path};
-    if (line.subfolders)
-      CollectFolders(path.back() == '/' ? path : path + '/', folders, scanFeedback);
-    for (const std::string& folder : folders) {
-      if (!FolderListable(folder)) {
-        std::string shown = folder;
-        if (shown.size() > 1 && shown.back() == '/') shown.pop_back();
-        problem(FormatText(Text(kFolderUnreadable), {shown}));
-        continue;
+    } else {
+      std::vector<std::string> folders = {path};
+      if (line.subfolders)
+        CollectFolders(path.back() == '/' ? path : path + '/', folders, scanFeedback);
+      for (const std::string& folder : folders) {
+        if (!FolderListable(folder)) {
+          std::string shown = folder;
+          if (shown.size() > 1 && shown.back() == '/') shown.pop_back();
+          problem(FormatText(Text(kFolderUnreadable), {shown}));
+          continue;
+        }
+        ListFolder(folder, true, rows);
       }
-      ListFolder(folder, true, rows);
     }
+    if (line.diff)
+      diffPrinter.NameRows(kind == PathKind::kFile ? rows.back().folder : path, rows, firstRow);
   }
 
   ListRows batchRows(rows);
   bool ended = false;
+  RunEnd end;
   const auto run = [&](BatchSink& sink) {
     try {
-      RunBatch(OperationKinds()[operation].flags, batchRows, sink, feedback, options);
+      end = RunBatch(OperationKinds()[operation].flags, batchRows, sink, feedback, options);
     } catch (const std::exception& error) {
       err << error.what() << '\n';
       runMessages.push_back(error.what());
       ended = true;
+    }
+    // Said on standard error, not counted among the problems: the exit status tells it.
+    if (end.cancelled) {
+      const std::string text = FormatText(
+          Text(kCancelled), {std::to_string(end.filesDone), std::to_string(end.filesTicked)});
+      err << text << '\n' << std::flush;
+      runMessages.push_back(text);
     }
   };
   if (line.json) {
     JsonPrinter printer(out, operation, line.dryRun);
     run(printer);
     for (const std::string& text : runMessages) printer.AddMessage(text);
-    printer.Finish();
+    printer.Finish(end.cancelled);
+  } else if (line.diff) {
+    run(diffPrinter);
   } else {
     // The table needs every row for its column widths.
     ResultsCollector results;
     run(results);
     out << RenderTable(results);
   }
+  if (end.cancelled) return Finished(out, err, StopExitStatus());
   return Finished(out, err, ended || feedback.Count() > 0 ? kExitProblems : kExitOk);
 }
 

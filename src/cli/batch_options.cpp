@@ -66,6 +66,8 @@ bool TakeSwitch(std::string_view name, CommandLine& line) {
     line.version = true;
   } else if (name == "json") {
     line.json = true;
+  } else if (name == "diff") {
+    line.diff = true;
   } else if (name == "backup" || name == "no-backup") {
     line.backup = name == "backup";
   } else if (name == "ignore-meta-tags" || name == "no-ignore-meta-tags") {
@@ -140,7 +142,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       TakeSwitch(std::string_view(&key, 1), line);
     }
   }
-  if (!line.help && !line.version && line.paths.empty()) return fail("no PATH given");
+  if (!line.help && !line.version) {
+    if (line.paths.empty()) return fail("no PATH given");
+    if (line.diff && line.json) return fail("--diff and --json cannot be used together");
+  }
   return parsed;
 }
 
@@ -157,9 +162,13 @@ const std::string& UsageText() {
       "  -n, --dry-run            change nothing on disk (no page, no backup); report what a "
       "run would do\n"
       "      --json               print the results as JSON instead of the table\n"
+      "      --diff               print a unified diff of each page changed (or, with -n, to be "
+      "changed) instead of the table; patch -p1 in the folder given applies it\n"
       "  -j, --jobs N             pages in hand at once, 1..64 (default 16); 1 takes one page "
       "after the other\n"
-      "  -h, --help   /   --version\n";
+      "  -h, --help   /   --version\n"
+      "SIGINT (Ctrl-C) or SIGTERM stops the run after the pages in hand: the report so far is "
+      "printed, the exit status is 130 or 143.\n";
   return text;
 }
 

@@ -20,6 +20,7 @@ struct CommandLine {
   std::optional<std::string> settingsFile;  // -s, --settings
   bool dryRun = false;                      // -n, --dry-run
   bool json = false;                        // --json
+  bool diff = false;                        // --diff
   std::optional<int> jobs;                  // -j, --jobs
   bool help = false;                        // -h, --help
   bool version = false;                     // --version
@@ -36,8 +37,8 @@ struct ParsedCommandLine {
 // their value attached or as the next argument ("-o6", "-o 6"); long options take it after
 // "=" or as the next argument. "--" ends the options. The last of conflicting switches wins.
 // Besides unknown options and missing values, an operation other than 0..6 is an error, so
-// is a number of jobs other than 1..64, and so is a missing PATH unless --help or --version
-// was asked for.
+// is a number of jobs other than 1..64; unless --help or --version was asked for, so are a
+// missing PATH and --diff with --json (both would claim standard output).
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The summary --help prints.

@@ -132,8 +132,9 @@ void JsonPrinter::AddRow(const ResultRow& row) {
 
 void JsonPrinter::AddSumRows(const ResultRow&, const ResultRow& totals) { totals_ = totals; }
 
-void JsonPrinter::Finish() {
+void JsonPrinter::Finish(bool cancelled) {
   out_ << (rows_ == 0 ? "],\n" : "\n ],\n") << " \"sums\": " << SumsObject(totals_, rows_)
+       << ",\n \"cancelled\": " << (cancelled ? "true" : "false")
        << ",\n \"messages\": " << StringList(messages_) << "}\n"
        << std::flush;
 }

@@ -4,7 +4,7 @@
 //               "special_chars", "html_code", "encoding", "messages": [..]}],
 //    "sums": {"files", "size_before", "size_after", "saving_percent", "special_chars",
 //             "html_code"},
-//    "messages": [..]}
+//    "cancelled": bool, "messages": [..]}
 // "path_bytes" (base64 of the path's bytes) comes only with a path that is not well-formed UTF-8;
 // "path" and "name" show such bytes as their Windows-1252 characters. Sizes are byte counts (-1
 // for a missing file). "encoding" is what the page's bytes were read
@@ -12,7 +12,8 @@
 // of the sums is null when the old total is 0. A file the run did not finish has null in its
 // after-run fields, and "sums" is null when the run ended early. The last "messages" are those
 // that belong to no file (a settings file that cannot be used, a folder that cannot be listed,
-// the error that ended the run); "operation" is null when the run never got to know it.
+// the error that ended the run, the note of a cancelled run); "operation" is null when the run
+// never got to know it. "cancelled" is true when a signal stopped the run before its last row.
 #pragma once
 
 #include <cstddef>
@@ -37,7 +38,7 @@ class JsonPrinter : public BatchSink {
   void AddSumRows(const ResultRow& title, const ResultRow& totals) override;
   // A message that belongs to no file.
   void AddMessage(const std::string& text) { messages_.push_back(text); }
-  void Finish();
+  void Finish(bool cancelled = false);
 
  private:
   std::ostream& out_;

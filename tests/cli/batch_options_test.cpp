@@ -20,6 +20,7 @@ std::string Describe(const CommandLine& line) {
                      " json=" + (line.json ? "1" : "0") + " h=" + (line.help ? "1" : "0") +
                      " v=" + (line.version ? "1" : "0") + " s=" + line.settingsFile.value_or("-");
   if (line.jobs) text += " j=" + std::to_string(*line.jobs);  // shown only where given
+  if (line.diff) text += " diff";                             // the same
   text += " paths=";
   for (const std::string& path : line.paths) text += "[" + path + "]";
   return text;
@@ -57,6 +58,9 @@ TEST(ParseCommandLineTest, WhatEachCommandLineAsksFor) {
       {{"-rj64", "a"}, "o=- bak=- meta=- r=1 n=0 json=0 h=0 v=0 s=- j=64 paths=[a]"},
       {{"--jobs=8", "a"}, "o=- bak=- meta=- r=0 n=0 json=0 h=0 v=0 s=- j=8 paths=[a]"},
       {{"--jobs", "2", "a"}, "o=- bak=- meta=- r=0 n=0 json=0 h=0 v=0 s=- j=2 paths=[a]"},
+      {{"-n", "--diff", "a"}, "o=- bak=- meta=- r=0 n=1 json=0 h=0 v=0 s=- diff paths=[a]"},
+      // Help is given whatever else the line asks for.
+      {{"--diff", "--json", "-h"}, "o=- bak=- meta=- r=0 n=0 json=1 h=1 v=0 s=- diff paths="},
   };
   for (const Case& c : cases) {
     const ParsedCommandLine parsed = ParseCommandLine(c.args);
@@ -93,6 +97,8 @@ TEST(ParseCommandLineTest, UsageErrors) {
       {{"--jobs=", "a"}, "the number of jobs must be from 1 to 64, not ''"},
       {{"--jobs=100", "a"}, "the number of jobs must be from 1 to 64, not '100'"},
       {{"a", "-j"}, "option '-j' needs a value"},
+      {{"--json", "a", "--diff"}, "--diff and --json cannot be used together"},
+      {{"--diff=1", "a"}, "option '--diff' takes no value"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ParseCommandLine(c.args).error, c.error) << c.error;
@@ -104,8 +110,8 @@ TEST(UsageTextTest, NamesEveryOption) {
   EXPECT_EQ(usage.rfind("velkaro-batch [OPTIONS] PATH...\n", 0), 0u);
   for (const char* option :
        {"-o, --operation N", "--backup | --no-backup", "--ignore-meta-tags | --no-ignore-meta-tags",
-        "-r, --subfolders", "-s, --settings FILE", "-n, --dry-run", "--json", "-j, --jobs N",
-        "-h, --help   /   --version\n"}) {
+        "-r, --subfolders", "-s, --settings FILE", "-n, --dry-run", "--json", "--diff",
+        "-j, --jobs N", "-h, --help   /   --version\n"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(VersionText(), std::string("velkaro-batch ") + VELKARO_VERSION + "\n");

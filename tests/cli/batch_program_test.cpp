@@ -194,6 +194,8 @@ TEST_F(BatchProgramTest, UsageErrorsChangeNothing) {
       {{}, "velkaro-batch: no PATH given\n" + kTryHelp},
       {{"-o", "6", "site", "missing.htm"}, "Der Parameter ist keine Datei und kein Ordner!\n"},
       {{"-o", "6", "/dev/null"}, "Der Parameter ist keine Datei und kein Ordner!\n"},
+      {{"--diff", "--json", "site"},
+       "velkaro-batch: --diff and --json cannot be used together\n" + kTryHelp},
   };
   const auto before = TreePicture(dir.Path());
   for (const Case& c : cases) {

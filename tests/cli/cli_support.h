@@ -1,5 +1,5 @@
-// Running the velkaro-batch program from the end-to-end tests, and taking a picture of a
-// folder tree (every file's bytes and time stamp) to prove a run left it alone.
+// Running the velkaro-batch program from the end-to-end tests, taking a picture of a folder
+// tree (every file's bytes and time stamp) to prove a run left it alone, and applying its diffs.
 #pragma once
 
 #include <sys/stat.h>
@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -68,6 +69,28 @@ inline std::map<std::string, std::string> TreePicture(const std::string& root) {
     picture[entry.path().string()] = value;
   }
   return picture;
+}
+
+// Every regular file below `root` by its path relative to it, with its bytes.
+inline std::map<std::string, std::string> TreeBytes(const std::string& root) {
+  std::map<std::string, std::string> bytes;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    if (!entry.is_regular_file()) continue;
+    bytes[std::filesystem::relative(entry.path(), root).string()] = ReadFile(entry.path().string());
+  }
+  return bytes;
+}
+
+// Applies `diffText` with `patch -p1` inside `folder`, as strictly as patch can (no fuzz, no
+// backups). Returns "" or what patch said when it failed.
+inline std::string ApplyPatch(const std::string& folder, const std::string& diffText) {
+  TempDir work;
+  WriteFile(work.File("diff.patch"), diffText);
+  const std::string command = "patch -p1 --batch --fuzz=0 --no-backup-if-mismatch -d '" + folder +
+                              "' -i '" + work.File("diff.patch") + "' > '" + work.File("log") +
+                              "' 2>&1";
+  if (std::system(command.c_str()) == 0) return "";
+  return "patch failed: " + ReadFile(work.File("log"));
 }
 
 }  // namespace vk::test

@@ -54,11 +54,11 @@ struct Reported {
     To(results);
     return results;
   }
-  std::string Json(int operation, bool dryRun) const {
+  std::string Json(int operation, bool dryRun, bool cancelled = false) const {
     std::ostringstream out;
     JsonPrinter printer(out, operation, dryRun);
     To(printer);
-    printer.Finish();
+    printer.Finish(cancelled);
     return out.str();
   }
 };
@@ -190,15 +190,16 @@ TEST(JsonPrinterTest, ParsesBackWithEveryField) {
 }
 
 TEST(JsonPrinterTest, ExactTextForEmptyTotalsAndAnUnfinishedRun) {
-  EXPECT_EQ(
-      Reported({{FileRow("e.htm", "/e.htm", 0, 0, 0, 0)}, SumRows(1, 0, 0, 0, 0)}).Json(0, false),
-      "{\"operation\": 0,\n \"dry_run\": false,\n \"files\": [\n"
-      "  {\"path\": \"/e.htm\", \"name\": \"e.htm\", \"size_before\": 0, \"size_after\": 0,"
-      " \"saving_percent\": 0, \"special_chars\": 0, \"html_code\": 0, \"encoding\": null,"
-      " \"messages\": []}\n"
-      " ],\n \"sums\": {\"files\": 1, \"size_before\": 0, \"size_after\": 0,"
-      " \"saving_percent\": null, \"special_chars\": 0, \"html_code\": 0},\n"
-      " \"messages\": []}\n");
+  // A cancelled run has its sums over the rows done.
+  EXPECT_EQ(Reported({{FileRow("e.htm", "/e.htm", 0, 0, 0, 0)}, SumRows(1, 0, 0, 0, 0)})
+                .Json(0, false, true),
+            "{\"operation\": 0,\n \"dry_run\": false,\n \"files\": [\n"
+            "  {\"path\": \"/e.htm\", \"name\": \"e.htm\", \"size_before\": 0, \"size_after\": 0,"
+            " \"saving_percent\": 0, \"special_chars\": 0, \"html_code\": 0, \"encoding\": null,"
+            " \"messages\": []}\n"
+            " ],\n \"sums\": {\"files\": 1, \"size_before\": 0, \"size_after\": 0,"
+            " \"saving_percent\": null, \"special_chars\": 0, \"html_code\": 0},\n"
+            " \"cancelled\": true,\n \"messages\": []}\n");
 
   ResultRow unfinished;
   unfinished.name = "u.htm";
@@ -212,10 +213,11 @@ TEST(JsonPrinterTest, ExactTextForEmptyTotalsAndAnUnfinishedRun) {
       "{\"operation\": 4,\n \"dry_run\": false,\n \"files\": [\n"
       "  {\"path\": \"/u.htm\", \"name\": \"u.htm\", \"size_before\": 7, \"size_after\": null,"
       " \"saving_percent\": null, \"special_chars\": null, \"html_code\": null,"
-      " \"encoding\": null, \"messages\": [\"m\"]}\n ],\n \"sums\": null,\n \"messages\": []}\n");
+      " \"encoding\": null, \"messages\": [\"m\"]}\n ],\n \"sums\": null,\n"
+      " \"cancelled\": false,\n \"messages\": []}\n");
   EXPECT_EQ(Reported().Json(1, true),
             "{\"operation\": 1,\n \"dry_run\": true,\n \"files\": [],\n \"sums\": null,\n "
-            "\"messages\": []}\n");
+            "\"cancelled\": false,\n \"messages\": []}\n");
 }
 
 // Messages that belong to no file close the object; a run that never got to know its operation
@@ -226,10 +228,11 @@ TEST(JsonPrinterTest, MessagesOfNoFileAndAnOperationNeverKnown) {
   printer.AddMessage("Die Einstellungsdatei /x.ini gibt es nicht!");
   printer.AddMessage("Konnte den Ordner \"/q\" nicht lesen!");
   printer.Finish();
-  EXPECT_EQ(out.str(),
-            "{\"operation\": null,\n \"dry_run\": false,\n \"files\": [],\n \"sums\": null,\n"
-            " \"messages\": [\"Die Einstellungsdatei /x.ini gibt es nicht!\", "
-            "\"Konnte den Ordner \\\"/q\\\" nicht lesen!\"]}\n");
+  EXPECT_EQ(
+      out.str(),
+      "{\"operation\": null,\n \"dry_run\": false,\n \"files\": [],\n \"sums\": null,\n"
+      " \"cancelled\": false,\n \"messages\": [\"Die Einstellungsdatei /x.ini gibt es nicht!\", "
+      "\"Konnte den Ordner \\\"/q\\\" nicht lesen!\"]}\n");
 }
 
 // Each row is out before the next one is reported, not when the run is over.

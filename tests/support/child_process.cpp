@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <functional>
 
 namespace vk::test {
 namespace {
@@ -25,8 +26,10 @@ void ApplyLimits(const ChildSetup& setup) {
 }
 
 // Reads the read ends of `pipes` until every writer has closed them; pipes, not files, so
-// that the size limit of the child never cuts what it says.
-std::vector<std::string> Drain(const std::vector<int>& pipes) {
+// that the size limit of the child never cuts what it says. `seen` hears the text of the first
+// pipe so far after each read from it.
+std::vector<std::string> Drain(const std::vector<int>& pipes,
+                               const std::function<void(const std::string&)>& seen = {}) {
   std::vector<std::string> texts(pipes.size());
   std::vector<pollfd> watched;
   for (int fd : pipes) watched.push_back({fd, POLLIN, 0});
@@ -44,6 +47,7 @@ std::vector<std::string> Drain(const std::vector<int>& pipes) {
       if (n < 0 && errno == EINTR) continue;
       if (n > 0) {
         texts[i].append(buffer, static_cast<std::size_t>(n));
+        if (i == 0 && seen) seen(texts[0]);
         continue;
       }
       close(watched[i].fd);
@@ -174,7 +178,14 @@ ChildResult RunBatchProgram(const std::vector<std::string>& args, const ChildSet
   }
   close(out.writeEnd);
   close(err.writeEnd);
-  const std::vector<std::string> texts = Drain({out.readEnd, err.readEnd});
+  bool signalled = setup.signalAfter.empty();
+  const std::vector<std::string> texts =
+      Drain({out.readEnd, err.readEnd}, [&](const std::string& text) {
+        if (signalled || text.find(setup.signalAfter) == std::string::npos) return;
+        signalled = true;
+        if (kill(pid, setup.signal) != 0) ADD_FAILURE() << "kill: " << std::strerror(errno);
+      });
+  if (!signalled) ADD_FAILURE() << "velkaro-batch never printed " << setup.signalAfter;
   result.out = texts[0];
   result.err = texts[1];
   WaitFor(pid, &result);

@@ -26,6 +26,11 @@ struct ChildSetup {
   // velkaro-batch's standard output goes to this file (/dev/full, say) instead of `out`.
   std::string outputFile;
   std::string configHome;  // XDG_CONFIG_HOME; empty: left as it is
+  // velkaro-batch: `signal` is sent to it (once) by the read that shows `signalAfter` on its
+  // standard output. A child that keeps printing then waits on the full pipe, so it is at most
+  // two pipe buffers past that text when the signal comes.
+  std::string signalAfter;
+  int signal = 0;
 };
 
 // A setup with only the file size limit.
