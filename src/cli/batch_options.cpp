@@ -162,13 +162,14 @@ const std::string& UsageText() {
       "  -n, --dry-run            change nothing on disk (no page, no backup); report what a "
       "run would do\n"
       "      --json               print the results as JSON instead of the table\n"
-      "      --diff               print a unified diff of each page changed (or, with -n, to be "
-      "changed) instead of the table; patch -p1 in the folder given applies it\n"
+      "      --diff               print a unified diff of each page changed (with -n: to be "
+      "changed)\n"
+      "                           instead of the table, for patch -p1 in the folder given\n"
       "  -j, --jobs N             pages in hand at once, 1..64 (default 16); 1 takes one page "
       "after the other\n"
       "  -h, --help   /   --version\n"
-      "SIGINT (Ctrl-C) or SIGTERM stops the run after the pages in hand: the report so far is "
-      "printed, the exit status is 130 or 143.\n";
+      "SIGINT (Ctrl-C) or SIGTERM stops the run after the pages in hand and prints the report so "
+      "far;\nthe exit status is then 130 or 143.\n";
   return text;
 }
 

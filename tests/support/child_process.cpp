@@ -173,6 +173,14 @@ ChildResult RunBatchProgram(const std::vector<std::string>& args, const ChildSet
       setenv("ASAN_OPTIONS", options.c_str(), 1);
     }
     ApplyLimits(setup);
+    if (setup.signal != 0) {
+      // A test run in the background may have been started with the signal ignored, and the
+      // program keeps a signal ignored that it was started with.
+      signal(setup.signal, SIG_DFL);
+      sigset_t none;
+      sigemptyset(&none);
+      sigprocmask(SIG_SETMASK, &none, nullptr);
+    }
     execvp(argv[0], argv.data());
     _exit(127);
   }
