@@ -187,25 +187,25 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
   SilentFeedback scanFeedback;
   DiffPrinter diffPrinter(out);
   for (const auto& [path, kind] : paths) {
-    const std::size_t firstRow = rows.size();
     if (kind == PathKind::kFile) {
       rows.push_back(MakeSingleFileRow(path, true));
-    } else {
-      std::vector<std::string> folders = {path};
-      if (line.subfolders)
-        CollectFolders(path.back() == '/' ? path : path + '/', folders, scanFeedback);
-      for (const std::string& folder : folders) {
-        if (!FolderListable(folder)) {
-          std::string shown = folder;
-          if (shown.size() > 1 && shown.back() == '/') shown.pop_back();
-          problem(FormatText(Text(kFolderUnreadable), {shown}));
-          continue;
-        }
-        ListFolder(folder, true, rows);
-      }
+      if (line.diff) diffPrinter.NameRows(rows.back().folder, rows, rows.size() - 1);
+      continue;
     }
-    if (line.diff)
-      diffPrinter.NameRows(kind == PathKind::kFile ? rows.back().folder : path, rows, firstRow);
+    const std::size_t firstRow = rows.size();
+    std::vector<std::string> folders = {path};
+    if (line.subfolders)
+      CollectFolders(path.back() == '/' ? path : path + '/', folders, scanFeedback);
+    for (const std::string& folder : folders) {
+      if (!FolderListable(folder)) {
+        std::string shown = folder;
+        if (shown.size() > 1 && shown.back() == '/') shown.pop_back();
+        problem(FormatText(Text(kFolderUnreadable), {shown}));
+        continue;
+      }
+      ListFolder(folder, true, rows);
+    }
+    if (line.diff) diffPrinter.NameRows(path, rows, firstRow);
   }
 
   ListRows batchRows(rows);
