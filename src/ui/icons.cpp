@@ -55,6 +55,10 @@ IconNames NamesOf(IconKind kind) {
       return {"user-home", "home"};
     case IconKind::kDrive:
       return {"drive-harddisk", "drive"};
+    case IconKind::kPreview:
+      return {"document-print-preview", "preview"};
+    case IconKind::kChanges:
+      return {"document-compare", "changes"};
   }
   return {"", "run"};
 }

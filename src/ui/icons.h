@@ -26,7 +26,9 @@ enum class IconKind {
   kFolderOpen,
   kDesktop,
   kHome,
-  kDrive
+  kDrive,
+  kPreview,
+  kChanges
 };
 
 QIcon Icon(IconKind kind);

@@ -2,7 +2,8 @@
 // the folder tree, the file list, the results list and the status bar; start-up and shut-down,
 // the command line, dropped files and the batch run from the window. The window's work is split
 // by concern: vk_main.cpp (life cycle, command line, drops, help), vk_main_menus.cpp (building
-// the controls), vk_main_files.cpp (the file list), vk_main_run.cpp (runs and viewing files).
+// the controls), vk_main_files.cpp (the file list), vk_main_run.cpp (runs and viewing files),
+// vk_main_preview.cpp (cancelling a run, the preview and a page's changes).
 #pragma once
 
 #include <QByteArray>
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,7 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QPushButton;
 class QSplitter;
 class QToolBar;
 class QTreeWidgetItem;
@@ -31,6 +34,7 @@ class QTreeWidgetItem;
 namespace vk {
 
 class ResultsView;
+struct RunEnd;
 class ShellListView;
 class TMyShellTreeView;
 
@@ -63,8 +67,9 @@ class TVKMain : public QMainWindow {
   // delivered them.
   void FilesDropped(const std::vector<std::string>& paths);
   // Runs operation `index` (0..6) over the ticked rows: what the Edit-menu entries and Start do.
+  // A preview runs it without writing anything and shows the rows it would give ("Vorschau").
   // Does nothing while a run is going on.
-  void RunOperation(int index);
+  void RunOperation(int index, bool preview = false);
   bool Running() const { return running_; }
   // The text of the first status-bar panel.
   QString StatusText() const;
@@ -77,6 +82,10 @@ class TVKMain : public QMainWindow {
   void SelReverseBtnClick();
   void ShellListViewChange();
   void StartBtnClick();
+  // "Abbrechen" beside the progress bar: the run stops after the pages in hand.
+  void CancelBtnClick();
+  // "Vorschau": the box's operation as Start would run it, writing nothing.
+  void PreviewBtnClick();
   void Beenden1Click();
   void WienutzeichdasProgramm1Click();
   void MoreProgramsBtnClick();
@@ -130,6 +139,10 @@ class TVKMain : public QMainWindow {
   void PrepareRun();
   void CloseRun();
   void OpenWithDefaultApplication(const std::string& path);
+  // The completion box's text for a run that ended as `end` says (vk_main_preview.cpp).
+  QString CompletionText(const RunEnd& end) const;
+  // The second status panel says whether the results list is a preview.
+  void ShowRunKind();
 
   void SetStatusText(const QString& text);
   void ShowRowCount();
@@ -157,6 +170,7 @@ class TVKMain : public QMainWindow {
   QAction* exitBtn_ = nullptr;
   QComboBox* optCB_ = nullptr;
   QAction* startBtn_ = nullptr;
+  QAction* previewBtn_ = nullptr;  // in the Edit menu and beside Start
   QAction* moreProgramsBtn_ = nullptr;
   QAction* selAllBtn_ = nullptr;
   QAction* selNoneBtn_ = nullptr;
@@ -173,12 +187,15 @@ class TVKMain : public QMainWindow {
 
   std::array<QLabel*, 4> statusPanels_{};
   QProgressBar* progress_ = nullptr;
+  QPushButton* cancelBtn_ = nullptr;
+  std::atomic<bool> cancelRun_{false};  // the run's cancel flag, set by "Abbrechen"
 
   bool folderFlag_ = false;  // the command line named a folder
   bool fileFlag_ = false;    // the command line named a file
   bool shown_ = false;
   bool listing_ = false;         // a folder listing is running
   bool running_ = false;         // a batch run is running
+  bool previewing_ = false;      // the run going on (or the last one) is a preview
   bool closeRequested_ = false;  // the window was closed during a run
 };
 

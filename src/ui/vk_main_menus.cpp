@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -85,6 +86,12 @@ void TVKMain::BuildMenus() {
     // The group has flipped the mark before the run starts.
     connect(action, &QAction::triggered, this, [this, index = kind.index] { RunOperation(index); });
   }
+  bearbeiten1_->addSeparator();
+  previewBtn_ = MakeAction(this, "VorschauBtn", tr("Vorschau"), Icon(IconKind::kPreview));
+  previewBtn_->setIconVisibleInMenu(false);  // as its neighbours, whose place shows the mark
+  previewBtn_->setToolTip(tr("Zeigt, was die Option ändern würde, ohne etwas zu verändern"));
+  bearbeiten1_->addAction(previewBtn_);
+  connect(previewBtn_, &QAction::triggered, this, &TVKMain::PreviewBtnClick);
 
   einstellungen1_ = AddMenu(bar, "Einstellungen1", tr("Einstellungen"));
   bakBtn_ =
@@ -133,6 +140,9 @@ void TVKMain::BuildToolBars() {
   startBtn_ = MakeAction(this, "StartBtn", tr("Start"), Icon(IconKind::kStart));
   startBtn_->setToolTip(tr("Option auf gewählte HTML-Dateien anwenden"));
   connect(startBtn_, &QAction::triggered, this, &TVKMain::StartBtnClick);
+  // Whatever enables or disables Start does the same to the preview.
+  previewBtn_->setEnabled(startBtn_->isEnabled());
+  connect(startBtn_, &QAction::enabledChanged, previewBtn_, &QAction::setEnabled);
   moreProgramsBtn_ = MakeAction(this, "MoreProgramsBtn", tr("Weitere Programme..."),
                                 Icon(IconKind::kMorePrograms));
   connect(moreProgramsBtn_, &QAction::triggered, this, &TVKMain::MoreProgramsBtnClick);
@@ -140,6 +150,7 @@ void TVKMain::BuildToolBars() {
   toolBar_->addSeparator();
   toolBar_->addWidget(optCB_);
   toolBar_->addAction(startBtn_);
+  toolBar_->addAction(previewBtn_);
   toolBar_->addAction(moreProgramsBtn_);
 
   selAllBtn_ = MakeAction(this, "SelAllBtn", tr("Alle wählen"), Icon(IconKind::kSelectAll));
@@ -164,8 +175,8 @@ void TVKMain::BuildToolBars() {
   addToolBarBreak(Qt::TopToolBarArea);
   addToolBar(Qt::TopToolBarArea, toolBar1_);
 
-  for (QAction* action : {exitBtn_, startBtn_, moreProgramsBtn_, selAllBtn_, selNoneBtn_,
-                          selReverseBtn_, upDirChkBox_}) {
+  for (QAction* action : {exitBtn_, startBtn_, previewBtn_, moreProgramsBtn_, selAllBtn_,
+                          selNoneBtn_, selReverseBtn_, upDirChkBox_}) {
     QToolBar* bar = toolBar_->actions().contains(action) ? toolBar_ : toolBar1_;
     if (QWidget* button = bar->widgetForAction(action)) {
       button->setObjectName(action->objectName() + QStringLiteral("Button"));
@@ -246,6 +257,13 @@ void TVKMain::BuildStatusBar() {
   progress_->setFormat(QStringLiteral("%v / %m"));
   bar->addPermanentWidget(progress_);
   progress_->hide();
+  cancelBtn_ = new QPushButton(tr("Abbrechen"), bar);
+  cancelBtn_->setObjectName(QStringLiteral("CancelBtn"));
+  cancelBtn_->setToolTip(tr("Beendet die Aktion nach den Dateien in Arbeit"));
+  cancelBtn_->setMaximumHeight(progress_->maximumHeight() + 6);
+  connect(cancelBtn_, &QPushButton::clicked, this, &TVKMain::CancelBtnClick);
+  bar->addPermanentWidget(cancelBtn_);
+  cancelBtn_->hide();
 }
 
 void TVKMain::BuildContextMenus() {

@@ -9,13 +9,16 @@
 #include <QMenuBar>
 #include <QMetaObject>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QToolBar>
 #include <QUrl>
 #include <algorithm>
+#include <memory>
 
 #include "batch/batch_run.h"
 #include "selection/file_names.h"
 #include "settings/html_code_list_store.h"
+#include "settings/settings_store.h"
 #include "ui/launcher.h"
 #include "ui/my_shell_tree_view.h"
 #include "ui/results_view.h"
@@ -75,9 +78,10 @@ class ResultsSink : public BatchSink {
 
 void TVKMain::StartBtnClick() { RunOperation(optCB_->currentIndex()); }
 
-void TVKMain::RunOperation(int index) {
+void TVKMain::RunOperation(int index, bool preview) {
   if (running_ || index < 0 || index >= static_cast<int>(OperationKinds().size())) return;
   const ProcessFlags flags = OperationKinds()[static_cast<size_t>(index)].flags;
+  previewing_ = preview;
   {
     PrepareRun();
     // The closing section runs however the run ends, an escaping exception included.
@@ -87,21 +91,30 @@ void TVKMain::RunOperation(int index) {
     } closing{*this};
 
     FileListRows rows(*shellListView_);
-    ResultsSink sink(*lv_, *progress_, [this](const QString& text) { SetStatusText(text); });
+    ResultsSink sink(*lv_, *progress_, [this](const QString& text) {
+      SetStatusText(previewing_ ? tr("Vorschau: %1").arg(text) : text);
+    });
     BatchOptions options;
     options.createBak = bakBtn_->isChecked();
     options.ignoreMetaTags = metaTagBtn_->isChecked();
-    // The list is read afresh for every file, so an edit between runs always counts.
-    options.loadHtmlCodeList = MakeHtmlCodeListLoader(DefaultNameIn(iniFile_));
-    vk::RunBatch(flags, rows, sink, feedback_, options);
+    options.dryRun = preview;
+    // The list is read afresh for every file, so an edit between runs always counts. A preview
+    // works on a copy of the settings in memory: a list it repairs is not written back.
+    SettingsStore store = DefaultNameIn(iniFile_);
+    if (preview) store.draft = std::make_shared<SettingsDraft>();
+    options.loadHtmlCodeList = MakeHtmlCodeListLoader(store);
+    options.cancel = &cancelRun_;
+    const RunEnd end = vk::RunBatch(flags, rows, sink, feedback_, options);
     lv_->setUpdatesEnabled(true);
     // When the user closed the window meanwhile, the completion box closes by itself.
-    if (!closeRequested_) Dialogs().Information(this, tr("Aktion abgeschlossen!"));
+    if (!closeRequested_) Dialogs().Information(this, CompletionText(end));
   }
 }
 
 void TVKMain::PrepareRun() {
   running_ = true;
+  cancelRun_ = false;
+  ShowRunKind();
   setAcceptDrops(false);
   shellTreeView_->setEnabled(false);
   shellListView_->setEnabled(false);
@@ -117,6 +130,8 @@ void TVKMain::PrepareRun() {
   progress_->setRange(0, std::max(ticked, 1));
   progress_->setValue(0);
   progress_->show();
+  cancelBtn_->setEnabled(true);
+  cancelBtn_->show();
   feedback_.ResetYieldClock();  // the first file always lets the window repaint
 }
 
@@ -133,6 +148,7 @@ void TVKMain::CloseRun() {
   }
   startBtn_->setEnabled(true);
   progress_->hide();
+  cancelBtn_->hide();
   running_ = false;
   ShowRowCount();
   UpdateCommandStates();

@@ -67,7 +67,7 @@ TEST_F(MainWindowTest, WindowCaptionSizeAndMenus) {
       {"Datei1",
        {QStringLiteral("HTML-Code-Liste bearbeiten..."), QStringLiteral("-"),
         QStringLiteral("Schließen")}},
-      {"Bearbeiten1", kOperations},
+      {"Bearbeiten1", kOperations + QStringList{QStringLiteral("-"), QStringLiteral("Vorschau")}},
       {"Einstellungen1",
        {QStringLiteral("Sicherung (Bak-Datei) erstellen"),
         QStringLiteral("Sonderzeichen in META-Tag-Angaben nicht verändern")}},
@@ -111,10 +111,10 @@ TEST_F(MainWindowTest, ToolbarsHoldTheirButtonsWithCaptionsHintsAndIcons) {
   auto* lower = window->findChild<QToolBar*>(QStringLiteral("ToolBar1"));
   ASSERT_NE(upper, nullptr);
   ASSERT_NE(lower, nullptr);
-  EXPECT_EQ(
-      Entries(upper->actions(), upper),
-      (QStringList{QStringLiteral("Schließen"), QStringLiteral("-"), QStringLiteral("[OptCB]"),
-                   QStringLiteral("Start"), QStringLiteral("Weitere Programme...")}));
+  EXPECT_EQ(Entries(upper->actions(), upper),
+            (QStringList{QStringLiteral("Schließen"), QStringLiteral("-"),
+                         QStringLiteral("[OptCB]"), QStringLiteral("Start"),
+                         QStringLiteral("Vorschau"), QStringLiteral("Weitere Programme...")}));
   EXPECT_EQ(Entries(lower->actions(), lower),
             (QStringList{QStringLiteral("Alle wählen"), QStringLiteral("Alle abwählen"),
                          QStringLiteral("Auswahl umkehren"), QStringLiteral("-"),

@@ -88,7 +88,9 @@ class RunTest : public MainWindowTest {
   QComboBox* Box() { return window_->findChild<QComboBox*>(QStringLiteral("OptCB")); }
   std::string Marks() {
     std::string marks;
-    for (QAction* entry : window_->findChild<QMenu*>(QStringLiteral("Bearbeiten1"))->actions()) {
+    // The seven operations; the preview below them is no choice.
+    for (QAction* entry :
+         window_->findChild<QMenu*>(QStringLiteral("Bearbeiten1"))->actions().first(7)) {
       marks += entry->isChecked() ? '1' : '0';
     }
     return marks;

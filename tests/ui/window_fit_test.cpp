@@ -46,10 +46,15 @@ std::unique_ptr<QMenu> PlainCheckMenu(const QMenu& menu) {
   auto* group = new QActionGroup(plain.get());
   group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
   for (const QAction* action : menu.actions()) {
+    if (action->isSeparator()) {
+      plain->addSeparator();
+      continue;
+    }
     QAction* copy = plain->addAction(action->text());
     copy->setCheckable(action->isCheckable());
     if (action->actionGroup() != nullptr) group->addAction(copy);
     copy->setChecked(action->isChecked());
+    copy->setEnabled(action->isEnabled());
   }
   return plain;
 }
@@ -63,6 +68,8 @@ TEST_F(MainWindowTest, CheckableMenuEntriesDrawTheirTickOrRadioDot) {
     const QImage nothing = Drawn(*menu);
     EXPECT_TRUE(DrawnAlike(nothing, Drawn(*PlainCheckMenu(*menu)))) << name;
     for (QAction* action : menu->actions()) {
+      // The preview below the operations is a command, not a choice.
+      if (action->isSeparator() || action->objectName() == QLatin1String("VorschauBtn")) continue;
       ASSERT_TRUE(action->isCheckable()) << action->text().toStdString();
       action->setChecked(true);
       const QImage marked = Drawn(*menu);
