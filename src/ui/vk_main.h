@@ -18,6 +18,7 @@
 
 #include "batch/operation_kinds.h"
 #include "settings/ini_file.h"
+#include "ui/page_changes.h"
 #include "ui/window_feedback.h"
 
 class QAction;
@@ -98,6 +99,9 @@ class TVKMain : public QMainWindow {
   void DateiimStandardBrowserzeigen1Click();
   void MenuItem1Click();
   void BrowserBtnClick();
+  // "Änderungen anzeigen" (the results list's context menu and double-click): the selected
+  // row's page before and after the last run or preview, side by side.
+  void AenderungenAnzeigen1Click();
   void LVDblClick();
   // Opens the file list's context menu at `globalPos` when a row is selected; true if opened.
   bool ShellListViewMouseDown(const QPoint& globalPos);
@@ -188,7 +192,9 @@ class TVKMain : public QMainWindow {
   std::array<QLabel*, 4> statusPanels_{};
   QProgressBar* progress_ = nullptr;
   QPushButton* cancelBtn_ = nullptr;
-  std::atomic<bool> cancelRun_{false};  // the run's cancel flag, set by "Abbrechen"
+  std::atomic<bool> cancelRun_{false};
+  PageChanges pageChanges_;  // the texts of the pages the last run changed  // the run's cancel
+                             // flag, set by "Abbrechen"
 
   bool folderFlag_ = false;  // the command line named a folder
   bool fileFlag_ = false;    // the command line named a file

@@ -288,6 +288,11 @@ void TVKMain::BuildContextMenus() {
       lvPopupMenu_, "BrowserBtn", tr("Datei im Standard-Browser zeigen"), Icon(IconKind::kBrowser));
   lvPopupMenu_->addAction(resultEditor);
   lvPopupMenu_->addAction(resultBrowser);
+  QAction* changes = MakeAction(lvPopupMenu_, "AenderungenAnzeigen1", tr("Änderungen anzeigen"),
+                                Icon(IconKind::kChanges));
+  lvPopupMenu_->addSeparator();
+  lvPopupMenu_->addAction(changes);
+  connect(changes, &QAction::triggered, this, &TVKMain::AenderungenAnzeigen1Click);
   connect(resultEditor, &QAction::triggered, this, &TVKMain::MenuItem1Click);
   connect(resultBrowser, &QAction::triggered, this, &TVKMain::BrowserBtnClick);
   connect(lv_, &QTreeWidget::itemDoubleClicked, this, &TVKMain::LVDblClick);

@@ -5,6 +5,10 @@
 #include <QPushButton>
 
 #include "batch/batch_run.h"
+#include "selection/file_names.h"
+#include "ui/diff_dlg.h"
+#include "ui/results_view.h"
+#include "ui/user_dialogs.h"
 #include "ui/vk_main.h"
 
 namespace vk {
@@ -39,5 +43,29 @@ void TVKMain::ShowRunKind() {
                         ? tr("Die Ergebnisliste ist eine Vorschau: es wurde nichts verändert.")
                         : QString());
 }
+
+void TVKMain::AenderungenAnzeigen1Click() {
+  const int row = lv_->SelectedRow();
+  if (row < 0 || lv_->PathOf(row).empty()) return;  // the sums rows have no page
+  switch (pageChanges_.StateOf(row)) {
+    case PageChanges::State::kNoLongerKept:
+      Dialogs().Information(
+          this, tr("Der alte Text dieser Datei wird nicht mehr vorgehalten: von einer Aktion "
+                   "werden die Texte der zuletzt bearbeiteten Dateien bis 256 MB behalten."));
+      return;
+    case PageChanges::State::kUnchanged:
+      Dialogs().Information(this, previewing_ ? tr("Die Vorschau ändert diese Datei nicht.")
+                                              : tr("Die Aktion hat diese Datei nicht geändert."));
+      return;
+    case PageChanges::State::kKept:
+      break;
+  }
+  const PageChanges::Change& change = *pageChanges_.Find(row);
+  const QString name = QString::fromStdString(lv_->Cells(row)[0]);
+  TDiffDlg dialog(name, change.oldBytes, change.newBytes, change.encoding, this);
+  dialog.exec();
+}
+
+void TVKMain::LVDblClick() { AenderungenAnzeigen1Click(); }
 
 }  // namespace vk

@@ -21,6 +21,7 @@
 #include "settings/settings_store.h"
 #include "ui/launcher.h"
 #include "ui/my_shell_tree_view.h"
+#include "ui/results_sink.h"
 #include "ui/results_view.h"
 #include "ui/shell_list_view.h"
 #include "ui/user_dialogs.h"
@@ -43,37 +44,6 @@ class FileListRows : public BatchRows {
   const ShellListView& list_;
 };
 
-// Fills the results list, the status text and the progress bar.
-class ResultsSink : public BatchSink {
- public:
-  ResultsSink(ResultsView& results, QProgressBar& progress,
-              std::function<void(const QString&)> status)
-      : results_(results), progress_(progress), status_(std::move(status)) {}
-
-  void ClearResults() override {
-    results_.ClearResults();
-    results_.setUpdatesEnabled(false);  // one repaint when the run is through
-  }
-  void FileStarted(const std::string& name) override {
-    status_(TVKMain::tr("Datei: %1").arg(NameText(name)));
-  }
-  void AddRow(const ResultRow& row) override {
-    results_.AddResult(row);
-    const int done = progress_.value() + 1;
-    progress_.setMaximum(std::max(progress_.maximum(), done));  // a tick added during the run
-    progress_.setValue(done);
-  }
-  void AddSumRows(const ResultRow& title, const ResultRow& totals) override {
-    results_.AddResult(title);
-    results_.AddResult(totals);
-  }
-
- private:
-  ResultsView& results_;
-  QProgressBar& progress_;
-  std::function<void(const QString&)> status_;
-};
-
 }  // namespace
 
 void TVKMain::StartBtnClick() { RunOperation(optCB_->currentIndex()); }
@@ -91,7 +61,7 @@ void TVKMain::RunOperation(int index, bool preview) {
     } closing{*this};
 
     FileListRows rows(*shellListView_);
-    ResultsSink sink(*lv_, *progress_, [this](const QString& text) {
+    ResultsSink sink(*lv_, *progress_, pageChanges_, [this](const QString& text) {
       SetStatusText(previewing_ ? tr("Vorschau: %1").arg(text) : text);
     });
     BatchOptions options;
@@ -191,8 +161,6 @@ void TVKMain::BrowserBtnClick() {
   const std::string path = lv_->PathOf(row);
   if (!path.empty()) OpenWithDefaultApplication(path);  // the sums rows have no file
 }
-
-void TVKMain::LVDblClick() { BrowserBtnClick(); }
 
 bool TVKMain::LVMouseDown(const QPoint& globalPos) {
   if (lv_->RowCount() == 0 || lv_->SelectedRow() < 0) return false;

@@ -67,7 +67,7 @@ TEST_F(ForeignNamesTest, ListRunResultsAndViewingUseTheBytes) {
   ResultsView* results = Results(*window);
   EXPECT_EQ(results->PathOf(0), PagePath());
   results->topLevelItem(0)->setSelected(true);
-  window->LVDblClick();
+  window->BrowserBtnClick();
   ASSERT_EQ(launcher_.urls.size(), 2u);
   EXPECT_EQ(LocalPath(launcher_.urls[1]), PagePath());
   EXPECT_EQ(window->StatusText(), QStringLiteral("1 Datei(en)"));

@@ -6,6 +6,7 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -16,6 +17,9 @@
 #include <set>
 
 #include "main_window_support.h"
+#include "modal_support.h"
+#include "ui/diff_dlg.h"
+#include "ui/diff_view.h"
 #include "ui/results_view.h"
 #include "ui/shell_list_view.h"
 #include "ui/vk_main.h"
@@ -216,6 +220,52 @@ TEST_F(CancelPreviewTest, PreviewWritesNothingAndShowsTheRowsOfTheRealRun) {
     EXPECT_FALSE(before == FolderState(root_.Path() + "/web"));
     window_.reset();
   }
+}
+
+TEST_F(CancelPreviewTest, ChangesOfARowShowWhatTheRunWroteOrThePreviewWouldWrite) {
+  File("web/a.htm", "<p>Gr\xE4n zz</p>");
+  File("web/b.htm", "<p>plain</p>");
+  window_ = ShowWindow();
+  DropFiles(*window_, {At("web/a.htm"), At("web/b.htm")});
+  ResultsView* results = Results(*window_);
+  // Chooses "Änderungen anzeigen" in the context menu of `row`.
+  auto chooseChanges = [&](int row) {
+    results->setCurrentItem(results->topLevelItem(row));
+    EXPECT_TRUE(window_->LVMouseDown(QPoint(10, 10)));
+    auto* menu = window_->findChild<QMenu*>(QStringLiteral("LVPopupMenu"));
+    menu->close();
+    menu->findChild<QAction*>(QStringLiteral("AenderungenAnzeigen1"))->trigger();
+  };
+  // The same where a dialog must open: its title, its two texts and its count of changes.
+  auto showChanges = [&](int row) {
+    std::string shown = "no dialog";
+    WhenModal<TDiffDlg>([&](TDiffDlg* dialog) {
+      shown = dialog->windowTitle().toStdString() + "|" + dialog->View()->Text(TDiffView::kOld) +
+              "|" + dialog->View()->Text(TDiffView::kNew) + "|" +
+              std::to_string(dialog->View()->Diff().blocks.size());
+      dialog->reject();
+    });
+    chooseChanges(row);
+    return shown;
+  };
+  window_->findChild<QComboBox*>(QStringLiteral("OptCB"))->setCurrentIndex(4);
+  Action("VorschauBtn")->trigger();
+  EXPECT_EQ(showChanges(0), "Änderungen: a.htm|<p>Gr\xE4n zz</p>|<p>Gr&auml;n </p>|1");
+  boxes_.informations.clear();
+  chooseChanges(1);  // unchanged: a box says so, no dialog
+  EXPECT_EQ(boxes_.informations,
+            QStringList{QStringLiteral("Die Vorschau ändert diese Datei nicht.")});
+  chooseChanges(3);  // the sums rows have no page: nothing
+  EXPECT_EQ(boxes_.informations.size(), 1);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+  Action("StartBtn")->trigger();
+  EXPECT_EQ(ReadFile(Web("a.htm")), "<p>Gr&auml;n </p>");
+  EXPECT_EQ(showChanges(0), "Änderungen: a.htm|<p>Gr\xE4n zz</p>|<p>Gr&auml;n </p>|1");
+  boxes_.informations.clear();
+  chooseChanges(1);
+  EXPECT_EQ(boxes_.informations,
+            QStringList{QStringLiteral("Die Aktion hat diese Datei nicht geändert.")});
 }
 
 }  // namespace

@@ -9,6 +9,9 @@
 #include <filesystem>
 
 #include "main_window_support.h"
+#include "modal_support.h"
+#include "ui/diff_dlg.h"
+#include "ui/diff_view.h"
 #include "ui/my_shell_tree_view.h"
 #include "ui/results_view.h"
 #include "ui/shell_list_view.h"
@@ -125,16 +128,29 @@ TEST_F(ViewTest, ResultRowsOpenTheirFileAndSumsRowsOpenNothing) {
   EXPECT_TRUE(launcher_.urls.empty());
 }
 
-TEST_F(ViewTest, DoubleClickOnAResultRowOpensItsFile) {
+TEST_F(ViewTest, DoubleClickOnAResultRowShowsItsChanges) {
+  File("my web/c.htm", "<p>c</p>\r\n\r\n   <p>d</p>");
   window_->RunOperation(2);
   ResultsView* results = Results(*window_);
   QCoreApplication::processEvents();  // the list lays out its new rows
   const QPoint where = results->visualItemRect(results->topLevelItem(2)).center();
   ASSERT_GT(where.y(), 0);
+  std::string shownOld, shownNew;
+  QString title;
+  WhenModal<TDiffDlg>([&](TDiffDlg* dialog) {
+    title = dialog->windowTitle();
+    shownOld = dialog->View()->Text(TDiffView::kOld);
+    shownNew = dialog->View()->Text(TDiffView::kNew);
+    dialog->reject();
+  });
   // What the window system delivers: press, release, double-click, release.
   QTest::mouseClick(results->viewport(), Qt::LeftButton, Qt::NoModifier, where);
   QTest::mouseEvent(QTest::MouseDClick, results->viewport(), Qt::LeftButton, Qt::NoModifier, where);
-  EXPECT_EQ(launcher_.urls, std::vector<QUrl>{FileUrl("c.htm")});
+  EXPECT_EQ(title, QStringLiteral("Änderungen: c.htm"));
+  EXPECT_EQ(shownOld, "<p>c</p>\r\n\r\n   <p>d</p>");
+  EXPECT_EQ(shownNew, ReadFile(root_.Path() + "/my web/c.htm"));
+  EXPECT_NE(shownNew, shownOld);
+  EXPECT_TRUE(launcher_.urls.empty());  // the file itself is opened by the menu entries only
 }
 
 TEST_F(ViewTest, ResultsContextMenuOpensOnlyWithASelectedRow) {
@@ -153,7 +169,8 @@ TEST_F(ViewTest, ResultsContextMenuOpensOnlyWithASelectedRow) {
   EXPECT_TRUE(menu->isVisible());
   menu->hide();
   EXPECT_EQ(Captions(*menu), (QStringList{QStringLiteral("Datei im Editor (Notepad) zeigen..."),
-                                          QStringLiteral("Datei im Standard-Browser zeigen")}));
+                                          QStringLiteral("Datei im Standard-Browser zeigen"),
+                                          QString(), QStringLiteral("Änderungen anzeigen")}));
 }
 
 }  // namespace
