@@ -30,6 +30,8 @@
 namespace vk {
 namespace {
 
+constexpr int kPagesAtOnce = 16;
+
 // The file list as the run reads it: row by row, the tick at the moment the run gets there.
 class FileListRows : public BatchRows {
  public:
@@ -68,6 +70,9 @@ void TVKMain::RunOperation(int index, bool preview) {
     options.createBak = bakBtn_->isChecked();
     options.ignoreMetaTags = metaTagBtn_->isChecked();
     options.dryRun = preview;
+    // Pages are read and transformed ahead on helper threads, as velkaro-batch does; a row's
+    // tick is still read when the run reaches it, before its page is touched.
+    options.pagesAtOnce = kPagesAtOnce;
     // The list is read afresh for every file, so an edit between runs always counts. A preview
     // works on a copy of the settings in memory: a list it repairs is not written back.
     SettingsStore store = DefaultNameIn(iniFile_);

@@ -72,9 +72,10 @@ class CancelPreviewTest : public MainWindowTest {
   std::unique_ptr<TVKMain> window_;
 };
 
-// Eight pages of 100 bytes, each losing its "zz" to the replacement.
-constexpr int kPages = 8;
-const std::string kPage = std::string(98, 'a') + "zz";
+// Forty pages of 20 bytes, each losing its "zz" to the replacement: more than the run has in
+// hand at once.
+constexpr int kPages = 40;
+const std::string kPage = std::string(18, 'a') + "zz";
 
 std::string PageName(int i) { return "p" + std::to_string(i) + ".htm"; }
 
@@ -111,21 +112,21 @@ TEST_F(CancelPreviewTest, CancelStopsAfterThePagesInHandAndSumsOverThemOnly) {
     EXPECT_GE(done, c.cancelAtRow);
     EXPECT_LT(done, kPages);
     Lines expected;
-    for (int i = 0; i < done; ++i) expected.push_back(PageName(i) + "|100 Byte|98 Byte|2|0|1");
+    for (int i = 0; i < done; ++i) expected.push_back(PageName(i) + "|20 Byte|18 Byte|10|0|1");
     expected.push_back("**Summen**|||||");
-    expected.push_back(std::to_string(done) + " Datei(en)|" + std::to_string(100 * done) +
-                       " Byte|" + std::to_string(98 * done) + " Byte|2|0|" + std::to_string(done));
+    expected.push_back(std::to_string(done) + " Datei(en)|" + std::to_string(20 * done) + " Byte|" +
+                       std::to_string(18 * done) + " Byte|10|0|" + std::to_string(done));
     EXPECT_EQ(lines, expected);
     // Every page is either written whole or untouched, the rows name exactly the written ones.
     for (int i = 0; i < kPages; ++i) {
       const bool written = i < done && !c.preview;
-      EXPECT_EQ(ReadFile(Web(PageName(i))), written ? kPage.substr(0, 98) : kPage) << i;
+      EXPECT_EQ(ReadFile(Web(PageName(i))), written ? kPage.substr(0, 18) : kPage) << i;
     }
     const QString box =
         c.preview ? QStringLiteral(
-                        "Vorschau nach %1 von 8 Dateien abgebrochen! Es wurde nichts verändert.")
+                        "Vorschau nach %1 von 40 Dateien abgebrochen! Es wurde nichts verändert.")
                         .arg(done)
-                  : QStringLiteral("Aktion nach %1 von 8 Dateien abgebrochen!").arg(done);
+                  : QStringLiteral("Aktion nach %1 von 40 Dateien abgebrochen!").arg(done);
     EXPECT_EQ(boxes_.informations, QStringList{box});
     window_.reset();
   }
@@ -144,7 +145,7 @@ TEST_F(CancelPreviewTest, ARunNotCancelledEndsAsBeforeAndTheButtonIsGone) {
   File("web/a.htm", kPage);
   window_->RunOperation(0);
   EXPECT_EQ(boxes_.informations.last(), QStringLiteral("Aktion abgeschlossen!"));
-  EXPECT_EQ(ReadFile(Web("a.htm")), kPage.substr(0, 98));
+  EXPECT_EQ(ReadFile(Web("a.htm")), kPage.substr(0, 18));
 }
 
 TEST_F(CancelPreviewTest, PreviewIsEnabledExactlyWhenStartIs) {
