@@ -66,6 +66,4 @@ void TVKMain::AenderungenAnzeigen1Click() {
   dialog.exec();
 }
 
-void TVKMain::LVDblClick() { AenderungenAnzeigen1Click(); }
-
 }  // namespace vk

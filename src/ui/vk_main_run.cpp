@@ -167,6 +167,10 @@ void TVKMain::BrowserBtnClick() {
   if (!path.empty()) OpenWithDefaultApplication(path);  // the sums rows have no file
 }
 
+// A double-click opens the processed file, as the browser entry does; its changes are one
+// entry further down the context menu.
+void TVKMain::LVDblClick() { BrowserBtnClick(); }
+
 bool TVKMain::LVMouseDown(const QPoint& globalPos) {
   if (lv_->RowCount() == 0 || lv_->SelectedRow() < 0) return false;
   lvPopupMenu_->popup(globalPos);
