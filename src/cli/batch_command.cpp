@@ -15,6 +15,7 @@
 #include "cli/diff_output.h"
 #include "cli/json_output.h"
 #include "cli/results_collector.h"
+#include "cli/runs_command.h"
 #include "cli/stop_signals.h"
 #include "cli/table_output.h"
 #include "engine/my_tools.h"
@@ -134,6 +135,8 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
     out << VersionText();
     return Finished(out, err, kExitOk);
   }
+  if (line.runs) return ListRunsCommand(line, out, err);
+  if (line.undo) return UndoCommand(line, out, err);
 
   std::vector<std::pair<std::string, PathKind>> paths;
   for (const std::string& path : line.paths) {

@@ -68,6 +68,8 @@ bool TakeSwitch(std::string_view name, CommandLine& line) {
     line.json = true;
   } else if (name == "diff") {
     line.diff = true;
+  } else if (name == "runs") {
+    line.runs = true;
   } else if (name == "backup" || name == "no-backup") {
     line.backup = name == "backup";
   } else if (name == "ignore-meta-tags" || name == "no-ignore-meta-tags") {
@@ -102,6 +104,16 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       const std::size_t eq = arg.find('=');
       const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
       const std::string option = "--" + name;
+      if (name == "undo") {
+        line.undo = true;
+        if (eq != std::string::npos) {
+          line.undoId = arg.substr(eq + 1);
+          if (line.undoId->empty()) return fail("option '--undo=' needs a run's ID");
+        } else if (i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-') {
+          line.undoId = args[++i];
+        }
+        continue;
+      }
       if (name == "operation" || name == "settings" || name == "jobs") {
         std::string value;
         if (eq != std::string::npos) {
@@ -142,6 +154,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       TakeSwitch(std::string_view(&key, 1), line);
     }
   }
+  if (line.runs || line.undo) {
+    const std::string option = line.runs ? "--runs" : "--undo";
+    if (line.runs && line.undo) return fail("options '--runs' and '--undo' exclude each other");
+    if (!line.paths.empty()) return fail("option '" + option + "' takes no PATH");
+    if (line.dryRun) return fail("option '" + option + "' cannot be combined with '--dry-run'");
+    return parsed;
+  }
   if (!line.help && !line.version) {
     if (line.paths.empty()) return fail("no PATH given");
     if (line.diff && line.json) return fail("--diff and --json cannot be used together");
@@ -167,6 +186,12 @@ const std::string& UsageText() {
       "                           instead of the table, for patch -p1 in the folder given\n"
       "  -j, --jobs N             pages in hand at once, 1..64 (default 16); 1 takes one page "
       "after the other\n"
+      "velkaro-batch --runs [--json]\n"
+      "      --runs               list the runs kept for undo, newest first\n"
+      "velkaro-batch --undo [ID] [--json]\n"
+      "      --undo [ID]          take back the newest run not undone yet (or the run ID): every "
+      "page\n"
+      "                           that still holds what the run wrote gets its old bytes back\n"
       "  -h, --help   /   --version\n"
       "SIGINT (Ctrl-C) or SIGTERM stops the run after the pages in hand and prints the report so "
       "far;\nthe exit status is then 130 or 143.\n";

@@ -22,6 +22,9 @@ struct CommandLine {
   bool json = false;                        // --json
   bool diff = false;                        // --diff
   std::optional<int> jobs;                  // -j, --jobs
+  bool runs = false;                        // --runs
+  bool undo = false;                        // --undo [ID]
+  std::optional<std::string> undoId;        // the ID after --undo
   bool help = false;                        // -h, --help
   bool version = false;                     // --version
   std::vector<std::string> paths;           // in the order given
@@ -37,8 +40,10 @@ struct ParsedCommandLine {
 // their value attached or as the next argument ("-o6", "-o 6"); long options take it after
 // "=" or as the next argument. "--" ends the options. The last of conflicting switches wins.
 // Besides unknown options and missing values, an operation other than 0..6 is an error, so
-// is a number of jobs other than 1..64; unless --help or --version was asked for, so are a
-// missing PATH and --diff with --json (both would claim standard output).
+// is a number of jobs other than 1..64; unless --help, --version, --runs or --undo was asked
+// for, so are a missing PATH and --diff with --json (both would claim standard output).
+// --undo takes the next argument as its ID unless it starts with '-' ("--undo=ID" too); --runs
+// and --undo take no PATH, no --dry-run and not each other.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The summary --help prints.

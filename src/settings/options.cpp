@@ -24,7 +24,19 @@ Options ReadOptions(TTheIniFile& ini, const SettingsStore& store) {
   // is then turned into the first operation as well.
   const int index = ini.ReadNumber("OptCB.ItemIndex", 0);
   options.operationIndex = (index >= 0 && index < kOperationCount) ? index : 0;
+  const Options defaults;
+  const int runs = ini.ReadNumber("UndoKeepRuns", defaults.undoRuns);
+  options.undoRuns = runs >= 0 ? runs : defaults.undoRuns;
+  const int megabytes = ini.ReadNumber("UndoKeepMB", defaults.undoMegabytes);
+  options.undoMegabytes = megabytes >= 0 ? megabytes : defaults.undoMegabytes;
   return options;
+}
+
+KeepLimits UndoLimits(const Options& options) {
+  KeepLimits limits;
+  limits.runs = options.undoRuns;
+  limits.bytes = std::int64_t{options.undoMegabytes} << 20;
+  return limits;
 }
 
 Options ReadOptions(TTheIniFile& ini) { return ReadOptions(ini, DefaultNameIn(ini)); }

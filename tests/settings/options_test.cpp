@@ -60,6 +60,47 @@ TEST(ReadOptions, StoredValuesAndTheirFallbacks) {
   }
 }
 
+TEST(ReadOptions, UndoLimitsAndTheirFallbacks) {
+  struct Case {
+    std::string file;
+    int undoRuns, undoMegabytes;
+    std::int64_t limitBytes;
+  } cases[] = {
+      {"", 20, 1024, std::int64_t{1} << 30},
+      {"[Options]\r\nUndoKeepRuns=5\r\nUndoKeepMB=300\r\n", 5, 300, std::int64_t{300} << 20},
+      {"[options]\nundokeepruns = 0\nundokeepmb=0\n", 0, 0, 0},
+      {"[Options]\r\nUndoKeepRuns=-1\r\nUndoKeepMB=-7\r\n", 20, 1024, std::int64_t{1} << 30},
+      {"[Options]\r\nUndoKeepRuns=viele\r\nUndoKeepMB=1,5\r\n", 20, 1024, std::int64_t{1} << 30},
+      {"[Options]\r\nUndoKeepMB=2147483647\r\n", 20, 2147483647, std::int64_t{2147483647} << 20},
+      {"[Other]\r\nUndoKeepRuns=3\r\n", 20, 1024, std::int64_t{1} << 30},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    WriteFile(dir.File("Velkaro.ini"), c.file);
+    TTheIniFile ini = WindowStoreIn(dir.Path(), nullptr);
+    const Options options = ReadOptions(ini);
+    EXPECT_EQ(options.undoRuns, c.undoRuns) << c.file;
+    EXPECT_EQ(options.undoMegabytes, c.undoMegabytes) << c.file;
+    const KeepLimits limits = UndoLimits(options);
+    EXPECT_EQ(limits.runs, c.undoRuns) << c.file;
+    EXPECT_EQ(limits.bytes, c.limitBytes) << c.file;
+  }
+}
+
+TEST(WriteOptions, LeavesTheUndoLimitsToTheUser) {
+  TempDir dir;
+  const std::string path = dir.File("Velkaro.ini");
+  WriteFile(path, "[Options]\r\nUndoKeepRuns=3\r\nCreateBak=1\r\n");
+  TTheIniFile ini = WindowStoreIn(dir.Path(), nullptr);
+  Options options = ReadOptions(ini);
+  options.undoRuns = 7;
+  options.undoMegabytes = 9;
+  WriteOptions(ini, options);
+  EXPECT_EQ(ReadFile(path),
+            "[Options]\r\nUndoKeepRuns=3\r\nCreateBak=1\r\nIgnoreMetaTags=0\r\n"
+            "OptCB.ItemIndex=0\r\n");
+}
+
 TEST(WriteOptions, NewSectionInItsOrderThenReplacedInPlace) {
   TempDir dir;
   const std::string path = dir.File("Velkaro.ini");

@@ -1,0 +1,79 @@
+// Replacing many files with one sync for all of them (group commit). Each new content goes to a
+// new unnamed file beside the file it replaces, with that file's owner, group, permission bits
+// and every extended attribute (ACLs and labels among them); one sync per file system makes the
+// group durable; then each file is renamed over its target, in the order staged, when the target
+// is still the file that was read; one more sync makes the renames durable. Killed at any
+// instant, every target holds its old or its new content.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/file_access.h"
+
+namespace vk {
+
+// The file a read found, to recognise it when it is about to be replaced.
+struct FileSnapshot {
+  std::string target;  // the file itself: `path`, or the file its permitted link leads to
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::int64_t size = 0;
+  std::int64_t mtimeNs = 0;  // modification time in nanoseconds
+  uid_t owner = 0;
+  gid_t group = 0;
+  mode_t mode = 0;  // permission bits, set-id and sticky bits
+};
+
+// Reads the whole regular file at `path` into *content with the snapshot of exactly what was
+// read (one open, fstat and read of that descriptor). A symbolic link is followed only when it
+// belongs to the user or to its target's owner; another gives kReadOnly with EPERM. A file the
+// user may not write (IsWritableFile) gives kReadOnly with EACCES, a missing one kNotFound, a
+// folder kIsDirectory, anything else that is no regular file kIoError with EINVAL.
+FileStatus ReadForReplace(const std::string& path, std::string* content, FileSnapshot* snapshot);
+
+class ReplaceGroup {
+ public:
+  enum class Outcome {
+    kReplaced,
+    kChangedMeanwhile,  // the target was no longer the file read: left as it is
+    kFailed,            // left as it is; `status` says why
+  };
+  struct Result {
+    Outcome outcome = Outcome::kFailed;
+    FileStatus status = FileStatus::Ok();
+  };
+
+  ReplaceGroup();
+  // New files not committed are removed.
+  ~ReplaceGroup();
+  ReplaceGroup(const ReplaceGroup&) = delete;
+  ReplaceGroup& operator=(const ReplaceGroup&) = delete;
+
+  // Writes `content` to a new file beside snapshot.target with the target's owner (when the
+  // system lets us: else the user's, with the target's group where allowed), extended
+  // attributes and permission bits. Nothing visible changes. A failure leaves nothing behind,
+  // and the group as it was.
+  FileStatus Stage(const FileSnapshot& snapshot, std::string_view content);
+  std::size_t Count() const { return staged_.size(); }
+  std::int64_t Bytes() const { return bytes_; }
+
+  // Makes the staged contents durable (syncfs once per file system; fsync of each file where a
+  // file system's syncfs is not to be trusted: network file systems), then in the order staged
+  // renames each new file over its target if the target is still the file read, then makes
+  // the renames durable the same way. A failing first sync renames nothing (every result
+  // kFailed with its status). One result per staged file, in order; the group is empty after.
+  std::vector<Result> Commit();
+
+ private:
+  struct Staged;
+  std::vector<std::unique_ptr<Staged>> staged_;
+  std::int64_t bytes_ = 0;
+};
+
+}  // namespace vk

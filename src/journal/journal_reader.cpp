@@ -1,0 +1,150 @@
+#include "journal/journal_reader.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace vk {
+namespace {
+
+using Code = FileStatus::Code;
+using journal::RecordType;
+
+// Bodies are hashed in pieces this big; the start of a body (where a page's facts are) is kept
+// up to this size.
+constexpr std::size_t kChunk = std::size_t{1} << 20;
+
+FileStatus ReadAt(int fd, char* out, std::size_t size, std::uint64_t offset) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::pread(fd, out + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FileStatus::FromErrno(errno);
+    }
+    if (n == 0) return FileStatus::Error(Code::kIoError, EBADMSG);  // the file shrank
+    done += static_cast<std::size_t>(n);
+  }
+  return FileStatus::Ok();
+}
+
+}  // namespace
+
+JournalReader::JournalReader() : decompressor_(ZSTD_createDCtx()) {}
+
+JournalReader::~JournalReader() { ZSTD_freeDCtx(decompressor_); }
+
+FileStatus JournalReader::Read(int fd, bool wholeJournal) {
+  fd_ = fd;
+  run_ = RunSummary();
+  pages_.clear();
+  validEnd_ = 0;
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return FileStatus::FromErrno(errno);
+  const auto fileSize = static_cast<std::uint64_t>(st.st_size);
+  run_.bytes = st.st_size;
+  const std::string magic = journal::Magic();
+  if (fileSize < magic.size()) return FileStatus::Error(Code::kIoError, EINVAL);
+  std::string found(magic.size(), '\0');
+  if (FileStatus read = ReadAt(fd, found.data(), found.size(), 0); !read.ok()) return read;
+  if (found != magic) return FileStatus::Error(Code::kIoError, EINVAL);
+
+  bool haveRun = false;
+  std::uint64_t offset = magic.size();
+  std::string header(journal::kHeaderSize, '\0');
+  std::string head;
+  std::string chunk;
+  Sha256Stream hash;
+  for (;;) {
+    validEnd_ = offset;
+    if (fileSize - offset < journal::kHeaderSize + journal::kCheckSize) break;
+    if (!ReadAt(fd, header.data(), header.size(), offset).ok()) break;
+    journal::BodyReader fields(header);
+    const std::uint64_t bodyLength = fields.U64();
+    const std::uint8_t type = fields.U8();
+    const std::string_view padding = fields.Raw(7);
+    if (!journal::KnownType(type) || padding.find_first_not_of('\0') != std::string_view::npos ||
+        bodyLength > fileSize - offset - journal::kHeaderSize - journal::kCheckSize) {
+      break;
+    }
+    hash.Update(header);
+    head.clear();
+    bool readable = true;
+    for (std::uint64_t done = 0; done < bodyLength && readable;) {
+      const std::size_t size =
+          static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, bodyLength - done));
+      chunk.resize(size);
+      readable = ReadAt(fd, chunk.data(), size, offset + journal::kHeaderSize + done).ok();
+      hash.Update(chunk);
+      if (done == 0) head = chunk;
+      done += size;
+    }
+    char check[journal::kCheckSize];
+    const Sha256Digest digest = hash.Finish();
+    if (!readable ||
+        !ReadAt(fd, check, sizeof check, offset + journal::kHeaderSize + bodyLength).ok() ||
+        std::memcmp(check, digest.data(), sizeof check) != 0) {
+      break;
+    }
+
+    journal::BodyReader body(head);
+    const auto recordType = static_cast<RecordType>(type);
+    if (!haveRun && recordType != RecordType::kRun) break;
+    if (recordType == RecordType::kRun) {
+      if (haveRun) break;
+      run_.timeNs = body.I64();
+      run_.operation = static_cast<int>(body.U32());
+      body.U32();  // flags, none yet
+      run_.id = body.Text();
+      run_.folder = body.Text();
+      if (!body.ok()) break;
+      haveRun = true;
+      if (!wholeJournal) {
+        validEnd_ = offset + journal::kHeaderSize + bodyLength + journal::kCheckSize;
+        break;
+      }
+    } else if (recordType == RecordType::kUndone) {
+      run_.undone = true;
+    } else {
+      JournalPage page;
+      if (!journal::ReadFacts(body, &page)) break;
+      page.kept = recordType == RecordType::kPage;
+      if (page.kept) {
+        const std::uint64_t factsLength = head.size() - body.Rest().size();
+        page.frameOffset = offset + journal::kHeaderSize + factsLength;
+        page.frameLength = bodyLength - factsLength;
+      }
+      run_.complete = run_.complete && page.kept;
+      ++run_.pages;
+      run_.pageBytes += page.oldSize;
+      pages_.push_back(std::move(page));
+    }
+    offset += journal::kHeaderSize + bodyLength + journal::kCheckSize;
+  }
+  if (!haveRun) return FileStatus::Error(Code::kIoError, EINVAL);
+  return FileStatus::Ok();
+}
+
+FileStatus JournalReader::OldBytes(const JournalPage& page, std::string* bytes) const {
+  bytes->clear();
+  if (!page.kept) return FileStatus::Error(Code::kNotFound, ENOENT);
+  std::string frame(static_cast<std::size_t>(page.frameLength), '\0');
+  if (FileStatus read = ReadAt(fd_, frame.data(), frame.size(), page.frameOffset); !read.ok()) {
+    return read;
+  }
+  const unsigned long long size = ZSTD_getFrameContentSize(frame.data(), frame.size());
+  if (size != static_cast<unsigned long long>(page.oldSize)) {
+    return FileStatus::Error(Code::kIoError, EBADMSG);
+  }
+  std::string out(static_cast<std::size_t>(size), '\0');
+  const std::size_t got =
+      ZSTD_decompressDCtx(decompressor_, out.data(), out.size(), frame.data(), frame.size());
+  if (ZSTD_isError(got) || got != out.size()) return FileStatus::Error(Code::kIoError, EBADMSG);
+  *bytes = std::move(out);
+  return FileStatus::Ok();
+}
+
+}  // namespace vk
