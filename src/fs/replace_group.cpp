@@ -8,11 +8,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdlib>
+#include <deque>
 #include <map>
+#include <mutex>
 #include <new>
 #include <set>
 #include <stdexcept>
+#include <thread>
 
 #include "fs/fd.h"
 #include "fs/new_file.h"
@@ -198,8 +202,58 @@ struct ReplaceGroup::Staged {
   NewFile file;
 };
 
-ReplaceGroup::ReplaceGroup() = default;
-ReplaceGroup::~ReplaceGroup() = default;
+// Closes descriptors on a few threads of its own.
+class ReplaceGroup::Releaser {
+ public:
+  ~Releaser() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+
+  // Takes `fd` to close; waits while too many are waiting already (each holds a descriptor).
+  void Close(int fd) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (threads_.empty()) {
+      for (int i = 0; i < kThreads; ++i) threads_.emplace_back([this] { Work(); });
+    }
+    room_.wait(lock, [this] { return waiting_.size() < kMostWaiting; });
+    waiting_.push_back(fd);
+    wake_.notify_one();
+  }
+
+ private:
+  // Enough to keep a disk's queue busy; they only wait.
+  static constexpr int kThreads = 16;
+  static constexpr std::size_t kMostWaiting = 256;
+
+  void Work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+      if (waiting_.empty()) return;  // stopping, and everything closed
+      const int fd = waiting_.front();
+      waiting_.pop_front();
+      room_.notify_one();
+      lock.unlock();
+      ::close(fd);
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable room_;
+  std::deque<int> waiting_;
+  bool stopping_ = false;
+  std::vector<std::thread> threads_;
+};
+
+ReplaceGroup::ReplaceGroup() : releaser_(std::make_unique<Releaser>()) {}
+ReplaceGroup::~ReplaceGroup() { SyncRenames(); }
 
 FileStatus ReplaceGroup::Stage(const FileSnapshot& snapshot, std::string_view content) {
   auto staged = std::make_unique<Staged>();
@@ -227,7 +281,8 @@ std::vector<ReplaceGroup::Result> ReplaceGroup::Commit() {
   staged_.clear();
   bytes_ = 0;
 
-  // The contents first: one syncfs per file system, or each file where that is not trusted.
+  // The contents first: one syncfs per file system, or each file where that is not trusted. A
+  // syncfs also makes the renames of the group before durable.
   FileStatus synced = FileStatus::Ok();
   std::set<dev_t> devicesSynced;
   for (const auto& file : staged) {
@@ -248,28 +303,36 @@ std::vector<ReplaceGroup::Result> ReplaceGroup::Commit() {
     for (Result& result : results) result.status = synced;
     return results;  // `staged` goes, and with it every new file
   }
+  for (const dev_t device : devicesSynced) pendingRenames_.erase(device);
+  SyncRenames();
 
-  std::map<dev_t, std::set<std::string>> folders;  // of the files renamed, by file system
   for (std::size_t i = 0; i < staged.size(); ++i) {
     const FileSnapshot& read = staged[i]->snapshot;
+    // Opened for the check, and kept open across the rename: see releaser_.
+    const int old = ::open(read.target.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     struct stat now;
-    if (::lstat(read.target.c_str(), &now) != 0 || !S_ISREG(now.st_mode) ||
-        now.st_dev != read.device || now.st_ino != read.inode ||
-        static_cast<std::int64_t>(now.st_size) != read.size || MtimeNs(now) != read.mtimeNs) {
+    if (old < 0 || ::fstat(old, &now) != 0 || !S_ISREG(now.st_mode) || now.st_dev != read.device ||
+        now.st_ino != read.inode || static_cast<std::int64_t>(now.st_size) != read.size ||
+        MtimeNs(now) != read.mtimeNs) {
+      if (old >= 0) ::close(old);
       results[i].outcome = Outcome::kChangedMeanwhile;
       staged[i]->file.Discard();
       continue;
     }
     if (FileStatus published = staged[i]->file.Publish(read.target); !published.ok()) {
+      ::close(old);
       results[i].status = published;
       continue;
     }
     results[i].outcome = Outcome::kReplaced;
-    folders[read.device].insert(FolderOf(read.target));
+    pendingRenames_[read.device].insert(FolderOf(read.target));
+    releaser_->Close(old);
   }
+  return results;
+}
 
-  // The renames: as durable as the contents, the same way.
-  for (const auto& [device, names] : folders) {
+void ReplaceGroup::SyncRenames() {
+  for (const auto& [device, names] : pendingRenames_) {
     Fd folder(::open(names.begin()->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.valid() && SyncfsTrusted(folder.get())) {
       SyncFileSystem(folder.get());
@@ -277,7 +340,7 @@ std::vector<ReplaceGroup::Result> ReplaceGroup::Commit() {
       for (const std::string& name : names) SyncFolder(name);
     }
   }
-  return results;
+  pendingRenames_.clear();
 }
 
 }  // namespace vk

@@ -2,14 +2,16 @@
 // new unnamed file beside the file it replaces, with that file's owner, group, permission bits
 // and every extended attribute (ACLs and labels among them); one sync per file system makes the
 // group durable; then each file is renamed over its target, in the order staged, when the target
-// is still the file that was read; one more sync makes the renames durable. Killed at any
-// instant, every target holds its old or its new content.
+// is still the file that was read. The renames become durable with the next group's sync, or
+// with SyncRenames. Killed at any instant, every target holds its old or its new content.
 #pragma once
 
 #include <sys/types.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,17 +65,28 @@ class ReplaceGroup {
   std::size_t Count() const { return staged_.size(); }
   std::int64_t Bytes() const { return bytes_; }
 
-  // Makes the staged contents durable (syncfs once per file system; fsync of each file where a
-  // file system's syncfs is not to be trusted: network file systems), then in the order staged
-  // renames each new file over its target if the target is still the file read, then makes
-  // the renames durable the same way. A failing first sync renames nothing (every result
-  // kFailed with its status). One result per staged file, in order; the group is empty after.
+  // Makes the staged contents (and the renames of the commit before) durable: syncfs once per
+  // file system, fsync of each file and folder where a file system's syncfs is not to be
+  // trusted (network file systems). Then in the order staged renames each new file over its
+  // target if the target is still the file read. A failing sync renames nothing (every result
+  // kFailed with its status). One result per staged file, in order; the group is empty after
+  // and may be used again. The files replaced are freed in the background (see releaser_).
   std::vector<Result> Commit();
+  // Makes the renames of the last Commit durable now; the destructor does it as well.
+  void SyncRenames();
 
  private:
   struct Staged;
+  class Releaser;
   std::vector<std::unique_ptr<Staged>> staged_;
   std::int64_t bytes_ = 0;
+  std::map<dev_t, std::set<std::string>> pendingRenames_;  // their folders, by file system
+  // Freeing a replaced file's blocks can wait on the disk for milliseconds (a file system
+  // mounted with online discard), and it happens wherever the file's last reference goes. The
+  // group keeps each replaced file open across its rename and closes it on helper threads,
+  // where those waits overlap each other and the next group's work. Declared last: its
+  // destructor waits for the last of them.
+  std::unique_ptr<Releaser> releaser_;
 };
 
 }  // namespace vk

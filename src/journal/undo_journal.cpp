@@ -171,6 +171,9 @@ class Undo {
     stagedTargets_.clear();
   }
 
+  // The renames of the last group durable, before the journal says the run is undone.
+  void SyncRenames() { group_.SyncRenames(); }
+
   int restored() const { return restored_; }
   int left() const { return left_; }
   bool failed() const { return failed_; }
@@ -299,6 +302,7 @@ UndoResult UndoRun(const std::string& runsFolder, const std::optional<std::strin
   Undo undo(reader, observer);
   for (const std::size_t index : order) undo.Page(pages[index]);
   undo.Flush();
+  undo.SyncRenames();
 
   result.restored = undo.restored();
   result.left = undo.left();
