@@ -69,22 +69,22 @@ int SyncFileSystem(int fd) {
 // file system has none.
 FileStatus AttributeNames(const std::string& path, int fd, std::vector<std::string>* names) {
   names->clear();
-  std::string list;
+  // Most files have no attribute or a few: one call with room for them, asking for the size
+  // only when that is too small.
+  std::string list(1024, '\0');
   for (;;) {
-    const ssize_t size =
-        fd >= 0 ? ::flistxattr(fd, nullptr, 0) : ::listxattr(path.c_str(), nullptr, 0);
-    if (size < 0) {
-      if (errno == ENOTSUP) return FileStatus::Ok();
-      return FileStatus::FromErrno(errno);
-    }
-    list.resize(static_cast<std::size_t>(size));
     const ssize_t got = fd >= 0 ? ::flistxattr(fd, list.data(), list.size())
                                 : ::listxattr(path.c_str(), list.data(), list.size());
     if (got >= 0) {
       list.resize(static_cast<std::size_t>(got));
       break;
     }
-    if (errno != ERANGE) return FileStatus::FromErrno(errno);  // ERANGE: the list grew
+    if (errno == ENOTSUP) return FileStatus::Ok();
+    if (errno != ERANGE) return FileStatus::FromErrno(errno);
+    const ssize_t size =
+        fd >= 0 ? ::flistxattr(fd, nullptr, 0) : ::listxattr(path.c_str(), nullptr, 0);
+    if (size < 0) return FileStatus::FromErrno(errno);
+    list.resize(static_cast<std::size_t>(size) + 1024);  // room for one more, should it grow
   }
   for (std::size_t start = 0; start < list.size();) {
     const std::size_t end = list.find('\0', start);
@@ -199,6 +199,7 @@ FileStatus ReadForReplace(const std::string& path, std::string* content, FileSna
 
 struct ReplaceGroup::Staged {
   FileSnapshot snapshot;
+  std::int64_t order = 0;
   NewFile file;
 };
 
@@ -255,9 +256,11 @@ class ReplaceGroup::Releaser {
 ReplaceGroup::ReplaceGroup() : releaser_(std::make_unique<Releaser>()) {}
 ReplaceGroup::~ReplaceGroup() { SyncRenames(); }
 
-FileStatus ReplaceGroup::Stage(const FileSnapshot& snapshot, std::string_view content) {
+FileStatus ReplaceGroup::Stage(const FileSnapshot& snapshot, std::string_view content,
+                               std::int64_t order) {
   auto staged = std::make_unique<Staged>();
   staged->snapshot = snapshot;
+  staged->order = order;
   NewFile& file = staged->file;
   // From here on a failure leaves with `staged`, which removes the new file.
   if (FileStatus created = file.Create(snapshot.target, 0600); !created.ok()) return created;
@@ -270,16 +273,34 @@ FileStatus ReplaceGroup::Stage(const FileSnapshot& snapshot, std::string_view co
   if (FileStatus copied = CopyAttributes(snapshot.target, file.fd()); !copied.ok()) return copied;
   // After the ACL, whose mask the group bits of the mode then set to what they were.
   if (::fchmod(file.fd(), snapshot.mode) != 0) return FileStatus::FromErrno(errno);
+  std::lock_guard<std::mutex> lock(mutex_);
   bytes_ += static_cast<std::int64_t>(content.size());
   staged_.push_back(std::move(staged));
   return FileStatus::Ok();
 }
 
+std::size_t ReplaceGroup::Count() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return staged_.size();
+}
+
+std::int64_t ReplaceGroup::Bytes() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return bytes_;
+}
+
 std::vector<ReplaceGroup::Result> ReplaceGroup::Commit() {
-  std::vector<Result> results(staged_.size());
-  std::vector<std::unique_ptr<Staged>> staged = std::move(staged_);
-  staged_.clear();
-  bytes_ = 0;
+  std::vector<std::unique_ptr<Staged>> staged;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    staged = std::move(staged_);
+    staged_.clear();
+    bytes_ = 0;
+  }
+  std::stable_sort(staged.begin(), staged.end(),
+                   [](const auto& a, const auto& b) { return a->order < b->order; });
+  std::vector<Result> results(staged.size());
+  for (std::size_t i = 0; i < staged.size(); ++i) results[i].order = staged[i]->order;
 
   // The contents first: one syncfs per file system, or each file where that is not trusted. A
   // syncfs also makes the renames of the group before durable.

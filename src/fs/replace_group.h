@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <string_view>
@@ -47,6 +48,7 @@ class ReplaceGroup {
     kFailed,            // left as it is; `status` says why
   };
   struct Result {
+    std::int64_t order = 0;  // as staged
     Outcome outcome = Outcome::kFailed;
     FileStatus status = FileStatus::Ok();
   };
@@ -60,17 +62,19 @@ class ReplaceGroup {
   // Writes `content` to a new file beside snapshot.target with the target's owner (when the
   // system lets us: else the user's, with the target's group where allowed), extended
   // attributes and permission bits. Nothing visible changes. A failure leaves nothing behind,
-  // and the group as it was.
-  FileStatus Stage(const FileSnapshot& snapshot, std::string_view content);
-  std::size_t Count() const { return staged_.size(); }
-  std::int64_t Bytes() const { return bytes_; }
+  // and the group as it was. Safe from several threads at once; Commit takes the files in the
+  // order of `order` (the order staged where it is the same).
+  FileStatus Stage(const FileSnapshot& snapshot, std::string_view content, std::int64_t order = 0);
+  std::size_t Count() const;
+  std::int64_t Bytes() const;
 
   // Makes the staged contents (and the renames of the commit before) durable: syncfs once per
   // file system, fsync of each file and folder where a file system's syncfs is not to be
   // trusted (network file systems). Then in the order staged renames each new file over its
   // target if the target is still the file read. A failing sync renames nothing (every result
-  // kFailed with its status). One result per staged file, in order; the group is empty after
-  // and may be used again. The files replaced are freed in the background (see releaser_).
+  // kFailed with its status). One result per staged file, in that order; the group is empty
+  // after and may be used again. Not at once with Stage. The files replaced are freed in the
+  // background (see releaser_).
   std::vector<Result> Commit();
   // Makes the renames of the last Commit durable now; the destructor does it as well.
   void SyncRenames();
@@ -78,6 +82,7 @@ class ReplaceGroup {
  private:
   struct Staged;
   class Releaser;
+  mutable std::mutex mutex_;  // guards staged_ and bytes_ for Stage
   std::vector<std::unique_ptr<Staged>> staged_;
   std::int64_t bytes_ = 0;
   std::map<dev_t, std::set<std::string>> pendingRenames_;  // their folders, by file system

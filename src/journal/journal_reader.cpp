@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zstd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -31,11 +32,54 @@ FileStatus ReadAt(int fd, char* out, std::size_t size, std::uint64_t offset) {
   return FileStatus::Ok();
 }
 
+// One decompressor per thread that reads old bytes, made on its first page and kept.
+ZSTD_DCtx* Decompressor() {
+  struct Holder {
+    ZSTD_DCtx* context = ZSTD_createDCtx();
+    ~Holder() { ZSTD_freeDCtx(context); }
+  };
+  thread_local Holder holder;
+  return holder.context;
+}
+
+// Reads a file front to back through a window, so that the small pieces of a record cost no
+// system call each.
+class Window {
+ public:
+  explicit Window(int fd) : fd_(fd) {}
+
+  // The `size` bytes (at most kChunk) at `offset`; EBADMSG when the file ends before them.
+  FileStatus Get(std::uint64_t offset, std::size_t size, std::string_view* bytes) {
+    if (offset < start_ || offset + size > start_ + data_.size()) {
+      data_.resize(kWindowSize);
+      std::size_t got = 0;
+      while (got < data_.size()) {
+        const ssize_t n =
+            ::pread(fd_, data_.data() + got, data_.size() - got, static_cast<off_t>(offset + got));
+        if (n < 0) {
+          if (errno == EINTR) continue;
+          data_.clear();
+          return FileStatus::FromErrno(errno);
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+      }
+      data_.resize(got);
+      start_ = offset;
+      if (got < size) return FileStatus::Error(Code::kIoError, EBADMSG);
+    }
+    *bytes = std::string_view(data_).substr(static_cast<std::size_t>(offset - start_), size);
+    return FileStatus::Ok();
+  }
+
+ private:
+  static constexpr std::size_t kWindowSize = 4 * kChunk;
+  int fd_;
+  std::uint64_t start_ = 0;
+  std::string data_;
+};
+
 }  // namespace
-
-JournalReader::JournalReader() : decompressor_(ZSTD_createDCtx()) {}
-
-JournalReader::~JournalReader() { ZSTD_freeDCtx(decompressor_); }
 
 FileStatus JournalReader::Read(int fd, bool wholeJournal) {
   fd_ = fd;
@@ -54,14 +98,15 @@ FileStatus JournalReader::Read(int fd, bool wholeJournal) {
 
   bool haveRun = false;
   std::uint64_t offset = magic.size();
-  std::string header(journal::kHeaderSize, '\0');
+  Window window(fd);
+  std::string_view header;
+  std::string_view piece;
   std::string head;
-  std::string chunk;
   Sha256Stream hash;
   for (;;) {
     validEnd_ = offset;
     if (fileSize - offset < journal::kHeaderSize + journal::kCheckSize) break;
-    if (!ReadAt(fd, header.data(), header.size(), offset).ok()) break;
+    if (!window.Get(offset, journal::kHeaderSize, &header).ok()) break;
     journal::BodyReader fields(header);
     const std::uint64_t bodyLength = fields.U64();
     const std::uint8_t type = fields.U8();
@@ -76,17 +121,16 @@ FileStatus JournalReader::Read(int fd, bool wholeJournal) {
     for (std::uint64_t done = 0; done < bodyLength && readable;) {
       const std::size_t size =
           static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, bodyLength - done));
-      chunk.resize(size);
-      readable = ReadAt(fd, chunk.data(), size, offset + journal::kHeaderSize + done).ok();
-      hash.Update(chunk);
-      if (done == 0) head = chunk;
+      readable = window.Get(offset + journal::kHeaderSize + done, size, &piece).ok();
+      hash.Update(piece);
+      if (done == 0) head = piece;
       done += size;
     }
-    char check[journal::kCheckSize];
+    std::string_view check;
     const Sha256Digest digest = hash.Finish();
     if (!readable ||
-        !ReadAt(fd, check, sizeof check, offset + journal::kHeaderSize + bodyLength).ok() ||
-        std::memcmp(check, digest.data(), sizeof check) != 0) {
+        !window.Get(offset + journal::kHeaderSize + bodyLength, journal::kCheckSize, &check).ok() ||
+        std::memcmp(check.data(), digest.data(), journal::kCheckSize) != 0) {
       break;
     }
 
@@ -141,7 +185,7 @@ FileStatus JournalReader::OldBytes(const JournalPage& page, std::string* bytes) 
   }
   std::string out(static_cast<std::size_t>(size), '\0');
   const std::size_t got =
-      ZSTD_decompressDCtx(decompressor_, out.data(), out.size(), frame.data(), frame.size());
+      ZSTD_decompressDCtx(Decompressor(), out.data(), out.size(), frame.data(), frame.size());
   if (ZSTD_isError(got) || got != out.size()) return FileStatus::Error(Code::kIoError, EBADMSG);
   *bytes = std::move(out);
   return FileStatus::Ok();

@@ -3,8 +3,6 @@
 // records before the damage.
 #pragma once
 
-#include <zstd.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -38,8 +36,7 @@ struct JournalPage : journal::PageFacts {
 
 class JournalReader {
  public:
-  JournalReader();
-  ~JournalReader();
+  JournalReader() = default;
   JournalReader(const JournalReader&) = delete;
   JournalReader& operator=(const JournalReader&) = delete;
 
@@ -55,7 +52,8 @@ class JournalReader {
   std::uint64_t ValidEnd() const { return validEnd_; }
 
   // The page's old bytes. A page not kept gives kNotFound; a record that does not give back
-  // exactly the bytes that were compressed gives kIoError with EBADMSG.
+  // exactly the bytes that were compressed gives kIoError with EBADMSG. Safe from several
+  // threads at once.
   FileStatus OldBytes(const JournalPage& page, std::string* bytes) const;
 
  private:
@@ -63,7 +61,6 @@ class JournalReader {
   RunSummary run_;
   std::vector<JournalPage> pages_;
   std::uint64_t validEnd_ = 0;
-  ZSTD_DCtx* decompressor_;
 };
 
 }  // namespace vk

@@ -2,13 +2,17 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <numeric>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "engine/texts.h"
@@ -81,15 +85,86 @@ std::optional<RunSummary> ReadRun(const std::string& path) {
   return run;
 }
 
-// The pages of one undo, restored in groups and reported in the order taken.
+// The file a path leads to now, to keep two records of one file (under one name or two) out of
+// the same group; a path that leads nowhere stands for itself.
+std::string IdentityOf(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return "path " + path;
+  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
+// The pages of one undo in groups: each group's pages are read, judged and staged on a few
+// threads at once (the waits of creating and writing files overlap), then committed with one
+// sync and reported in the order taken.
 class Undo {
  public:
   Undo(const JournalReader& reader, UndoObserver& observer)
       : reader_(reader), observer_(observer) {}
 
   void Page(const JournalPage& page) {
-    observer_.PageStarted(page.path);
+    // A file reached twice must be read after the first of its restores is renamed.
+    std::string identity = IdentityOf(page.path);
+    if (!batchFiles_.insert(identity).second) {
+      Flush();
+      batchFiles_.insert(std::move(identity));
+    }
+    batch_.push_back(&page);
+    if (page.kept) batchBytes_ += page.oldSize;
+    if (batch_.size() >= kGroupPages || batchBytes_ >= kGroupBytes) Flush();
+  }
+
+  // Takes the batch's pages, commits those staged and reports their rows.
+  void Flush() {
+    if (batch_.empty()) return;
+    for (const JournalPage* page : batch_) observer_.PageStarted(page->path);
+    std::vector<Item> items(batch_.size());
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+      for (std::size_t i = next++; i < items.size(); i = next++) Prepare(*batch_[i], i, items[i]);
+    };
+    std::vector<std::thread> helpers;
+    const std::size_t helperCount = std::min<std::size_t>(kHelpers, items.size()) - 1;
+    for (std::size_t h = 0; h < helperCount; ++h) helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers) helper.join();
+
+    for (const ReplaceGroup::Result& result : group_.Commit()) {
+      UndoPage& row = items[static_cast<std::size_t>(result.order)].row;
+      if (result.outcome == ReplaceGroup::Outcome::kReplaced) {
+        row.outcome = Outcome::kRestored;
+      } else if (result.outcome == ReplaceGroup::Outcome::kChangedMeanwhile) {
+        Left(row, kChanged, FileSizeOf(row.path));
+      } else {
+        Failed(row, row.sizeBefore);
+      }
+    }
+    for (const Item& item : items) Report(item.row);
+    batch_.clear();
+    batchFiles_.clear();
+    batchBytes_ = 0;
+  }
+
+  // The renames of the last group durable, before the journal says the run is undone.
+  void SyncRenames() { group_.SyncRenames(); }
+
+  int restored() const { return restored_; }
+  int left() const { return left_; }
+  bool failed() const { return failed_; }
+
+ private:
+  // Threads that read, judge and stage a group's pages: creating and writing files mostly
+  // waits, so more of them than cores.
+  static constexpr std::size_t kHelpers = 4;
+
+  struct Item {
     UndoPage row;
+  };
+
+  // Judges the page at `index` of the batch; stages its old bytes when it still holds the
+  // run's. Safe on several threads at once: each item is its own, the group and the reader
+  // take pages from several threads.
+  void Prepare(const JournalPage& page, std::size_t index, Item& item) {
+    UndoPage& row = item.row;
     row.path = page.path;
     if (!page.kept) {
       Left(row, kNotKept, FileSizeOf(page.path));
@@ -97,12 +172,7 @@ class Undo {
     }
     std::string current;
     FileSnapshot snapshot;
-    FileStatus read = ReadForReplace(page.path, &current, &snapshot);
-    // A page of this group renamed over already must be read after that rename.
-    if (read.ok() && stagedTargets_.count(snapshot.target) != 0) {
-      Flush();
-      read = ReadForReplace(page.path, &current, &snapshot);
-    }
+    const FileStatus read = ReadForReplace(page.path, &current, &snapshot);
     if (!read.ok()) {
       const std::int64_t size = FileSizeOf(page.path);
       if (read.code() == Code::kNotFound) {
@@ -133,63 +203,29 @@ class Undo {
         row.outcome = Outcome::kWasRestored;
         row.sizeBefore = page.newSize;
         row.sizeAfter = page.oldSize;
-        rows_.push_back({row, false});
       } else {
         Left(row, kChanged, size);
       }
       return;
     }
-    if (!group_.Stage(snapshot, old).ok()) {
+    current = std::string();  // memory back before the new file is written
+    if (!group_.Stage(snapshot, old, static_cast<std::int64_t>(index)).ok()) {
       Failed(row, size);
       return;
     }
     row.sizeBefore = size;
     row.sizeAfter = page.oldSize;
-    rows_.push_back({row, true});
-    stagedTargets_.insert(snapshot.target);
-    if (group_.Count() >= kGroupPages || group_.Bytes() >= kGroupBytes) Flush();
   }
 
-  // Commits the group and reports its rows.
-  void Flush() {
-    const std::vector<ReplaceGroup::Result> results = group_.Commit();
-    std::size_t next = 0;
-    for (auto& [row, staged] : rows_) {
-      if (staged) {
-        const ReplaceGroup::Result& result = results[next++];
-        if (result.outcome == ReplaceGroup::Outcome::kReplaced) {
-          row.outcome = Outcome::kRestored;
-        } else if (result.outcome == ReplaceGroup::Outcome::kChangedMeanwhile) {
-          Left(row, kChanged, FileSizeOf(row.path), /*report=*/false);
-        } else {
-          Failed(row, row.sizeBefore, /*report=*/false);
-        }
-      }
-      Report(row);
-    }
-    rows_.clear();
-    stagedTargets_.clear();
-  }
-
-  // The renames of the last group durable, before the journal says the run is undone.
-  void SyncRenames() { group_.SyncRenames(); }
-
-  int restored() const { return restored_; }
-  int left() const { return left_; }
-  bool failed() const { return failed_; }
-
- private:
-  void Left(UndoPage& row, const char* text, std::int64_t size, bool report = true) {
+  static void Left(UndoPage& row, const char* text, std::int64_t size) {
     row.outcome = Outcome::kLeft;
     row.message = Text(text, row.path);
     row.sizeBefore = row.sizeAfter = size;
-    if (report) rows_.push_back({row, false});
   }
-  void Failed(UndoPage& row, std::int64_t size, bool report = true) {
+  static void Failed(UndoPage& row, std::int64_t size) {
     row.outcome = Outcome::kFailed;
     row.message = Text(kCannotRestore, row.path);
     row.sizeBefore = row.sizeAfter = size;
-    if (report) rows_.push_back({row, false});
   }
   void Report(const UndoPage& row) {
     if (row.outcome == Outcome::kRestored || row.outcome == Outcome::kWasRestored) {
@@ -204,8 +240,9 @@ class Undo {
   const JournalReader& reader_;
   UndoObserver& observer_;
   ReplaceGroup group_;
-  std::set<std::string> stagedTargets_;
-  std::vector<std::pair<UndoPage, bool>> rows_;  // waiting for the group: the row, staged
+  std::vector<const JournalPage*> batch_;
+  std::set<std::string> batchFiles_;
+  std::int64_t batchBytes_ = 0;
   int restored_ = 0;
   int left_ = 0;
   bool failed_ = false;
