@@ -18,8 +18,10 @@
 #include "engine/texts.h"
 #include "fs/fd.h"
 #include "fs/file_info.h"
+#include "fs/file_snapshot.h"
 #include "fs/new_file.h"
 #include "fs/replace_group.h"
+#include "fs/writable.h"
 #include "journal/journal_format.h"
 #include "journal/runs_folder.h"
 #include "journal/sha256.h"
@@ -172,12 +174,16 @@ class Undo {
     }
     std::string current;
     FileSnapshot snapshot;
-    const FileStatus read = ReadForReplace(page.path, &current, &snapshot);
+    FileStatus read = ReadFileWithSnapshot(page.path, &current, &snapshot);
+    // A page the user may not write is never replaced, even in a folder the user may write.
+    if (read.ok() && !IsWritableFile(snapshot.writePath)) {
+      read = FileStatus::Error(Code::kReadOnly, EACCES);
+    }
     if (!read.ok()) {
       const std::int64_t size = FileSizeOf(page.path);
       if (read.code() == Code::kNotFound) {
         Left(row, kMissing, size);
-      } else if (read.code() == Code::kReadOnly && read.err() == EPERM) {
+      } else if (read.code() == Code::kLinkRefused) {
         Left(row, kForeignLink, size);
       } else {
         Failed(row, size);

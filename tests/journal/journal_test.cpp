@@ -11,7 +11,7 @@
 
 #include "fs/fd.h"
 #include "journal/journal_reader.h"
-#include "journal/run_journal.h"
+#include "journal/journal_writer.h"
 #include "journal/runs_folder.h"
 #include "journal/sha256.h"
 #include "support/child_process.h"
@@ -32,10 +32,10 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
   return bytes;
 }
 
-std::unique_ptr<RunJournal> StartIn(const std::string& folder, const RunInfo& info = {},
-                                    const KeepLimits& limits = {}) {
+std::unique_ptr<JournalWriter> StartIn(const std::string& folder, const RunInfo& info = {},
+                                       const KeepLimits& limits = {}) {
   FileStatus status = FileStatus::Ok();
-  std::unique_ptr<RunJournal> journal = RunJournal::Start(folder, info, limits, &status);
+  std::unique_ptr<JournalWriter> journal = JournalWriter::Start(folder, info, limits, &status);
   EXPECT_TRUE(status.ok()) << status.err();
   return journal;
 }
@@ -78,7 +78,7 @@ ReadBack ReadJournal(const std::string& file) {
   return back;
 }
 
-TEST(RunJournal, EveryKindOfPageReadsBackAsRecorded) {
+TEST(JournalWriter, EveryKindOfPageReadsBackAsRecorded) {
   TempDir dir;
   const std::string site = dir.File("site");
   std::filesystem::create_directories(site +
@@ -125,7 +125,7 @@ TEST(RunJournal, EveryKindOfPageReadsBackAsRecorded) {
                 "e";
   std::string file;
   {
-    std::unique_ptr<RunJournal> journal = StartIn(dir.File("runs"), info);
+    std::unique_ptr<JournalWriter> journal = StartIn(dir.File("runs"), info);
     ASSERT_NE(journal, nullptr);
     file = journal->Path();
     EXPECT_EQ(file, dir.File("runs/") + journal->Id() + ".vkj");
@@ -192,7 +192,7 @@ TEST(RunJournal, EveryKindOfPageReadsBackAsRecorded) {
 }
 
 // A journal whose last record is cut at every byte: a kill while it was written.
-TEST(RunJournal, CutAnywhereInItsLastRecordReadsBackEveryRecordBeforeIt) {
+TEST(JournalWriter, CutAnywhereInItsLastRecordReadsBackEveryRecordBeforeIt) {
   TempDir dir;
   WriteFile(dir.File("a.htm"), "<p>erste</p>");
   WriteFile(dir.File("b.htm"), "<p>zweite Seite</p>");
@@ -200,7 +200,7 @@ TEST(RunJournal, CutAnywhereInItsLastRecordReadsBackEveryRecordBeforeIt) {
   std::uint64_t afterRun = 0;
   std::uint64_t afterFirst = 0;
   {
-    std::unique_ptr<RunJournal> journal = StartIn(dir.File("runs"));
+    std::unique_ptr<JournalWriter> journal = StartIn(dir.File("runs"));
     file = journal->Path();
     afterRun = static_cast<std::uint64_t>(journal->Bytes());
     journal->Add(Record(dir.File("a.htm"), "<p>erste</p>", "<p>1</p>", 0));
@@ -227,14 +227,14 @@ TEST(RunJournal, CutAnywhereInItsLastRecordReadsBackEveryRecordBeforeIt) {
   EXPECT_EQ(ListRuns(dir.Path()).size(), 0u);
 }
 
-TEST(RunJournal, ADamagedRecordEndsTheJournalThere) {
+TEST(JournalWriter, ADamagedRecordEndsTheJournalThere) {
   TempDir dir;
   WriteFile(dir.File("a.htm"), "alt a");
   WriteFile(dir.File("b.htm"), "alt b");
   std::string file;
   std::uint64_t afterFirst = 0;
   {
-    std::unique_ptr<RunJournal> journal = StartIn(dir.File("runs"));
+    std::unique_ptr<JournalWriter> journal = StartIn(dir.File("runs"));
     file = journal->Path();
     const std::uint64_t start = static_cast<std::uint64_t>(journal->Bytes());
     journal->Add(Record(dir.File("a.htm"), "alt a", "neu a", 0));
@@ -259,11 +259,11 @@ TEST(RunJournal, ADamagedRecordEndsTheJournalThere) {
   EXPECT_EQ(back.pages.size(), 0u);
 }
 
-TEST(RunJournal, SeveralThreadsRecordAtOnce) {
+TEST(JournalWriter, SeveralThreadsRecordAtOnce) {
   TempDir dir;
   constexpr int kThreads = 4;
   constexpr int kPagesEach = 40;
-  std::unique_ptr<RunJournal> journal = StartIn(dir.File("runs"));
+  std::unique_ptr<JournalWriter> journal = StartIn(dir.File("runs"));
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&journal, t] {
@@ -306,14 +306,14 @@ TEST(RunJournal, SeveralThreadsRecordAtOnce) {
 
 // The file size limit stands for a full disk: the record that does not fit is not written at
 // all, and the journal goes on after it.
-TEST(RunJournal, AFailedAppendLeavesTheJournalReadable) {
+TEST(JournalWriter, AFailedAppendLeavesTheJournalReadable) {
   TempDir dir;
   const std::string runs = dir.File("runs");
-  std::unique_ptr<RunJournal> made = StartIn(runs);  // the folder, before the limit
+  std::unique_ptr<JournalWriter> made = StartIn(runs);  // the folder, before the limit
   made.reset();
   const test::ChildResult child = test::RunInChild(
       [&] {
-        std::unique_ptr<RunJournal> journal = StartIn(runs);
+        std::unique_ptr<JournalWriter> journal = StartIn(runs);
         PageRecord small;
         small.path = "/klein.htm";
         small.oldBytes = "klein";

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <random>
 
-#include "journal/run_journal.h"
+#include "journal/journal_writer.h"
 #include "journal/runs_folder.h"
 #include "journal/undo_coverage.h"
 #include "journal/undo_journal.h"
@@ -37,7 +37,7 @@ RunInfo At(std::int64_t seconds) {
 std::string RunWithPage(const std::string& runs, std::int64_t seconds, std::size_t size,
                         const KeepLimits& limits) {
   FileStatus status = FileStatus::Ok();
-  std::unique_ptr<RunJournal> journal = RunJournal::Start(runs, At(seconds), limits, &status);
+  std::unique_ptr<JournalWriter> journal = JournalWriter::Start(runs, At(seconds), limits, &status);
   EXPECT_TRUE(status.ok());
   if (!journal) return "";
   const std::string old = RandomBytes(size, static_cast<unsigned>(seconds));
@@ -133,7 +133,7 @@ TEST(KeepJournals, ARunStillAtWorkAndForeignFilesStay) {
   TempDir dir;
   const std::string runs = dir.File("runs");
   FileStatus status = FileStatus::Ok();
-  std::unique_ptr<RunJournal> atWork = RunJournal::Start(runs, At(1000), {}, &status);
+  std::unique_ptr<JournalWriter> atWork = JournalWriter::Start(runs, At(1000), {}, &status);
   ASSERT_NE(atWork, nullptr);
   WriteFile(dir.File("runs/notizen.txt"), "bleibt");
   WriteFile(dir.File("runs/abgebrochen.vkj"), "");  // a start killed before its run record
@@ -150,12 +150,12 @@ TEST(KeepJournals, NoJournalWhenTheLimitsKeepNone) {
   TempDir dir;
   for (const KeepLimits limits : {KeepLimits{0, 1 << 20}, KeepLimits{5, 0}}) {
     FileStatus status = FileStatus::Error(FileStatus::Code::kIoError);
-    EXPECT_EQ(RunJournal::Start(dir.File("runs"), {}, limits, &status), nullptr);
+    EXPECT_EQ(JournalWriter::Start(dir.File("runs"), {}, limits, &status), nullptr);
     EXPECT_TRUE(status.ok());
     EXPECT_FALSE(std::filesystem::exists(dir.File("runs")));
   }
   FileStatus status = FileStatus::Ok();
-  EXPECT_EQ(RunJournal::Start("", {}, {}, &status), nullptr);
+  EXPECT_EQ(JournalWriter::Start("", {}, {}, &status), nullptr);
   EXPECT_EQ(status.code(), FileStatus::Code::kNotFound);
 }
 

@@ -9,8 +9,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "fs/file_snapshot.h"
 #include "fs/replace_group.h"
-#include "journal/run_journal.h"
+#include "journal/journal_writer.h"
 #include "journal/runs_folder.h"
 #include "journal/undo_journal.h"
 #include "support/journal_run.h"
@@ -316,7 +317,7 @@ TEST(UndoRun, ARunStillAtWorkIsNotTouched) {
   const std::string page = dir.File("seite.htm");
   WriteFile(page, "alt");
   FileStatus status = FileStatus::Ok();
-  std::unique_ptr<RunJournal> journal = RunJournal::Start(dir.File("runs"), {}, {}, &status);
+  std::unique_ptr<JournalWriter> journal = JournalWriter::Start(dir.File("runs"), {}, {}, &status);
   PageRecord record;
   record.path = page;
   record.oldBytes = "alt";
@@ -343,12 +344,13 @@ TEST(UndoRun, APageTheRunReachedTwiceGoesBackInTwoSteps) {
   WriteFile(page, "A");
   FileStatus status = FileStatus::Ok();
   {
-    std::unique_ptr<RunJournal> journal = RunJournal::Start(dir.File("runs"), {}, {}, &status);
+    std::unique_ptr<JournalWriter> journal =
+        JournalWriter::Start(dir.File("runs"), {}, {}, &status);
     const char* const versions[] = {"A", "BB", "CCC"};
     for (int step = 0; step < 2; ++step) {
       std::string old;
       FileSnapshot snapshot;
-      ASSERT_TRUE(ReadForReplace(page, &old, &snapshot).ok());
+      ASSERT_TRUE(ReadFileWithSnapshot(page, &old, &snapshot).ok());
       ASSERT_EQ(old, versions[step]);
       PageRecord record;
       record.path = page;

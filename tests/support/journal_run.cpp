@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fs/file_snapshot.h"
 #include "fs/replace_group.h"
 
 namespace vk::test {
@@ -9,17 +10,17 @@ namespace vk::test {
 JournaledRun JournalAndRewrite(const std::string& runsFolder, const std::vector<RunPage>& pages,
                                const RunInfo& info, const KeepLimits& limits, int renamed) {
   FileStatus status = FileStatus::Ok();
-  std::unique_ptr<RunJournal> journal = RunJournal::Start(runsFolder, info, limits, &status);
+  std::unique_ptr<JournalWriter> journal = JournalWriter::Start(runsFolder, info, limits, &status);
   EXPECT_TRUE(status.ok()) << status.err();
   if (!journal) return {};
   std::vector<FileSnapshot> snapshots(pages.size());
   for (std::size_t i = 0; i < pages.size(); ++i) {
     std::string old;
-    EXPECT_TRUE(ReadForReplace(pages[i].path, &old, &snapshots[i]).ok()) << pages[i].path;
+    EXPECT_TRUE(ReadFileWithSnapshot(pages[i].path, &old, &snapshots[i]).ok()) << pages[i].path;
     PageRecord record;
     record.path = pages[i].path;
-    record.device = snapshots[i].device;
-    record.inode = snapshots[i].inode;
+    record.device = snapshots[i].identity.device;
+    record.inode = snapshots[i].identity.inode;
     record.oldBytes = old;
     record.newBytes = pages[i].newBytes;
     record.order = static_cast<std::int64_t>(i);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "journal/run_journal.h"
+#include "journal/journal_writer.h"
 
 namespace vk::test {
 

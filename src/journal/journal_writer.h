@@ -28,22 +28,6 @@ struct PageRecord {
   std::int64_t order = 0;     // its row: undo goes through the pages backwards in this order
 };
 
-// What the run calls. A run without a journal (a dry run, a preview, most tests) has none and
-// calls nothing.
-class PageJournal {
- public:
-  virtual ~PageJournal() = default;
-  // Records a page whose new file is staged and not yet renamed. Safe to call from several
-  // threads at once: the compression and hashing run on the caller's thread, only the append
-  // is serialised. A page whose old bytes would take the journals past their byte limit is
-  // recorded without them (undo then names it as not kept). A failing write records nothing
-  // (the journal stays readable) and returns the status; the page itself may go on.
-  virtual FileStatus Add(const PageRecord& page) = 0;
-  // Makes every record whose Add returned before this call durable (fdatasync). Safe from any
-  // thread, at once with Add; without new records since the last Sync it makes no system call.
-  virtual FileStatus Sync() = 0;
-};
-
 // When and what a run was, for its journal's first record.
 struct RunInfo {
   std::int64_t timeNs = 0;  // nanoseconds since 1970 (UTC); 0: now
@@ -51,19 +35,28 @@ struct RunInfo {
   std::string folder;       // raw bytes
 };
 
-class RunJournal final : public PageJournal {
+// Writes the journal of one run. Add may be called from several threads at once: the
+// compression and hashing run on the caller's thread, only the append is serialised. Sync may
+// be called from any thread, at once with Add.
+class JournalWriter {
  public:
   // Removes the oldest journals in `runsFolder` (made, mode 0700, where missing) beyond
   // limits.runs - 1 and those that leave no room under limits.bytes, then creates the new
   // journal (mode 0600) holding the run record, durable with its folder entry. Journals of
   // runs still at work elsewhere are never removed. Returns null with *status Ok when the
   // limits keep no run (journal off), null with the error when no journal can be made.
-  static std::unique_ptr<RunJournal> Start(const std::string& runsFolder, const RunInfo& info,
-                                           const KeepLimits& limits, FileStatus* status);
-  ~RunJournal() override;
+  static std::unique_ptr<JournalWriter> Start(const std::string& runsFolder, const RunInfo& info,
+                                              const KeepLimits& limits, FileStatus* status);
+  ~JournalWriter();
 
-  FileStatus Add(const PageRecord& page) override;
-  FileStatus Sync() override;
+  // Records a page whose new file is staged and not yet renamed. A page whose old bytes would
+  // take the journals past their byte limit is recorded without them (undo then names it as
+  // not kept). A failing write records nothing (the journal stays readable) and returns the
+  // status; the page itself may go on.
+  FileStatus Add(const PageRecord& page);
+  // Makes every record whose Add returned before this call durable (fdatasync). Without new
+  // records since the last Sync it makes no system call.
+  FileStatus Sync();
 
   const std::string& Id() const { return id_; }
   const std::string& Path() const { return path_; }
@@ -73,7 +66,7 @@ class RunJournal final : public PageJournal {
   std::int64_t Bytes() const;
 
  private:
-  RunJournal() = default;
+  JournalWriter() = default;
   // Appends `record` (a whole record with its check) at the end, under the lock.
   FileStatus AppendLocked(std::string_view record);
   // Makes room for `size` more bytes by removing the oldest other journals; false when even

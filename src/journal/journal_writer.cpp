@@ -1,4 +1,4 @@
-#include "journal/run_journal.h"
+#include "journal/journal_writer.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -143,8 +143,9 @@ FileStatus CreateJournal(const std::string& folder, std::int64_t timeNs, std::st
 
 }  // namespace
 
-std::unique_ptr<RunJournal> RunJournal::Start(const std::string& runsFolder, const RunInfo& info,
-                                              const KeepLimits& limits, FileStatus* status) {
+std::unique_ptr<JournalWriter> JournalWriter::Start(const std::string& runsFolder,
+                                                    const RunInfo& info, const KeepLimits& limits,
+                                                    FileStatus* status) {
   *status = FileStatus::Ok();
   if (limits.runs <= 0 || limits.bytes <= 0) return nullptr;
   if (runsFolder.empty()) {
@@ -174,7 +175,7 @@ std::unique_ptr<RunJournal> RunJournal::Start(const std::string& runsFolder, con
     files.erase(files.begin() + static_cast<std::ptrdiff_t>(i));
   }
 
-  std::unique_ptr<RunJournal> run(new RunJournal());
+  std::unique_ptr<JournalWriter> run(new JournalWriter());
   run->folder_ = folder;
   run->byteLimit_ = limits.bytes;
   for (const JournalFile& file : files) run->others_.emplace_back(file.path, file.bytes);
@@ -208,9 +209,9 @@ std::unique_ptr<RunJournal> RunJournal::Start(const std::string& runsFolder, con
   return run;
 }
 
-RunJournal::~RunJournal() = default;
+JournalWriter::~JournalWriter() = default;
 
-FileStatus RunJournal::Add(const PageRecord& page) {
+FileStatus JournalWriter::Add(const PageRecord& page) {
   journal::PageFacts facts;
   facts.order = page.order;
   facts.device = page.device;
@@ -240,7 +241,7 @@ FileStatus RunJournal::Add(const PageRecord& page) {
   return AppendLocked(bytes);
 }
 
-FileStatus RunJournal::AppendLocked(std::string_view record) {
+FileStatus JournalWriter::AppendLocked(std::string_view record) {
   if (FileStatus written = WriteAll(fd_.get(), record, static_cast<off_t>(end_)); !written.ok()) {
     // A torn record would end the journal for its reader; cut it off, so later records count.
     while (::ftruncate(fd_.get(), static_cast<off_t>(end_)) != 0 && errno == EINTR) {
@@ -252,7 +253,7 @@ FileStatus RunJournal::AppendLocked(std::string_view record) {
   return FileStatus::Ok();
 }
 
-bool RunJournal::MakeRoomLocked(std::uint64_t size) {
+bool JournalWriter::MakeRoomLocked(std::uint64_t size) {
   const auto needed = [&] { return othersBytes_ + static_cast<std::int64_t>(end_ + size); };
   for (std::size_t i = 0; i < others_.size() && needed() > byteLimit_;) {
     if (!RemoveJournal(others_[i].first)) {
@@ -265,7 +266,7 @@ bool RunJournal::MakeRoomLocked(std::uint64_t size) {
   return needed() <= byteLimit_;
 }
 
-FileStatus RunJournal::Sync() {
+FileStatus JournalWriter::Sync() {
   const std::uint64_t target = appended_.load();
   if (target <= synced_.load()) return FileStatus::Ok();
   std::lock_guard<std::mutex> lock(syncMutex_);
@@ -275,12 +276,12 @@ FileStatus RunJournal::Sync() {
   return FileStatus::Ok();
 }
 
-bool RunJournal::Complete() const {
+bool JournalWriter::Complete() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return complete_;
 }
 
-std::int64_t RunJournal::Bytes() const {
+std::int64_t JournalWriter::Bytes() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return static_cast<std::int64_t>(end_);
 }
