@@ -21,6 +21,7 @@
 #include "engine/my_tools.h"
 #include "engine/texts.h"
 #include "fs/file_info.h"
+#include "fs/file_snapshot.h"
 #include "selection/folder_scan.h"
 #include "selection/folder_walk.h"
 #include "settings/html_code_list_store.h"
@@ -28,6 +29,7 @@
 #include "settings/options.h"
 #include "settings/settings_file_io.h"
 #include "settings/settings_store.h"
+#include "undo/run_undo_journal.h"
 
 namespace vk::cli {
 namespace {
@@ -212,6 +214,18 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
   }
 
   ListRows batchRows(rows);
+  // A real run keeps what undo needs; it says first when it cannot keep all of it.
+  RunUndo undo;
+  if (!line.dryRun && !paths.empty()) {
+    const auto& [first, kind] = paths.front();
+    undo = PrepareRunUndo(stored, operation, kind == PathKind::kFile ? FolderOf(first) : first,
+                          batchRows);
+    if (undo.coverage.kind == UndoCoverage::Kind::kPartial) {
+      err << undo.coverage.message << '\n' << std::flush;
+      runMessages.push_back(undo.coverage.message);
+    }
+    options.journal = undo.journal.get();
+  }
   bool ended = false;
   RunEnd end;
   const auto run = [&](BatchSink& sink) {

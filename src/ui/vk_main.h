@@ -3,7 +3,8 @@
 // the command line, dropped files and the batch run from the window. The window's work is split
 // by concern: vk_main.cpp (life cycle, command line, drops, help), vk_main_menus.cpp (building
 // the controls), vk_main_files.cpp (the file list), vk_main_run.cpp (runs and viewing files),
-// vk_main_preview.cpp (cancelling a run, the preview and a page's changes).
+// vk_main_preview.cpp (cancelling a run, the preview and a page's changes), vk_main_undo.cpp
+// (undoing the last run).
 #pragma once
 
 #include <QByteArray>
@@ -148,6 +149,11 @@ class TVKMain : public QMainWindow {
   // The second status panel says whether the results list is a preview.
   void ShowRunKind();
 
+  // Undoing the last run (vk_main_undo.cpp).
+  void BuildUndoCommand();
+  void RefreshUndoCommand();
+  void UndoLastRun();
+
   void SetStatusText(const QString& text);
   void ShowRowCount();
   void AppendSingleFile(const std::string& path);
@@ -166,6 +172,8 @@ class TVKMain : public QMainWindow {
   QActionGroup* operationGroup_ = nullptr;
   QAction* bakBtn_ = nullptr;
   QAction* metaTagBtn_ = nullptr;
+  QAction* undoLastRun_ = nullptr;
+  bool undoAvailable_ = false;  // a run is left to undo, as last read
   QAction* wieNutzeIch1_ = nullptr;
   QAction* info1_ = nullptr;
 

@@ -75,9 +75,10 @@ bool TVKMain::AnyRowTicked() const { return shellListView_->AnyRowTicked(); }
 void TVKMain::UpdateCommandStates() {
   const bool hasRows = shellListView_->RowCount() > 0;
   const bool runnable = hasRows && AnyRowTicked();
-  // During a run a changed tick must not offer a second run.
+  // During a run a changed tick must not offer a second run. Undo needs no ticked row.
   if (!running_) {
-    bearbeiten1_->menuAction()->setEnabled(runnable);
+    bearbeiten1_->menuAction()->setEnabled(runnable || undoAvailable_);
+    for (QAction* operation : operations_) operation->setEnabled(runnable);
     startBtn_->setEnabled(runnable);
   }
   selAllBtn_->setEnabled(hasRows);

@@ -92,6 +92,7 @@ void TVKMain::BuildMenus() {
   previewBtn_->setToolTip(tr("Zeigt, was die Option ändern würde, ohne etwas zu verändern"));
   bearbeiten1_->addAction(previewBtn_);
   connect(previewBtn_, &QAction::triggered, this, &TVKMain::PreviewBtnClick);
+  BuildUndoCommand();
 
   einstellungen1_ = AddMenu(bar, "Einstellungen1", tr("Einstellungen"));
   bakBtn_ =

@@ -18,6 +18,7 @@
 #include "batch/batch_run.h"
 #include "selection/file_names.h"
 #include "settings/html_code_list_store.h"
+#include "settings/options.h"
 #include "settings/settings_store.h"
 #include "ui/launcher.h"
 #include "ui/my_shell_tree_view.h"
@@ -26,6 +27,7 @@
 #include "ui/shell_list_view.h"
 #include "ui/user_dialogs.h"
 #include "ui/vk_main.h"
+#include "undo/run_undo_journal.h"
 
 namespace vk {
 namespace {
@@ -53,6 +55,18 @@ void TVKMain::StartBtnClick() { RunOperation(optCB_->currentIndex()); }
 void TVKMain::RunOperation(int index, bool preview) {
   if (running_ || index < 0 || index >= static_cast<int>(OperationKinds().size())) return;
   const ProcessFlags flags = OperationKinds()[static_cast<size_t>(index)].flags;
+  FileListRows rows(*shellListView_);
+  // What undo needs is kept (a preview writes nothing, so it needs none); when it cannot be kept
+  // whole, the user decides first.
+  RunUndo undo;
+  if (!preview) {
+    undo = PrepareRunUndo(vk::ReadOptions(iniFile_), index,
+                          shellTreeView_->SelectedPath().toStdString(), rows);
+    if (undo.coverage.kind == UndoCoverage::Kind::kPartial &&
+        !Dialogs().Question(this, QString::fromStdString(undo.coverage.question))) {
+      return;
+    }
+  }
   previewing_ = preview;
   {
     PrepareRun();
@@ -62,7 +76,6 @@ void TVKMain::RunOperation(int index, bool preview) {
       ~Closing() { window.CloseRun(); }
     } closing{*this};
 
-    FileListRows rows(*shellListView_);
     ResultsSink sink(*lv_, *progress_, pageChanges_, [this](const QString& text) {
       SetStatusText(previewing_ ? tr("Vorschau: %1").arg(text) : text);
     });
@@ -79,11 +92,15 @@ void TVKMain::RunOperation(int index, bool preview) {
     if (preview) store.draft = std::make_shared<SettingsDraft>();
     options.loadHtmlCodeList = MakeHtmlCodeListLoader(store);
     options.cancel = &cancelRun_;
+    options.journal = undo.journal.get();
     const RunEnd end = vk::RunBatch(flags, rows, sink, feedback_, options);
     lv_->setUpdatesEnabled(true);
     // When the user closed the window meanwhile, the completion box closes by itself.
     if (!closeRequested_) Dialogs().Information(this, CompletionText(end));
   }
+  undo.journal.reset();  // a run that changed no page leaves no journal
+  RefreshUndoCommand();
+  UpdateCommandStates();
 }
 
 void TVKMain::PrepareRun() {

@@ -179,3 +179,70 @@ TEST_F(RunsCommandTest, UndoAsJsonWithAPageLeft) {
 
 }  // namespace
 }  // namespace vk
+
+namespace vk {
+namespace {
+
+// The program's own runs journal themselves: a real run is undone byte for byte, a dry run and
+// a run that changed nothing leave no journal, and a run that may not fit says so first.
+class RunJournalTest : public ::testing::Test {
+ protected:
+  test::ProgramRun Run(const std::vector<std::string>& args) {
+    return test::RunProgram(args, dir.Path(), dir.File("config"));
+  }
+  std::size_t Journals() const {
+    const std::string runs = dir.File("state/Velkaro/runs");
+    if (!std::filesystem::exists(runs)) return 0;
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(runs),
+                                                  std::filesystem::directory_iterator()));
+  }
+
+  test::TempDir dir;
+  test::ScopedEnv state{"XDG_STATE_HOME", dir.File("state")};
+};
+
+TEST_F(RunJournalTest, ARealRunIsUndoneByteForByte) {
+  const std::vector<std::pair<std::string, std::string>> pages = {
+      {"site/leer.htm", ""},
+      {"site/alt.htm",
+       "Gr\xFC\xDF"
+       "e <b>fett</b>"},
+      {"site/utf8.htm",
+       "Gr\xC3\xBC\xC3\x9F"
+       "e &amp; <i>x</i>"},
+      {"site/unter/tief.htm", "<p>   viel   Platz   </p>\n\n"}};
+  for (const auto& [name, bytes] : pages) {
+    std::filesystem::create_directories(std::filesystem::path(dir.File(name)).parent_path());
+    test::WriteFile(dir.File(name), bytes);
+  }
+  EXPECT_EQ(Run({"-o", "6", "-r", "-n", dir.File("site")}).exitCode, 0);
+  EXPECT_EQ(Journals(), 0u);  // a dry run keeps nothing
+
+  const test::ProgramRun run = Run({"-o", "6", "-r", dir.File("site")});
+  EXPECT_EQ(run.err, "");
+  ASSERT_EQ(Journals(), 1u);
+  EXPECT_NE(test::ReadFile(dir.File("site/utf8.htm")), pages[2].second);
+  const test::ProgramRun undo = Run({"--undo"});
+  EXPECT_EQ(undo.exitCode, 0) << undo.err;
+  for (const auto& [name, bytes] : pages) EXPECT_EQ(test::ReadFile(dir.File(name)), bytes) << name;
+
+  // Nothing left to change: the second run of the same pages keeps no journal of its own.
+  Run({"-o", "6", "-r", dir.File("site")});
+  Run({"-o", "6", "-r", dir.File("site")});
+  EXPECT_EQ(Journals(), 2u);
+}
+
+TEST_F(RunJournalTest, ARunThatMayNotFitSaysSoFirstAndStillRuns) {
+  test::WriteFile(dir.File("settings.ini"), "[Options]\r\nUndoKeepMB=1\r\n");
+  test::WriteFile(dir.File("gross.htm"), std::string(2 << 20, 'a') + "  b");
+  const test::ProgramRun run =
+      Run({"-o", "2", "-s", dir.File("settings.ini"), dir.File("gross.htm")});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.err,
+            "Dieser Lauf kann eventuell nicht vollständig rückgängig gemacht werden: Die Dateien "
+            "sind zusammen 2.049 KByte groß, aufgehoben werden höchstens 1.024 KByte!\n");
+  EXPECT_EQ(test::ReadFile(dir.File("gross.htm")), std::string(2 << 20, 'a') + " b");
+}
+
+}  // namespace
+}  // namespace vk

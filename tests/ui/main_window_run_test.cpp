@@ -88,7 +88,7 @@ class RunTest : public MainWindowTest {
   QComboBox* Box() { return window_->findChild<QComboBox*>(QStringLiteral("OptCB")); }
   std::string Marks() {
     std::string marks;
-    // The seven operations; the preview below them is no choice.
+    // The seven operations; the preview and the undo below them are no choice.
     for (QAction* entry :
          window_->findChild<QMenu*>(QStringLiteral("Bearbeiten1"))->actions().first(7)) {
       marks += entry->isChecked() ? '1' : '0';

@@ -90,6 +90,8 @@ class MainWindowTest : public ::testing::Test {
 
   TempDir root_;
   TempDir config_;
+  // The window's undo journals stay in the test's own folder.
+  ScopedEnv stateHome_{"XDG_STATE_HOME", config_.Path() + "/state"};
   BoxRecorder boxes_;
   LaunchRecorder launcher_;
 

@@ -1,0 +1,93 @@
+// "Letzten Lauf rückgängig machen" in the Edit menu: takes back the newest run kept for undo
+// after a question that names it, showing a row per page in the results list and the messages
+// of the pages left as a run shows its own, then the completion box. The command is enabled
+// while a run is left to undo; whether one is, is read when the window starts and after each
+// run or undo (reading the journals on every tick would cost too much).
+#include <QAction>
+#include <QMenu>
+#include <QProgressBar>
+#include <algorithm>
+#include <optional>
+
+#include "journal/runs_folder.h"
+#include "journal/undo_journal.h"
+#include "ui/results_view.h"
+#include "ui/user_dialogs.h"
+#include "ui/vk_main.h"
+#include "undo/undo_rows.h"
+
+namespace vk {
+namespace {
+
+// The rows of the undo in the results list, its pages in the status bar and the progress bar.
+class UndoSink : public BatchSink {
+ public:
+  UndoSink(ResultsView& results, QProgressBar& progress, std::function<void(const QString&)> status)
+      : results_(results), progress_(progress), status_(std::move(status)) {}
+
+  void ClearResults() override { results_.ClearResults(); }
+  void FileStarted(const std::string& name) override {
+    status_(TVKMain::tr("Datei: %1").arg(QString::fromStdString(name)));
+  }
+  void AddRow(const ResultRow& row) override {
+    results_.AddResult(row);
+    progress_.setValue(std::min(progress_.value() + 1, progress_.maximum()));
+  }
+  void AddSumRows(const ResultRow& title, const ResultRow& totals) override {
+    results_.AddResult(title);
+    results_.AddResult(totals);
+  }
+
+ private:
+  ResultsView& results_;
+  QProgressBar& progress_;
+  std::function<void(const QString&)> status_;
+};
+
+}  // namespace
+
+void TVKMain::BuildUndoCommand() {
+  bearbeiten1_->addSeparator();
+  undoLastRun_ =
+      MakeAction(this, "LetztenLaufRueckgaengig1", tr("Letzten Lauf rückgängig machen"), QIcon());
+  bearbeiten1_->addAction(undoLastRun_);
+  connect(undoLastRun_, &QAction::triggered, this, &TVKMain::UndoLastRun);
+  RefreshUndoCommand();
+}
+
+void TVKMain::RefreshUndoCommand() {
+  undoAvailable_ = NewestRunToUndo(RunsFolder()).has_value();
+  undoLastRun_->setEnabled(undoAvailable_);
+}
+
+void TVKMain::UndoLastRun() {
+  if (running_) return;
+  const std::string runsFolder = RunsFolder();
+  // Read again now: velkaro-batch may have run or undone meanwhile.
+  const std::optional<RunSummary> run = NewestRunToUndo(runsFolder);
+  if (!run) {
+    Dialogs().Information(this, tr("Es gibt keinen Lauf, der rückgängig gemacht werden kann!"));
+  } else if (Dialogs().Question(this, tr("Den Lauf vom %1 rückgängig machen?")
+                                          .arg(QString::fromStdString(RunDescription(*run))))) {
+    PrepareRun();
+    progress_->setRange(0, std::max(run->pages, 1));
+    // The closing section runs however the undo ends, an escaping exception included.
+    struct Closing {
+      TVKMain& window;
+      ~Closing() { window.CloseRun(); }
+    } closing{*this};
+    UndoSink sink(*lv_, *progress_, [this](const QString& text) { SetStatusText(text); });
+    const UndoResult result = UndoRunToSink(runsFolder, run->id, sink, feedback_);
+    lv_->setUpdatesEnabled(true);
+    if (result.status != UndoResult::Status::kUndone &&
+        result.status != UndoResult::Status::kPagesLeft) {
+      Dialogs().Error(this, QString::fromStdString(result.message));
+    } else if (!closeRequested_) {
+      Dialogs().Information(this, tr("Aktion abgeschlossen!"));
+    }
+  }
+  RefreshUndoCommand();
+  UpdateCommandStates();
+}
+
+}  // namespace vk

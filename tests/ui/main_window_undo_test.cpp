@@ -1,0 +1,113 @@
+// "Letzten Lauf rückgängig machen" from the Edit menu: enabled only while a run is left to undo,
+// asks first naming the run, restores its pages with a row each and leaves a page edited since
+// with its message; a run whose pages may not all be kept asks before it starts.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QRegularExpression>
+
+#include "main_window_support.h"
+#include "ui/vk_main.h"
+
+namespace vk::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class UndoTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    Folder("web");
+    // Replacing "zz" by nothing shrinks a.htm and b.htm; c.htm stays as it is.
+    WriteSettings("[Find HTML Code]\r\n0=zz\r\n[Replace HTML Code]\r\n0=(leer)\r\n");
+    File("web/a.htm", std::string(900, 'a') + std::string(100, 'z'));
+    File("web/b.htm", std::string(1800, 'b') + std::string(200, 'z'));
+    File("web/c.htm", "c");
+  }
+
+  void OpenWindow() {
+    window_ = ShowWindow();
+    DropFiles(*window_, {At("web/a.htm"), At("web/b.htm"), At("web/c.htm")});
+  }
+
+  std::string Web(const char* name) const { return root_.Path() + "/web/" + name; }
+  QAction* Undo() {
+    return window_->findChild<QAction*>(QStringLiteral("LetztenLaufRueckgaengig1"));
+  }
+
+  std::unique_ptr<TVKMain> window_;
+};
+
+TEST_F(UndoTest, RestoresTheRunsPagesAndLeavesAPageEditedSince) {
+  OpenWindow();
+  ASSERT_NE(Undo(), nullptr);
+  EXPECT_FALSE(Undo()->isEnabled());  // nothing run yet
+  window_->RunOperation(0);
+  ASSERT_EQ(ReadFile(Web("a.htm")), std::string(900, 'a'));
+  EXPECT_TRUE(Undo()->isEnabled());
+  WriteFile(Web("b.htm"), "von Hand ge\xC3\xA4ndert");
+
+  boxes_.answers = {false};  // Nein: nothing happens
+  Undo()->trigger();
+  EXPECT_EQ(ReadFile(Web("a.htm")), std::string(900, 'a'));
+  ASSERT_EQ(boxes_.questions.size(), 1);
+  // The question names the run: its time, its operation and the pages it changed.
+  EXPECT_TRUE(boxes_.questions[0].contains(QRegularExpression(
+      "^Den Lauf vom \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d, HTML-Code in Dateien "
+      "ersetzen, 2 Datei\\(en\\) rückgängig machen\\?$")))
+      << boxes_.questions[0].toStdString();
+
+  boxes_.answers = {true};
+  boxes_.informations.clear();
+  Undo()->trigger();
+  EXPECT_EQ(ReadFile(Web("a.htm")), std::string(900, 'a') + std::string(100, 'z'));
+  EXPECT_EQ(ReadFile(Web("b.htm")), "von Hand ge\xC3\xA4ndert");
+  EXPECT_EQ(ReadFile(Web("c.htm")), "c");
+  EXPECT_EQ(boxes_.errors, QStringList{QString::fromStdString(
+                               "Die Datei " + Web("b.htm") +
+                               " wurde nach dem Lauf geändert und wird nicht wiederhergestellt!")});
+  // Backwards through the run: b.htm (left, its size as it is now), then a.htm (restored).
+  EXPECT_EQ(ResultLines(*window_),
+            (Lines{"b.htm|19 Byte|19 Byte|0||", "a.htm|900 Byte|1.000 Byte|-11||",
+                   "**Summen**|||||", "2 Datei(en)|919 Byte|1.019 Byte|-10||"}));
+  EXPECT_EQ(boxes_.informations, QStringList{QStringLiteral("Aktion abgeschlossen!")});
+  // The run counts as undone: nothing older is left.
+  EXPECT_FALSE(Undo()->isEnabled());
+}
+
+TEST_F(UndoTest, TheEditMenuStaysOpenForUndoWithNoRowTicked) {
+  OpenWindow();
+  window_->RunOperation(0);
+  window_->SelNoneBtnClick();
+  QMenu* edit = window_->findChild<QMenu*>(QStringLiteral("Bearbeiten1"));
+  EXPECT_TRUE(edit->menuAction()->isEnabled());
+  EXPECT_FALSE(edit->actions()[0]->isEnabled());  // no operation without a ticked row
+  EXPECT_TRUE(Undo()->isEnabled());
+}
+
+TEST_F(UndoTest, ARunWhosePagesMayNotAllBeKeptAsksFirst) {
+  WriteSettings(
+      "[Options]\r\nUndoKeepMB=1\r\n[Find HTML Code]\r\n0=zz\r\n[Replace HTML "
+      "Code]\r\n0=(leer)\r\n");
+  File("web/a.htm", std::string(2 << 20, 'a') + "zz");
+  OpenWindow();
+  boxes_.answers = {false};
+  window_->RunOperation(0);
+  ASSERT_EQ(boxes_.questions.size(), 1);
+  EXPECT_TRUE(boxes_.questions[0].startsWith(
+      "Dieser Lauf kann eventuell nicht vollständig rückgängig gemacht werden"))
+      << boxes_.questions[0].toStdString();
+  EXPECT_TRUE(boxes_.questions[0].endsWith(" Trotzdem starten?"));
+  EXPECT_EQ(ReadFile(Web("a.htm")).size(), std::size_t{(2 << 20) + 2});  // Nein: no run
+  EXPECT_TRUE(boxes_.informations.isEmpty());
+
+  boxes_.answers = {true};
+  window_->RunOperation(0);
+  EXPECT_EQ(ReadFile(Web("a.htm")), std::string(2 << 20, 'a'));
+  EXPECT_EQ(ReadFile(Web("b.htm")), std::string(1800, 'b'));
+}
+
+}  // namespace
+}  // namespace vk::test
