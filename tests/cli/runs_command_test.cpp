@@ -240,7 +240,7 @@ TEST_F(RunJournalTest, ARunThatMayNotFitSaysSoFirstAndStillRuns) {
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.err,
             "Dieser Lauf kann eventuell nicht vollständig rückgängig gemacht werden: Die Dateien "
-            "sind zusammen 2.049 KByte groß, aufgehoben werden höchstens 1.024 KByte!\n");
+            "sind zusammen 2.048 KByte groß, aufgehoben werden höchstens 1.024 KByte!\n");
   EXPECT_EQ(test::ReadFile(dir.File("gross.htm")), std::string(2 << 20, 'a') + " b");
 }
 

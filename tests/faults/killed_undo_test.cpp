@@ -3,7 +3,8 @@
 // writes), for N = 1, 2, ... until the undo gets through. After every kill each page holds the
 // run's bytes or its old ones, and the next undo finishes the work: the tree is as it was before
 // the run, byte for byte (unless the kill came after the journal was marked undone: then the
-// undo was complete already). A run killed after any of its renames is undone the same way.
+// undo was complete already). A run killed after any of its renames is undone the same way,
+// the program's own run as well as one journaled by hand.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -134,6 +135,39 @@ TEST(KilledUndo, ARunKilledAfterAnyRenameIsUndoneToTheTreeBeforeIt) {
     EXPECT_TRUE(undo.exited);
     EXPECT_EQ(undo.exitCode, 0) << undo.err;
     ExpectTreeAsBeforeTheRun(dir);
+  }
+}
+
+// velkaro-batch itself killed at its N-th rename (its journal's and its pages'), then undone.
+TEST(KilledUndo, TheProgramsRunKilledAtEachRenameIsUndoneToTheTreeBeforeIt) {
+  if (!test::StraceWorks()) {
+    GTEST_SKIP() << "strace cannot trace a child here (ptrace not permitted)";
+  }
+  for (int n = 1;; ++n) {
+    ASSERT_LT(n, 100) << "the run never got through";
+    SCOPED_TRACE("rename #" + std::to_string(n));
+    TempDir dir;
+    test::ScopedEnv state("XDG_STATE_HOME", dir.File("state"));
+    for (const Page& page : kPages) {
+      std::filesystem::create_directories(std::filesystem::path(dir.File(page.name)).parent_path());
+      WriteFile(dir.File(page.name), page.oldBytes);
+    }
+    ChildSetup setup;
+    setup.straceArgs = {"-e", "inject=rename:signal=KILL:when=" + std::to_string(n)};
+    const ChildResult run = RunBatchProgram({"-o", "2", "-r", dir.File("site")}, setup);
+    const std::vector<RunSummary> runs = ListRuns(dir.File("state/Velkaro/runs"));
+    if (!runs.empty()) {
+      const ChildResult undo = RunBatchProgram({"--undo"});
+      EXPECT_EQ(undo.exitCode, 0) << undo.err;
+    }
+    // Killed before its journal existed, the run had changed nothing.
+    for (const Page& page : kPages) {
+      EXPECT_TRUE(ReadFile(dir.File(page.name)) == page.oldBytes) << page.name;
+    }
+    if (run.exited) {
+      EXPECT_EQ(runs.size(), 1u);
+      break;
+    }
   }
 }
 

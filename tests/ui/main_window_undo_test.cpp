@@ -70,8 +70,8 @@ TEST_F(UndoTest, RestoresTheRunsPagesAndLeavesAPageEditedSince) {
                                " wurde nach dem Lauf geändert und wird nicht wiederhergestellt!")});
   // Backwards through the run: b.htm (left, its size as it is now), then a.htm (restored).
   EXPECT_EQ(ResultLines(*window_),
-            (Lines{"b.htm|19 Byte|19 Byte|0||", "a.htm|900 Byte|1.000 Byte|-11||",
-                   "**Summen**|||||", "2 Datei(en)|919 Byte|1.019 Byte|-10||"}));
+            (Lines{"b.htm|18 Byte|18 Byte|0||", "a.htm|900 Byte|1.000 Byte|-11||",
+                   "**Summen**|||||", "2 Datei(en)|918 Byte|1.018 Byte|-10||"}));
   EXPECT_EQ(boxes_.informations, QStringList{QStringLiteral("Aktion abgeschlossen!")});
   // The run counts as undone: nothing older is left.
   EXPECT_FALSE(Undo()->isEnabled());
