@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -135,10 +136,15 @@ ChildResult RunBatchProgram(const std::vector<std::string>& args, const ChildSet
     command.insert(command.end(), setup.straceArgs.begin(), setup.straceArgs.end());
     command.push_back("--");
   }
+  // Another user keeps the undo journals of its runs in a folder of its own, as in its home.
+  std::string stateHome;
   if (setup.user) {
     const std::string id = std::to_string(*setup.user);
     command.insert(command.end(),
                    {"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups", "--"});
+    stateHome = "/tmp/velkaro-test-state-" + id;
+    mkdir(stateHome.c_str(), 0700);
+    EXPECT_EQ(chown(stateHome.c_str(), *setup.user, *setup.user), 0) << stateHome;
   }
   command.push_back(VELKARO_BATCH_EXE);
   command.insert(command.end(), args.begin(), args.end());
@@ -165,6 +171,7 @@ ChildResult RunBatchProgram(const std::vector<std::string>& args, const ChildSet
     setenv("LC_ALL", "C.UTF-8", 1);
     setenv("LANG", "C.UTF-8", 1);
     if (!setup.configHome.empty()) setenv("XDG_CONFIG_HOME", setup.configHome.c_str(), 1);
+    if (!stateHome.empty()) setenv("XDG_STATE_HOME", stateHome.c_str(), 1);
     if (!setup.straceArgs.empty()) {
       // The leak check of a sanitizer build cannot stop a traced program's threads; the runs
       // without strace still check for leaks.
