@@ -21,7 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "bench_tree.h"
+#include "generated_site.h"
+#include "timed_command.h"
 
 namespace {
 
@@ -107,10 +108,10 @@ int main(int argc, char** argv) {
   const fs::path pristine = work / "site";
   const fs::path withJournal = work / "with-journal.ini";
   const fs::path withoutJournal = work / "without-journal.ini";
-  bench_tree::Generate(pristine, pages, folders);
-  std::ofstream(withJournal, std::ios::binary) << bench_tree::kSettings;
+  bench::GenerateSite(pristine, pages, folders);
+  std::ofstream(withJournal, std::ios::binary) << bench::kSiteSettings;
   std::ofstream(withoutJournal, std::ios::binary) << "[Options]\r\nUndoKeepRuns=0\r\n"
-                                                  << bench_tree::kSettings;
+                                                  << bench::kSiteSettings;
   // The journals go to the work folder, never to the user's.
   const fs::path state = work / "state";
   setenv("XDG_STATE_HOME", state.c_str(), 1);
@@ -119,22 +120,22 @@ int main(int argc, char** argv) {
   for (const fs::path& name : names) olds.push_back(ReadAll(pristine / name));
   CompressionLevels(olds);
 
-  bench_tree::Timed({"cp", "-r", pristine.string(), (work / "warm").string()}, false);
+  bench::Timed({"cp", "-r", pristine.string(), (work / "warm").string()}, false);
   fs::remove_all(work / "warm");
   std::vector<double> copies, plain, journaled, undos;
   for (int round = 0; round < rounds; ++round) {
     const fs::path copy = work / "copy";
     const fs::path target = work / "target";
-    copies.push_back(bench_tree::Timed({"cp", "-r", pristine.string(), copy.string()}, false));
+    copies.push_back(bench::Timed({"cp", "-r", pristine.string(), copy.string()}, false));
     fs::remove_all(copy);
-    bench_tree::Timed({"cp", "-r", pristine.string(), target.string()}, false);
-    plain.push_back(bench_tree::Timed(
+    bench::Timed({"cp", "-r", pristine.string(), target.string()}, false);
+    plain.push_back(bench::Timed(
         {program, "-o", "6", "-r", "-s", withoutJournal.string(), target.string()}, true));
     fs::remove_all(target);
-    bench_tree::Timed({"cp", "-r", pristine.string(), target.string()}, false);
-    journaled.push_back(bench_tree::Timed(
+    bench::Timed({"cp", "-r", pristine.string(), target.string()}, false);
+    journaled.push_back(bench::Timed(
         {program, "-o", "6", "-r", "-s", withJournal.string(), target.string()}, true));
-    undos.push_back(bench_tree::Timed({program, "--undo"}, true));
+    undos.push_back(bench::Timed({program, "--undo"}, true));
     bool same = true;
     for (std::size_t i = 0; same && i < names.size(); ++i)
       same = ReadAll(target / names[i]) == olds[i];
