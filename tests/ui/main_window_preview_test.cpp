@@ -173,7 +173,7 @@ TEST_F(CancelPreviewTest, PreviewIsEnabledExactlyWhenStartIs) {
   // The preview sits in the Edit menu below the operations and on the toolbar beside Start.
   const QList<QAction*> entries =
       window_->findChild<QMenu*>(QStringLiteral("Bearbeiten1"))->actions();
-  ASSERT_EQ(entries.size(), 9);
+  ASSERT_GE(entries.size(), 9);  // the undo command follows
   EXPECT_TRUE(entries[7]->isSeparator());
   EXPECT_EQ(entries[8], preview);
   EXPECT_NE(window_->findChild<QWidget*>(QStringLiteral("VorschauBtnButton")), nullptr);
