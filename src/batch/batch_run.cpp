@@ -20,6 +20,7 @@
 #include "fs/file_info.h"
 #include "fs/file_snapshot.h"
 #include "fs/new_file.h"
+#include "fs/sync_files.h"
 #include "selection/folder_scan.h"
 
 namespace vk {
@@ -47,8 +48,14 @@ struct PendingRow {
   PageWrite write;
   std::optional<FileIdentity> identity;
   std::size_t bytesInHand = 0;
-  std::future<void> done;  // valid when a helper has the page
+  std::future<void> done;              // valid when a helper has the page
+  std::optional<WriteResult> written;  // how its commit ended; none in a dry run
 };
+
+// A group of pages made durable together: up to this many pages or staged bytes (at least one
+// page), with one sync for their new files and one for their renames.
+constexpr std::size_t kGroupPages = 64;
+constexpr std::size_t kGroupBytes = std::size_t{32} << 20;
 
 class Run {
  public:
@@ -74,7 +81,7 @@ class Run {
     row.path = FullPath(folder, row.name);
     // A page is looked at again only once its earlier run is done.
     pending->identity = IdentityOf(row.path);
-    while (!pending_.empty() && InHand(row.path, pending->identity)) CompleteFirst();
+    if (InHand(row.path, pending->identity)) CompleteAll();
 
     row.bytesBefore = FileSizeOf(row.path);
     oldTotal_ += row.bytesBefore;
@@ -84,9 +91,9 @@ class Run {
 
     pending->job = job_;
     pending->bytesInHand = PageRun::BytesInHand(row.bytesBefore);
+    // A page bigger than the budget waits until it is the only one in hand.
+    while (bytesInHand_ > 0 && bytesInHand_ + pending->bytesInHand > budget_) CompleteFirst();
     if (workers_) {
-      // A page bigger than the budget waits until it is the only one in hand.
-      while (!pending_.empty() && bytesInHand_ + pending->bytesInHand > budget_) CompleteFirst();
       HandOver(*pending);
     } else {
       pending->run = std::make_unique<PageRun>(row.path, pending->job);
@@ -99,21 +106,21 @@ class Run {
     }
     bytesInHand_ += pending->bytesInHand;
     pending_.push_back(std::move(pending));
-    while (static_cast<int>(pending_.size()) > pagesAtOnce_ - 1) CompleteFirst();
+    while (static_cast<int>(pending_.size()) > pagesAtOnce_ - 1) JoinGroup();
   }
 
   int FilesDone() const { return fileRows_; }
 
   void End() {
-    while (!pending_.empty()) CompleteFirst();
-    SyncFolders();
+    CompleteAll();
     const std::array<ResultRow, 2> sums =
         SumRows(fileRows_, oldTotal_, newTotal_, specialSum_, htmlSum_);
     sink_.AddSumRows(sums[0], sums[1]);
   }
 
  private:
-  // Runs the page's steps and stages what it writes, on the thread it is called on.
+  // Runs the page's steps and stages what it writes, on the thread it is called on. The sync
+  // is the group's.
   void Prepare(PendingRow& pending, Feedback& feedback) const {
     PageRun& run = *pending.run;
     run.Prepare(feedback);
@@ -122,7 +129,6 @@ class Run {
     if (options_.createBak && run.WasRead())
       pending.write.StageBackup(run.Snapshot(), run.Original());
     if (run.NeedsWrite()) pending.write.StagePage(run.Snapshot(), run.Content());
-    pending.write.Sync();
   }
 
   // The list is loaded here, in row order, as the replacement would load it first thing; the
@@ -155,8 +161,10 @@ class Run {
   }
 
   bool InHand(const std::string& path, const std::optional<FileIdentity>& identity) const {
-    for (const auto& pending : pending_) {
-      if (pending->row.path == path || (identity && pending->identity == identity)) return true;
+    for (const auto* rows : {&group_, &pending_}) {
+      for (const auto& pending : *rows) {
+        if (pending->row.path == path || (identity && pending->identity == identity)) return true;
+      }
     }
     return false;
   }
@@ -168,18 +176,13 @@ class Run {
     if (cleanedFolders_.insert(folder).second) RemoveLeftovers(folder);
   }
 
-  void SyncFolders() {
-    for (const std::string& folder : foldersToSync_) SyncFolder(folder);
-    foldersToSync_.clear();
-  }
-
   // An exception ends the run in this row: the rows ahead are finished first, then this one is
   // reported as far as it got, with the messages shown until then. The rows behind it, in hand
   // on helpers, are never renamed into place: their new files go with them, untouched pages
   // need no row.
   void EndEarly(PendingRow& pending, const std::vector<std::string>& messages) {
-    while (!pending_.empty() && pending_.front().get() != &pending) CompleteFirst();
-    SyncFolders();
+    while (!pending_.empty() && pending_.front().get() != &pending) JoinGroup();
+    CommitGroup();
     ResultRow& row = pending.row;
     CopyingFeedback rowFeedback(feedback_, row.messages);
     for (const std::string& text : messages) rowFeedback.Error(text);
@@ -188,9 +191,20 @@ class Run {
     sink_.AddRow(row);
   }
 
-  // The first row in hand: its page renamed into place (after the journal's record), then
-  // reported.
+  void CompleteAll() {
+    while (!pending_.empty()) JoinGroup();
+    CommitGroup();
+  }
+
+  // Reports the first row in hand: its group is committed, and with it the rows before it.
   void CompleteFirst() {
+    if (group_.empty()) JoinGroup();
+    CommitGroup();
+  }
+
+  // The first row in hand, once its page is prepared and staged, joins the group; a full group
+  // is committed. In a dry run every row is its own group: nothing waits for a sync.
+  void JoinGroup() {
     if (pending_.front()->done.valid()) {
       try {
         pending_.front()->done.get();
@@ -199,18 +213,79 @@ class Run {
         throw;
       }
     }
-    std::unique_ptr<PendingRow> pending = std::move(pending_.front());
+    groupBytes_ += pending_.front()->write.Bytes();
+    group_.push_back(std::move(pending_.front()));
     pending_.pop_front();
-    bytesInHand_ -= pending->bytesInHand;
-    ResultRow& row = pending->row;
-    PageRun& run = *pending->run;
-    std::optional<WriteResult> written;
-    if (!options_.dryRun) {
-      if (pending->write.PageStaged()) Record(*pending);
-      if (options_.seams.beforeCommit) options_.seams.beforeCommit(row.path);
-      written = pending->write.Commit(run.Snapshot());
-      for (const std::string& folder : pending->write.Folders()) foldersToSync_.insert(folder);
+    if (options_.dryRun || group_.size() >= kGroupPages || groupBytes_ >= kGroupBytes) {
+      CommitGroup();
     }
+  }
+
+  // The group's pages on the disk with one sync (and the journal's records of them with one
+  // more), then checked and renamed in row order, the renames made durable with one sync, and
+  // the rows reported.
+  void CommitGroup() {
+    if (group_.empty()) return;
+    if (!options_.dryRun) {
+      std::vector<int> fds;
+      for (const auto& pending : group_) {
+        for (const int fd : pending->write.Fds()) fds.push_back(fd);
+      }
+      FileStatus synced = fds.empty() ? FileStatus::Ok() : SyncFiles(fds);
+      if (synced.ok()) synced = RecordGroup();
+      for (const auto& pending : group_) {
+        if (!synced.ok() && !pending->write.Fds().empty()) pending->write.Fail(synced);
+        if (options_.seams.beforeCommit) options_.seams.beforeCommit(pending->row.path);
+        pending->written = pending->write.Commit(pending->run->Snapshot());
+      }
+      SyncFolders();
+    }
+    while (!group_.empty()) {
+      std::unique_ptr<PendingRow> pending = std::move(group_.front());
+      group_.pop_front();
+      Report(*pending);
+    }
+    groupBytes_ = 0;
+  }
+
+  // Tells the journal about the group's pages before their renames, and makes its records
+  // durable once. A page the journal cannot record is kept as it is; a failing sync keeps
+  // every page of the group.
+  FileStatus RecordGroup() {
+    RunJournal* journal = options_.journal;
+    if (journal == nullptr) return FileStatus::Ok();
+    bool recorded = false;
+    for (const auto& pending : group_) {
+      if (!pending->write.PageStaged()) continue;
+      const PageRun& run = *pending->run;
+      const FileSnapshot& snapshot = run.Snapshot();
+      const FileStatus status =
+          journal->Record(RunJournal::Page{pending->row.path, snapshot.identity.device,
+                                           snapshot.identity.inode, run.Original(), run.Content()});
+      if (status.ok()) {
+        recorded = true;
+      } else {
+        pending->write.Fail(status);
+      }
+    }
+    return recorded ? journal->Sync() : FileStatus::Ok();
+  }
+
+  // The folders the group renamed in, with one sync per file system. The contents are safe by
+  // now; a failure can only lose a rename, which leaves the old page.
+  void SyncFolders() {
+    std::set<std::string> folders;
+    for (const auto& pending : group_) {
+      for (const std::string& folder : pending->write.Folders()) folders.insert(folder);
+    }
+    if (!folders.empty()) vk::SyncFolders({folders.begin(), folders.end()});
+  }
+
+  void Report(PendingRow& pending) {
+    bytesInHand_ -= pending.bytesInHand;
+    ResultRow& row = pending.row;
+    PageRun& run = *pending.run;
+    const std::optional<WriteResult>& written = pending.written;
     if (run.Changed() &&
         (written ? written->status.ok() && !written->backupFailed : options_.dryRun)) {
       sink_.PageChanged(row.path, run.Original(), run.Content(), *run.Encoding());
@@ -236,19 +311,6 @@ class Run {
     sink_.AddRow(row);
   }
 
-  // Tells the journal about the page before its rename; a journal that fails keeps the page.
-  void Record(PendingRow& pending) {
-    RunJournal* journal = options_.journal;
-    if (journal == nullptr) return;
-    const PageRun& run = *pending.run;
-    const FileSnapshot& snapshot = run.Snapshot();
-    FileStatus status =
-        journal->Record(RunJournal::Page{pending.row.path, snapshot.identity.device,
-                                         snapshot.identity.inode, run.Original(), run.Content()});
-    if (status.ok()) status = journal->Sync();
-    if (!status.ok()) pending.write.Fail(status);
-  }
-
   const ProcessFlags& flags_;
   BatchSink& sink_;
   Feedback& feedback_;
@@ -257,12 +319,15 @@ class Run {
   const std::size_t budget_;
   const TMyTools& tools_ = MyTools();
   PageJob job_;
+  // The rows in hand in row order: first the group, prepared and staged, waiting for its
+  // commit; then the rows still being prepared.
+  std::deque<std::unique_ptr<PendingRow>> group_;
+  std::size_t groupBytes_ = 0;
   std::deque<std::unique_ptr<PendingRow>> pending_;
   std::size_t bytesInHand_ = 0;
   // Declared after the rows it works on, so it is stopped (its work finished) before they go.
   std::optional<PageWorkers> workers_;
   std::set<std::string> cleanedFolders_;
-  std::set<std::string> foldersToSync_;
   std::int64_t oldTotal_ = 0;
   std::int64_t newTotal_ = 0;
   std::int64_t specialSum_ = 0;

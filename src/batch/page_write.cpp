@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "fs/sync_files.h"
 #include "fs/writable.h"
 
 namespace vk {
@@ -26,6 +27,7 @@ void PageWrite::StageBackup(const FileSnapshot& page, std::string_view original)
   result_.backupPath = page.path + ".bak";
   FileStatus status = BackupNameUsable(result_.backupPath);
   if (status.ok()) status = backup_.Stage(result_.backupPath, original, &page);
+  if (status.ok()) bytes_ += original.size();
   if (!status.ok()) {
     result_.backupFailed = true;
     result_.status = status;
@@ -35,17 +37,13 @@ void PageWrite::StageBackup(const FileSnapshot& page, std::string_view original)
 void PageWrite::StagePage(const FileSnapshot& page, std::string_view content) {
   if (result_.backupFailed) return;
   result_.status = page_.Stage(page.writePath, content, &page);
+  if (result_.status.ok()) bytes_ += content.size();
 }
 
 void PageWrite::Sync() {
-  for (StagedFile* file : {&backup_, &page_}) {
-    if (!file->Staged()) continue;
-    if (FileStatus synced = file->Sync(); !synced.ok()) {
-      Fail(synced);
-      if (file == &backup_) result_.backupFailed = true;
-      return;
-    }
-  }
+  const std::vector<int> fds = Fds();
+  if (fds.empty()) return;
+  if (FileStatus synced = SyncFiles(fds); !synced.ok()) Fail(synced);
 }
 
 std::vector<int> PageWrite::Fds() const {

@@ -4,7 +4,7 @@
 //   Stage   the backup (when asked for: the bytes read, as "<page>.bak") and the page's new
 //           content go to new unnamed files beside them, with the page's owner, group, mode and
 //           extended attributes; a backup that cannot be made stops the page here
-//   Sync    both new files are on the disk (Fds() for a group's one sync instead)
+//   Sync    both new files are on the disk (a group syncs the Fds() of all its pages at once)
 //   Commit  the page is locked and checked to be the file that was read; the backup is renamed
 //           into place, then the new page over the page
 //   then    the folders of the renames are synced (Folders(), once per folder for a group)
@@ -13,6 +13,7 @@
 // rename stays, and it holds the page's current bytes.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,11 +34,14 @@ class PageWrite {
   void StageBackup(const FileSnapshot& page, std::string_view original);
   // Stages the page's new content.
   void StagePage(const FileSnapshot& page, std::string_view content);
-  // Syncs what was staged (each file on its own; a group may sync Fds() instead).
+  // Syncs what was staged; a failure fails the write. A group syncs the Fds() of all its pages
+  // with one SyncFiles instead.
   void Sync();
   // The new files staged and not yet failed.
   std::vector<int> Fds() const;
   bool PageStaged() const { return page_.Staged(); }
+  // The bytes staged (the backup's and the page's).
+  std::size_t Bytes() const { return bytes_; }
 
   // Marks the page's write as failed before its commit (a group's failed sync, a journal that
   // could not record it): nothing is renamed.
@@ -52,6 +56,7 @@ class PageWrite {
   StagedFile backup_;
   StagedFile page_;
   WriteResult result_;
+  std::size_t bytes_ = 0;
   std::vector<std::string> folders_;
 };
 

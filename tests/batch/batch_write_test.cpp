@@ -1,6 +1,6 @@
 // The run's write path seen from the run: a helper that fails ends the run at its row and
 // touches no page behind it, the memory budget keeps pages out of hand, and the journal hears of
-// every page before its rename and of nothing in a dry run.
+// every page before its rename and of nothing in a dry run; a group of pages is synced once.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 
 #include "batch/batch_run.h"
 #include "batch/batch_support.h"
+#include "fs/sync_files.h"
 #include "support/test_support.h"
 
 namespace vk {
@@ -86,6 +87,43 @@ TEST_F(BatchRunTest, AMemoryBudgetKeepsPagesOutOfHand) {
   EXPECT_LE(DefaultMemoryBudget(), std::size_t{512} << 20);
 }
 
+// The syncs of a run: one for the new files of each group of pages and one for its renames,
+// whatever the number of pages in hand; a group ends at 64 pages or 32 MB. Nothing to write,
+// nothing synced.
+TEST_F(BatchRunTest, AGroupOfPagesIsSyncedOnceForItsFilesAndOnceForItsRenames) {
+  const std::string big = "\xE4" + std::string(11 << 20, 'x');
+  struct Case {
+    int pages;
+    std::string content;
+    bool dryRun;
+    int pagesAtOnce;
+    std::int64_t fileSystemSyncs;
+  };
+  const Case cases[] = {
+      {130, "\xE4", false, 1, 2 * 3},  // groups of 64, 64 and 2 pages
+      {130, "\xE4", false, 4, 2 * 3}, {130, "\xE4", true, 1, 0},
+      {130, "x", false, 4, 0},    // no page changes
+      {4, big, false, 1, 2 * 2},  // 33 MB end the first group after three pages
+  };
+  for (const Case& c : cases) {
+    test::TempDir pages;
+    VectorRows rows(Pages(pages, c.pages, c.content));
+    BatchOptions options;
+    options.pagesAtOnce = c.pagesAtOnce;
+    options.dryRun = c.dryRun;
+    test::RecordingSink recorded;
+    const SyncCounts before = SyncCountsSoFar();
+    RunBatch(Flags(1), rows, recorded, feedback, options);
+    const SyncCounts after = SyncCountsSoFar();
+    EXPECT_EQ(after.fileSystems - before.fileSystems, c.fileSystemSyncs) << c.pages;
+    EXPECT_EQ(after.files, before.files) << c.pages;
+    ASSERT_EQ(recorded.rows.size(), static_cast<std::size_t>(c.pages));
+    const bool changes = !c.dryRun && c.content != "x";
+    EXPECT_EQ(ReadFile(pages.File("p0.htm")).substr(0, 6),
+              changes ? "&auml;" : c.content.substr(0, 6));
+  }
+}
+
 // Notes what it is told, and what the page on disk holds at that moment.
 class RecordingJournal : public RunJournal {
  public:
@@ -97,9 +135,10 @@ class RecordingJournal : public RunJournal {
   }
   FileStatus Sync() override {
     told.push_back("sync");
-    return FileStatus::Ok();
+    return syncAnswer;
   }
   std::vector<std::string> told;
+  FileStatus syncAnswer = FileStatus::Ok();
 
  private:
   FileStatus answer_;
@@ -127,6 +166,18 @@ TEST_F(BatchRunTest, TheJournalHearsOfEveryPageBeforeItsRenameAndOfNothingInADry
     EXPECT_EQ(ReadFile(changed), "&auml;");
   }
 
+  // The records of a group are synced once, before its renames.
+  WriteFile(changed, "\xE4");
+  WriteFile(same, "\xF6");
+  RecordingJournal grouped;
+  BatchOptions groupOptions;
+  groupOptions.journal = &grouped;
+  RunBatch(Flags(1), rows, sink, feedback, groupOptions);
+  EXPECT_THAT(grouped.told,
+              ElementsAre("record " + changed + " [\xE4] -> [&auml;] on disk [\xE4]",
+                          "record " + same + " [\xF6] -> [&ouml;] on disk [\xF6]", "sync"));
+  WriteFile(same, "x");
+
   // A journal that cannot record the page keeps it as it is, reported as a failed write.
   WriteFile(changed, "\xE4");
   RecordingJournal refusing(FileStatus::Error(FileStatus::Code::kIoError, 28));
@@ -137,6 +188,20 @@ TEST_F(BatchRunTest, TheJournalHearsOfEveryPageBeforeItsRenameAndOfNothingInADry
   EXPECT_EQ(ReadFile(changed), "\xE4");
   EXPECT_THAT(refused.rows[0].messages,
               ElementsAre("Konnte " + changed + " nicht öffnen oder schreiben!"));
+
+  // A journal whose sync fails keeps every page of the group as it is, each reported.
+  WriteFile(same, "\xF6");
+  RecordingJournal unsynced;
+  unsynced.syncAnswer = FileStatus::Error(FileStatus::Code::kIoError, 5);
+  options.journal = &unsynced;
+  test::RecordingSink unsyncedSink;
+  RunBatch(Flags(1), rows, unsyncedSink, feedback, options);
+  EXPECT_EQ(ReadFile(changed), "\xE4");
+  EXPECT_EQ(ReadFile(same), "\xF6");
+  ASSERT_EQ(unsyncedSink.rows.size(), 2u);
+  EXPECT_THAT(unsyncedSink.rows[1].messages,
+              ElementsAre("Konnte " + same + " nicht öffnen oder schreiben!"));
+  EXPECT_EQ(test::FolderNames(dir.Path()).size(), 2u);
 }
 
 }  // namespace
