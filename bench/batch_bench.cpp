@@ -1,14 +1,19 @@
-// velkaro-batch over a whole site against `cp -r` of the same site, in the same run.
+// velkaro-batch at the speed of the machine, measured against copying the same bytes durably.
 //
-//   batch_bench VELKARO_BATCH [--pages N] [--folders N] [--rounds N] [--work DIR] [--keep]
+//   batch_bench VELKARO_BATCH tree [--pages N] [--folders N] [--kb N] [--rounds N] [--work DIR]
+//   batch_bench VELKARO_BATCH page [--mb N] [--rounds N] [--work DIR]
 //
-// Generates a tree of pages (5-40 KB each, Windows-1252 text with umlauts, CR LF line ends,
-// tab indents, META tags, tables, pre and script blocks) in nested folders, and a settings
-// file with ten find/replace pairs. Each round copies the pristine tree twice with `cp -r`:
-// the first copy is timed, the second is the fresh tree that `velkaro-batch -o 6 -r` then
-// rewrites, timed as well. Prints the times of every round, the ratio of the best times and
-// the median of the rounds' ratios (a shared machine makes single rounds noisy).
-// --keep leaves the work folder (the pristine tree and the settings file) for a closer look.
+// tree: generates a tree of pages (by default 5,000 pages of 5-40 KB in 200 nested folders;
+// --kb N makes every page N KB; Windows-1252 text with umlauts, CR LF line ends, tab indents,
+// META tags, tables, pre and script blocks) and a settings file with ten find/replace pairs.
+// Each round, alternating, times `cp -r` of the pristine tree followed by `sync -f` of the copy
+// (the same bytes made durable), and `velkaro-batch -o 6 -r` over a fresh copy. Prints every
+// round and the medians and their ratio.
+// page: one generated page of --mb N MB (64 by default); each round times
+// `velkaro-batch -o 6 -j 1` on a fresh copy as a dry run (-n) and as a real run, and prints
+// MB/s of the page and the child's peak resident memory against the page's size, with medians.
+// --keep leaves the work folder for a closer look.
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,23 +27,27 @@
 #include <string>
 #include <vector>
 
+#include "generated_page.h"
 #include "generated_site.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Runs the command and returns its wall time in seconds; exits when it fails.
-// Each command starts without a backlog of unwritten data from the one before.
-double Timed(const std::vector<std::string>& command, bool quiet) {
+struct Timing {
+  double seconds = 0;
+  long maxRssKb = 0;  // the child's peak resident memory
+};
+
+// Runs the command and returns its wall time and peak memory; exits when it fails. Each command
+// starts without a backlog of unwritten data from the one before.
+Timing Run(const std::vector<std::string>& command) {
   std::cout.flush();
   sync();
   const auto start = std::chrono::steady_clock::now();
   const pid_t child = fork();
   if (child == 0) {
-    if (quiet) {
-      std::freopen("/dev/null", "w", stdout);
-    }
+    std::freopen("/dev/null", "w", stdout);
     std::vector<char*> argv;
     for (const std::string& arg : command) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -46,78 +55,149 @@ double Timed(const std::vector<std::string>& command, bool quiet) {
     _exit(127);
   }
   int status = 0;
-  waitpid(child, &status, 0);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  struct rusage usage {};
+  wait4(child, &status, 0, &usage);
+  Timing timing;
+  timing.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  timing.maxRssKb = usage.ru_maxrss;
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     std::cerr << command[0] << " failed with status " << status << "\n";
     std::exit(1);
   }
-  return seconds;
+  return timing;
 }
 
-}  // namespace
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
 
-int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::cerr << "usage: batch_bench VELKARO_BATCH [--pages N] [--folders N] [--rounds N] "
-                 "[--work DIR] [--keep]\n";
-    return 2;
-  }
-  const std::string program = argv[1];
+struct Options {
+  std::string program;
+  std::string what;
   int pages = 5000;
   int folders = 200;
-  int rounds = 3;
+  std::size_t pageKb = 0;
+  std::size_t pageMb = 64;
+  int rounds = 5;
   fs::path work = fs::temp_directory_path() / ("velkaro-batch-bench-" + std::to_string(getpid()));
   bool keep = false;
-  for (int i = 2; i < argc; ++i) {
-    const std::string option = argv[i];
-    if (option == "--keep") {
-      keep = true;
-      continue;
-    }
-    if (i + 1 >= argc) break;
-    ++i;
-    if (option == "--pages") pages = std::atoi(argv[i]);
-    if (option == "--folders") folders = std::atoi(argv[i]);
-    if (option == "--rounds") rounds = std::atoi(argv[i]);
-    if (option == "--work") work = argv[i];
-  }
-  const fs::path pristine = work / "site";
-  const fs::path settings = work / "bench.ini";
-  bench::GenerateSite(pristine, pages, folders);
+};
+
+void Tree(const Options& options) {
+  const fs::path pristine = options.work / "site";
+  const fs::path settings = options.work / "bench.ini";
+  bench::GenerateSite(pristine, options.pages, options.folders, options.pageKb * 1024);
   std::ofstream(settings, std::ios::binary) << bench::kSiteSettings;
   std::uintmax_t bytes = 0;
   for (const auto& entry : fs::recursive_directory_iterator(pristine)) {
     if (entry.is_regular_file()) bytes += entry.file_size();
   }
-  std::cout << pages << " pages in " << folders << " folders, " << bytes / (1024 * 1024) << " MB\n";
+  std::cout << options.pages << " pages in " << options.folders << " folders, "
+            << bytes / (1024 * 1024) << " MB\n";
   // One untimed copy first, so both sides start with the pristine tree in the page cache.
-  Timed({"cp", "-r", pristine.string(), (work / "warm").string()}, false);
-  fs::remove_all(work / "warm");
+  Run({"cp", "-r", pristine.string(), (options.work / "warm").string()});
+  fs::remove_all(options.work / "warm");
 
-  double bestCopy = 1e9;
-  double bestBatch = 1e9;
+  const fs::path copy = options.work / "copy";
+  const fs::path target = options.work / "target";
+  std::vector<double> copies;
+  std::vector<double> runs;
   std::vector<double> ratios;
-  for (int round = 0; round < rounds; ++round) {
-    const fs::path copy = work / "copy";
-    const fs::path target = work / "target";
-    const double copySeconds = Timed({"cp", "-r", pristine.string(), copy.string()}, false);
-    Timed({"cp", "-r", pristine.string(), target.string()}, false);
+  for (int round = 0; round < options.rounds; ++round) {
+    const double copySeconds =
+        Run({"sh", "-c", "cp -r \"$0\" \"$1\" && sync -f \"$1\"", pristine.string(), copy.string()})
+            .seconds;
+    Run({"cp", "-r", pristine.string(), target.string()});
     const double batchSeconds =
-        Timed({program, "-o", "6", "-r", "-s", settings.string(), target.string()}, true);
-    std::cout << "round " << round + 1 << ": cp -r " << copySeconds << " s, velkaro-batch "
-              << batchSeconds << " s, ratio " << batchSeconds / copySeconds << "\n";
+        Run({options.program, "-o", "6", "-r", "-s", settings.string(), target.string()}).seconds;
+    std::cout << "round " << round + 1 << ": cp -r + sync -f " << copySeconds
+              << " s, velkaro-batch -o 6 -r " << batchSeconds << " s, ratio "
+              << batchSeconds / copySeconds << "\n";
+    copies.push_back(copySeconds);
+    runs.push_back(batchSeconds);
     ratios.push_back(batchSeconds / copySeconds);
-    bestCopy = std::min(bestCopy, copySeconds);
-    bestBatch = std::min(bestBatch, batchSeconds);
     fs::remove_all(copy);
     fs::remove_all(target);
   }
-  std::sort(ratios.begin(), ratios.end());
-  std::cout << "best: cp -r " << bestCopy << " s, velkaro-batch " << bestBatch << " s, ratio "
-            << bestBatch / bestCopy << "; median ratio of the rounds " << ratios[ratios.size() / 2]
-            << "\n";
-  if (!keep) fs::remove_all(work);
+  std::cout << "medians: cp -r + sync -f " << Median(copies) << " s, velkaro-batch " << Median(runs)
+            << " s, ratio of the medians " << Median(runs) / Median(copies)
+            << ", median of the rounds' ratios " << Median(ratios) << "\n";
+}
+
+void OnePage(const Options& options) {
+  fs::create_directories(options.work);
+  const fs::path pristine = options.work / "page.htm";
+  const fs::path page = options.work / "run" / "page.htm";
+  const fs::path settings = options.work / "bench.ini";
+  std::ofstream(settings, std::ios::binary) << bench::kSiteSettings;
+  const std::string bytes = bench::MakeGeneratedPage(options.pageMb << 20);
+  std::ofstream(pristine, std::ios::binary) << bytes;
+  const double mb = static_cast<double>(bytes.size()) / (1 << 20);
+  std::cout << "one page of " << mb << " MB\n";
+  std::vector<double> dry;
+  std::vector<double> real;
+  std::vector<double> dryRss;
+  std::vector<double> realRss;
+  for (int round = 0; round < options.rounds; ++round) {
+    fs::remove_all(page.parent_path());
+    fs::create_directories(page.parent_path());
+    Run({"cp", pristine.string(), page.string()});
+    const Timing dryRun =
+        Run({options.program, "-o", "6", "-j", "1", "-n", "-s", settings.string(), page.string()});
+    const Timing realRun =
+        Run({options.program, "-o", "6", "-j", "1", "-s", settings.string(), page.string()});
+    const auto rssRatio = [&](const Timing& t) { return t.maxRssKb / 1024.0 / mb; };
+    std::cout << "round " << round + 1 << ": dry run " << dryRun.seconds << " s, "
+              << mb / dryRun.seconds << " MB/s, peak " << dryRun.maxRssKb / 1024 << " MB ("
+              << rssRatio(dryRun) << "x the page); real run " << realRun.seconds << " s, "
+              << mb / realRun.seconds << " MB/s, peak " << realRun.maxRssKb / 1024 << " MB ("
+              << rssRatio(realRun) << "x the page)\n";
+    dry.push_back(dryRun.seconds);
+    real.push_back(realRun.seconds);
+    dryRss.push_back(rssRatio(dryRun));
+    realRss.push_back(rssRatio(realRun));
+  }
+  std::cout << "medians: dry run " << mb / Median(dry) << " MB/s, peak " << Median(dryRss)
+            << "x the page; real run " << mb / Median(real) << " MB/s, peak " << Median(realRss)
+            << "x the page\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::cerr << "usage: batch_bench VELKARO_BATCH tree|page [--pages N] [--folders N] [--kb N] "
+                 "[--mb N] [--rounds N] [--work DIR] [--keep]\n";
+    return 2;
+  }
+  Options options;
+  options.program = argv[1];
+  options.what = argv[2];
+  for (int i = 3; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (option == "--keep") {
+      options.keep = true;
+      continue;
+    }
+    if (i + 1 >= argc) break;
+    ++i;
+    if (option == "--pages") options.pages = std::atoi(argv[i]);
+    if (option == "--folders") options.folders = std::atoi(argv[i]);
+    if (option == "--kb") options.pageKb = static_cast<std::size_t>(std::atol(argv[i]));
+    if (option == "--mb") options.pageMb = static_cast<std::size_t>(std::atol(argv[i]));
+    if (option == "--rounds") options.rounds = std::atoi(argv[i]);
+    if (option == "--work") options.work = argv[i];
+  }
+  if (options.what == "tree") {
+    Tree(options);
+  } else if (options.what == "page") {
+    OnePage(options);
+  } else {
+    std::cerr << "batch_bench: tree or page, not " << options.what << "\n";
+    return 2;
+  }
+  if (!options.keep) fs::remove_all(options.work);
   return 0;
 }

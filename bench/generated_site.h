@@ -125,7 +125,8 @@ inline const char* const kSiteSettings =
     "[Replace HTML Code]\r\n0=<strong>\r\n1=</strong>\r\n2=<em>\r\n3=</em>\r\n4=(leer)\r\n"
     "5=(leer)\r\n6=<br />\r\n7=<div class=\"mitte\">\r\n8=</div>\r\n9=(leer)\r\n";
 
-inline void GenerateSite(const fs::path& root, int pages, int folders) {
+// With `pageBytes`, every page has about that size instead.
+inline void GenerateSite(const fs::path& root, int pages, int folders, std::size_t pageBytes = 0) {
   std::mt19937 random(4711);
   std::vector<fs::path> paths = {root};
   fs::create_directories(root);
@@ -140,7 +141,7 @@ inline void GenerateSite(const fs::path& root, int pages, int folders) {
     const fs::path file = paths[static_cast<std::size_t>(i % folders)] /
                           ("seite" + std::to_string(i) + (i % 5 == 0 ? ".html" : ".htm"));
     std::ofstream out(file, std::ios::binary);
-    out << Page(random, size(random), i);
+    out << Page(random, pageBytes > 0 ? pageBytes : size(random), i);
   }
 }
 

@@ -18,6 +18,7 @@
 #include "engine/texts.h"
 #include "fs/fd.h"
 #include "fs/file_info.h"
+#include "fs/file_releaser.h"
 #include "fs/file_snapshot.h"
 #include "fs/new_file.h"
 #include "fs/sync_files.h"
@@ -236,7 +237,7 @@ class Run {
       for (const auto& pending : group_) {
         if (!synced.ok() && !pending->write.Fds().empty()) pending->write.Fail(synced);
         if (options_.seams.beforeCommit) options_.seams.beforeCommit(pending->row.path);
-        pending->written = pending->write.Commit(pending->run->Snapshot());
+        pending->written = pending->write.Commit(pending->run->Snapshot(), &releaser_);
       }
       SyncFolders();
     }
@@ -325,6 +326,7 @@ class Run {
   std::size_t groupBytes_ = 0;
   std::deque<std::unique_ptr<PendingRow>> pending_;
   std::size_t bytesInHand_ = 0;
+  FileReleaser releaser_;
   // Declared after the rows it works on, so it is stopped (its work finished) before they go.
   std::optional<PageWorkers> workers_;
   std::set<std::string> cleanedFolders_;

@@ -60,7 +60,7 @@ void PageWrite::Fail(const FileStatus& status) {
   page_.Discard();
 }
 
-WriteResult PageWrite::Commit(const FileSnapshot& page) {
+WriteResult PageWrite::Commit(const FileSnapshot& page, FileReleaser* releaser) {
   FileLock lock;
   if (page_.Staged()) {
     if (FileStatus unchanged = lock.LockIfUnchanged(page); !unchanged.ok()) Fail(unchanged);
@@ -77,7 +77,10 @@ WriteResult PageWrite::Commit(const FileSnapshot& page) {
   }
   if (page_.Staged()) {
     result_.status = page_.Commit();
-    if (result_.status.ok()) folders_.push_back(page_.Folder());
+    if (result_.status.ok()) {
+      folders_.push_back(page_.Folder());
+      if (releaser != nullptr) lock.ReleaseTo(*releaser);
+    }
   }
   return result_;
 }

@@ -48,7 +48,8 @@ class PageWrite {
   void Fail(const FileStatus& status);
 
   // The renames, the page's under its lock and after its check. Returns how the write ended.
-  WriteResult Commit(const FileSnapshot& page);
+  // With a `releaser`, the replaced page is closed there (see FileReleaser).
+  WriteResult Commit(const FileSnapshot& page, FileReleaser* releaser = nullptr);
   // The folders in which Commit renamed something.
   const std::vector<std::string>& Folders() const { return folders_; }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 namespace vk {
 
@@ -20,6 +21,8 @@ class Fd {
   void Reset(int fd = -1);
   // fsync, retried when a signal interrupts it. Returns 0 or the errno.
   int Sync() const;
+  // Hands the descriptor over without closing it.
+  int Release() { return std::exchange(fd_, -1); }
   // Closes now. Returns 0 or the errno of a failing close; Linux releases the descriptor even
   // then, so it is never retried.
   int Close();

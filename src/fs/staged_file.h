@@ -22,6 +22,7 @@
 
 #include "engine/file_access.h"
 #include "fs/fd.h"
+#include "fs/file_releaser.h"
 #include "fs/file_snapshot.h"
 #include "fs/new_file.h"
 
@@ -70,6 +71,9 @@ class FileLock {
   // does a file that is no longer the one read.
   FileStatus LockIfUnchanged(const FileSnapshot& snapshot);
   void Release() { fd_.Reset(); }
+  // Releases the lock through `releaser`: once the file is renamed over, this may be its last
+  // reference, whose close frees its blocks.
+  void ReleaseTo(FileReleaser& releaser) { releaser.Close(fd_.Release()); }
 
  private:
   Fd fd_;
