@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <utility>
 
+#include "fs/large_buffer.h"
+
 namespace vk {
 
 MemoryPage::MemoryPage(std::string path, FileStatus loadStatus, std::string_view original,
@@ -16,8 +18,40 @@ FileStatus MemoryPage::Read(const std::string& path, std::string* content) {
   content->clear();
   if (path != path_) return FileStatus::Error(FileStatus::Code::kNotFound, ENOENT);
   if (!loadStatus_.ok()) return loadStatus_;
+  ReserveLarge(*content, Content().size());
   content->assign(Content());
   return FileStatus::Ok();
+}
+
+FileStatus MemoryPage::ReadView(const std::string& path, std::string* storage,
+                                std::string_view* view) {
+  storage->clear();
+  *view = std::string_view();
+  if (path != path_) return FileStatus::Error(FileStatus::Code::kNotFound, ENOENT);
+  if (!loadStatus_.ok()) return loadStatus_;
+  *view = Content();
+  return FileStatus::Ok();
+}
+
+FileStatus MemoryPage::Give(const std::string& path, std::string& content) {
+  if (path != path_) return FileStatus::Error(FileStatus::Code::kNotFound, ENOENT);
+  if (!writeRefusal_.ok()) return writeRefusal_;
+  content_.swap(content);
+  Recycle(content);
+  written_ = true;
+  return FileStatus::Ok();
+}
+
+void MemoryPage::Reserve(std::string& buffer, std::size_t size) {
+  if (buffer.capacity() < size && spare_.capacity() >= size) {
+    buffer.swap(spare_);
+    buffer.clear();
+  }
+  ReserveLarge(buffer, size);
+}
+
+void MemoryPage::Recycle(std::string& buffer) {
+  if (buffer.capacity() > spare_.capacity()) spare_.swap(buffer);
 }
 
 FileStatus MemoryPage::Write(const std::string& path, std::string_view content) {

@@ -25,6 +25,15 @@ class MemoryPage : public FileAccess {
   FileStatus Read(const std::string& path, std::string* content) override;
   // Keeps `content` as the page's content and notes that the page was written.
   FileStatus Write(const std::string& path, std::string_view content) override;
+  // The page's current content, without a copy; valid until the next Write or Give.
+  FileStatus ReadView(const std::string& path, std::string* storage,
+                      std::string_view* view) override;
+  // Write taking over `content`'s buffer; the page's former buffer is kept for a later Reserve.
+  FileStatus Give(const std::string& path, std::string& content) override;
+  // The steps of a page hand their buffers on: a buffer given back or written over is the room
+  // of the next step's output, so a page costs its bytes, its content and one working copy.
+  void Reserve(std::string& buffer, std::size_t size) override;
+  void Recycle(std::string& buffer) override;
 
   const FileStatus& LoadStatus() const { return loadStatus_; }
   bool Written() const { return written_; }
@@ -36,6 +45,7 @@ class MemoryPage : public FileAccess {
   std::string_view original_;
   FileStatus writeRefusal_;
   std::string content_;
+  std::string spare_;  // a buffer no step uses now
   bool written_ = false;
 };
 

@@ -268,8 +268,9 @@ CompressOutcome CompressHtmlText(std::string_view fileText, std::string& output,
 }
 
 void CompressHtmlFile(const std::string& fileName, Feedback& feedback, FileAccess& files) {
-  std::string text;
-  if (!files.Read(fileName, &text).ok()) {
+  std::string storage;
+  std::string_view text;
+  if (!files.ReadView(fileName, &storage, &text).ok()) {
     feedback.Error(CannotAccess(fileName));
     return;
   }
@@ -283,8 +284,8 @@ void CompressHtmlFile(const std::string& fileName, Feedback& feedback, FileAcces
   std::string output;
   files.Reserve(output, text.size());
   if (CompressHtmlText(text, output, fileName, feedback) != CompressOutcome::kChanged) return;
-  std::string().swap(text);  // the page's old text is not needed for the write
-  if (!files.Write(fileName, output).ok()) feedback.Error(CannotAccess(fileName));
+  std::string().swap(storage);  // the page's old text is not needed for the write
+  if (!files.Give(fileName, output).ok()) feedback.Error(CannotAccess(fileName));
 }
 
 std::string NulBytesMessage(const std::string& fileName) { return Message(kHasNulBytes, fileName); }

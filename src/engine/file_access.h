@@ -60,6 +60,22 @@ class FileAccess {
   virtual FileStatus Read(const std::string& path, std::string* content) = 0;
   // Replaces the content of the existing file at `path`; a failure leaves it as it was.
   virtual FileStatus Write(const std::string& path, std::string_view content) = 0;
+  // The whole file at `path` as *view: into storage of the access's own that stays valid until
+  // the next Write or Give of the file, or into *storage. An in-memory page hands out its bytes
+  // without copying them.
+  virtual FileStatus ReadView(const std::string& path, std::string* storage,
+                              std::string_view* view) {
+    const FileStatus status = Read(path, storage);
+    *view = *storage;
+    return status;
+  }
+  // Write that may take over `content`'s buffer instead of copying it; `content` is left valid
+  // with unspecified bytes.
+  virtual FileStatus Give(const std::string& path, std::string& content) {
+    return Write(path, content);
+  }
+  // Takes back a buffer a step no longer needs, so that a later Reserve may use its room.
+  virtual void Recycle(std::string& /*buffer*/) {}
   // Gives `buffer` room for `size` bytes of a page's new content before it is filled. The disk
   // asks the system to back a large buffer with huge pages, where faulting memory in 4 KiB at a
   // time can cost more than the transformation itself (virtual machines).

@@ -183,11 +183,14 @@ class PairStage {
   std::string window_;
 };
 
+constexpr std::size_t kPairsPerYield = 5;
+constexpr std::size_t kPieceBytes = 64 * 1024;
+
 // Runs up to five pairs over `text` at once: the text goes through the stages in pieces small
 // enough to stay in the processor's cache, and only the last stage writes the big result.
 // `nulPossible` says whether the text may hold a NUL byte and is raised when a pair inserts
 // one. Returns the number of replacements.
-std::int64_t ApplyPairs(std::string& text, std::string& result, const HtmlCodeList& list,
+std::int64_t ApplyPairs(std::string_view text, std::string& result, const HtmlCodeList& list,
                         std::size_t first, std::size_t end, PageEncoding encoding,
                         bool& nulPossible, std::size_t pieceBytes) {
   // The list is stored in Windows-1252; a UTF-8 page gets its texts in UTF-8.
@@ -216,7 +219,7 @@ std::int64_t ApplyPairs(std::string& text, std::string& result, const HtmlCodeLi
 
   for (std::size_t at = 0;; at += pieceBytes) {
     const bool final = text.size() - at <= pieceBytes;
-    stages.front().Input().append(text, at, pieceBytes);
+    stages.front().Input().append(text.substr(at, pieceBytes));
     for (std::size_t k = 0; k < stages.size(); ++k) {
       stages[k].Process(final, k + 1 < stages.size() ? stages[k + 1].Input() : result);
     }
@@ -225,12 +228,32 @@ std::int64_t ApplyPairs(std::string& text, std::string& result, const HtmlCodeLi
 
   std::int64_t count = 0;
   for (const PairStage& stage : stages) count += stage.count();
-  if (count > 0) text.swap(result);
   return count;
 }
 
-constexpr std::size_t kPairsPerYield = 5;
-constexpr std::size_t kPieceBytes = 64 * 1024;
+// Runs the pairs over `input`. When any replaced, *text holds the result; `text` and `spare`
+// take turns as the output of each five pairs, so the input is never copied.
+std::int64_t ReplaceInPieces(std::string_view input, std::string& text, std::string& spare,
+                             const HtmlCodeList& list, PageEncoding encoding, Feedback& feedback,
+                             std::size_t pieceBytes) {
+  const std::size_t pairs = std::min(list.find.size(), list.replace.size());
+  bool nulPossible = HasNul(input);
+  bool replaced = false;
+  std::int64_t count = 0;
+  for (std::size_t first = 0; first < pairs; first += kPairsPerYield) {
+    feedback.Yield();
+    const std::size_t end = std::min(pairs, first + kPairsPerYield);
+    const std::int64_t groupCount =
+        ApplyPairs(replaced ? std::string_view(text) : input, spare, list, first, end, encoding,
+                   nulPossible, std::max<std::size_t>(pieceBytes, 1));
+    if (groupCount > 0) {
+      text.swap(spare);
+      replaced = true;
+    }
+    count += groupCount;
+  }
+  return count;
+}
 
 }  // namespace
 
@@ -239,17 +262,9 @@ namespace replace_detail {
 std::int64_t ReplaceHtmlCodeTextInPieces(std::string& text, const HtmlCodeList& list,
                                          PageEncoding encoding, Feedback& feedback,
                                          std::size_t pieceBytes) {
-  const std::size_t pairs = std::min(list.find.size(), list.replace.size());
-  bool nulPossible = HasNul(text);
-  std::string result;
-  std::int64_t count = 0;
-  for (std::size_t first = 0; first < pairs; first += kPairsPerYield) {
-    feedback.Yield();
-    const std::size_t end = std::min(pairs, first + kPairsPerYield);
-    count += ApplyPairs(text, result, list, first, end, encoding, nulPossible,
-                        std::max<std::size_t>(pieceBytes, 1));
-  }
-  return count;
+  // Until a pair replaces, `text` is the input; then the result, never read again as input.
+  std::string spare;
+  return ReplaceInPieces(text, text, spare, list, encoding, feedback, pieceBytes);
 }
 
 }  // namespace replace_detail
@@ -267,20 +282,28 @@ std::int64_t ReplaceHtmlCode(const std::string& fileName, const HtmlCodeListLoad
   const HtmlCodeList& list = *shared;
 
   std::int64_t count = 0;
+  std::string storage;
   std::string text;
   try {
-    if (!files.Read(fileName, &text).ok()) {
+    std::string_view page;
+    if (!files.ReadView(fileName, &storage, &page).ok()) {
       feedback.Error(CannotAccessMessage(fileName));
       return 0;
     }
-    if (text.empty()) return 0;
-    if (HasNul(text)) {
+    if (page.empty()) return 0;
+    if (HasNul(page)) {
       feedback.Error(NulBytesMessage(fileName));
       return 0;
     }
     feedback.Yield();
-    count =
-        ReplaceHtmlCodeText(text, list, encoding ? *encoding : DecidePageEncoding(text), feedback);
+    // Room for the result and for the turns of the pairs, with some to grow.
+    std::string spare;
+    const std::size_t room = page.size() + page.size() / 4 + 64;
+    files.Reserve(text, room);
+    files.Reserve(spare, room);
+    count = ReplaceInPieces(page, text, spare, list,
+                            encoding ? *encoding : DecidePageEncoding(page), feedback, kPieceBytes);
+    files.Recycle(spare);
   } catch (const std::bad_alloc&) {
     // Too big to hold twice: nothing has been written, the file stays as it is.
     feedback.Error(CannotAccessMessage(fileName));
@@ -291,7 +314,8 @@ std::int64_t ReplaceHtmlCode(const std::string& fileName, const HtmlCodeListLoad
   }
 
   // Written even when the replacements gave back the same bytes.
-  if (count > 0 && !files.Write(fileName, text).ok()) {
+  std::string().swap(storage);
+  if (count > 0 && !files.Give(fileName, text).ok()) {
     feedback.Error(CannotAccessMessage(fileName));
   }
   return count;

@@ -212,8 +212,10 @@ ConvertResult ConvertSpecialChars(std::string_view text) {
 }
 
 ConvertResult ConvertSpecialCharsText(std::string_view text, bool ignoreMetaTags,
-                                      PageEncoding encoding) {
+                                      PageEncoding encoding, std::string buffer) {
   ConvertResult result;
+  buffer.clear();
+  result.text = std::move(buffer);
   if (!ignoreMetaTags) {
     result.count = AppendConverted(text, encoding, &result.text);
     return result;
@@ -257,16 +259,20 @@ std::int64_t ConvertSpecialCharsInFile(const std::string& path, bool ignoreMetaT
       Translate("vk::SpecialChars",
                 QT_TRANSLATE_NOOP("vk::SpecialChars", "Konnte %1 nicht öffnen oder schreiben!")),
       {path});
-  std::string text;
+  std::string storage;
   ConvertResult result;
   try {
-    if (!files.Read(path, &text).ok()) {
+    std::string_view text;
+    if (!files.ReadView(path, &storage, &text).ok()) {
       feedback.Error(message);
       return 0;
     }
     if (text.empty()) return 0;
+    // Room for converting every byte that may become an entity.
+    files.Reserve(result.text, text.size() + CountConvertible(text) * (kSlot - 1));
     result = ConvertSpecialCharsText(text, ignoreMetaTags,
-                                     encoding ? *encoding : DecidePageEncoding(text));
+                                     encoding ? *encoding : DecidePageEncoding(text),
+                                     std::move(result.text));
   } catch (const std::bad_alloc&) {
     feedback.Error(message);
     return 0;
@@ -276,7 +282,8 @@ std::int64_t ConvertSpecialCharsInFile(const std::string& path, bool ignoreMetaT
   }
   // Every conversion makes the text longer, so a count of 0 is exactly "nothing changed".
   if (result.count == 0) return 0;
-  if (!files.Write(path, result.text).ok()) feedback.Error(message);
+  std::string().swap(storage);
+  if (!files.Give(path, result.text).ok()) feedback.Error(message);
   return result.count;
 }
 

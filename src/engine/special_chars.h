@@ -30,9 +30,9 @@ ConvertResult ConvertSpecialChars(std::string_view text);
 // written. With `ignoreMetaTags`, every "<META" tag (any case, up to its first '>', quotes not
 // considered) stays as it is; the search for the tags stops at the first NUL byte, after which
 // everything is converted. A "<META" without a closing '>' leaves the rest of the text
-// unchanged. Pure.
+// unchanged. Pure. The result's text is made in `buffer`, whose room is used.
 ConvertResult ConvertSpecialCharsText(std::string_view text, bool ignoreMetaTags,
-                                      PageEncoding encoding);
+                                      PageEncoding encoding, std::string buffer = std::string());
 
 // Converts the file in place and returns the number of characters converted. The page is read
 // in `encoding`, or, without one, in the encoding its bytes decide. Writes only when the content

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "fs/fd.h"
+#include "fs/large_buffer.h"
 
 namespace vk {
 
@@ -37,6 +38,7 @@ FileStatus ReadOpenFile(int fd, const struct stat& st, std::string* content, std
     }
     // One byte more than the size so that reaching the end needs no further allocation.
     std::size_t capacity = static_cast<std::size_t>(st.st_size) + 1;
+    ReserveLarge(data, capacity);
     data.resize(capacity);
     std::size_t used = 0;
     for (;;) {
