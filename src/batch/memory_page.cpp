@@ -8,11 +8,18 @@
 namespace vk {
 
 MemoryPage::MemoryPage(std::string path, FileStatus loadStatus, std::string_view original,
-                       FileStatus writeRefusal)
+                       FileStatus writeRefusal, PageBuffers* buffers)
     : path_(std::move(path)),
       loadStatus_(loadStatus),
       original_(loadStatus.ok() ? original : std::string_view()),
-      writeRefusal_(writeRefusal) {}
+      writeRefusal_(writeRefusal),
+      buffers_(buffers) {}
+
+MemoryPage::~MemoryPage() {
+  if (buffers_ == nullptr) return;
+  buffers_->Keep(std::move(content_));
+  buffers_->Keep(std::move(spare_));
+}
 
 FileStatus MemoryPage::Read(const std::string& path, std::string* content) {
   content->clear();
@@ -46,12 +53,16 @@ void MemoryPage::Reserve(std::string& buffer, std::size_t size) {
   if (buffer.capacity() < size && spare_.capacity() >= size) {
     buffer.swap(spare_);
     buffer.clear();
+  } else if (buffer.capacity() < size && buffers_ != nullptr) {
+    std::string kept = buffers_->Take(size);
+    if (kept.capacity() >= size) buffer.swap(kept);
   }
   ReserveLarge(buffer, size);
 }
 
 void MemoryPage::Recycle(std::string& buffer) {
   if (buffer.capacity() > spare_.capacity()) spare_.swap(buffer);
+  if (buffers_ != nullptr) buffers_->Keep(std::move(buffer));
 }
 
 FileStatus MemoryPage::Write(const std::string& path, std::string_view content) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "batch/page_buffers.h"
 #include "engine/file_access.h"
 
 namespace vk {
@@ -17,8 +18,12 @@ class MemoryPage : public FileAccess {
   // read is what every Read of the page returns, as reading the unchanged file again would.
   // Every Write fails with `writeRefusal` when that is not Ok (a read-only page, or a write
   // that failed on disk); otherwise it changes the page in memory.
+  // With `buffers`, the steps' buffers come from there and go back there when the page goes.
   MemoryPage(std::string path, FileStatus loadStatus, std::string_view original,
-             FileStatus writeRefusal = FileStatus::Ok());
+             FileStatus writeRefusal = FileStatus::Ok(), PageBuffers* buffers = nullptr);
+  ~MemoryPage() override;
+  MemoryPage(const MemoryPage&) = delete;
+  MemoryPage& operator=(const MemoryPage&) = delete;
 
   // The page's current content. Another path is refused with kNotFound: a step touches only
   // its page.
@@ -46,6 +51,7 @@ class MemoryPage : public FileAccess {
   FileStatus writeRefusal_;
   std::string content_;
   std::string spare_;  // a buffer no step uses now
+  PageBuffers* buffers_;
   bool written_ = false;
 };
 

@@ -137,7 +137,8 @@ void PageRun::Prepare(Feedback& feedback) {
   // A page the disk would refuse to take is refused here too, with the same messages.
   const bool writable = readStatus_.ok() && IsWritableFile(snapshot_.writePath);
   page_.emplace(path_, readStatus_, original_,
-                writable ? FileStatus::Ok() : FileStatus::Error(Code::kReadOnly, EACCES));
+                writable ? FileStatus::Ok() : FileStatus::Error(Code::kReadOnly, EACCES),
+                job_.buffers);
   if (readStatus_.ok()) encoding_ = DecidePageEncoding(original_);
   outcome_ = RunSteps(kept, *page_);
   if (!page_->Written()) return;

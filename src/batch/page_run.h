@@ -14,6 +14,7 @@
 
 #include "batch/batch_run.h"
 #include "batch/memory_page.h"
+#include "batch/page_buffers.h"
 #include "engine/encoding.h"
 #include "engine/feedback.h"
 #include "engine/file_access.h"
@@ -28,6 +29,8 @@ struct PageJob {
   bool dryRun = false;
   // Loads the code list; messages of the load go to the feedback it is given.
   std::function<SharedHtmlCodeList(Feedback&)> loadList;
+  // Where the steps take their buffers from and leave them; none: fresh ones.
+  PageBuffers* buffers = nullptr;
 };
 
 struct PageOutcome {

@@ -1,0 +1,115 @@
+// How a group of new files is best made durable: one syncfs for the group (SyncFiles) against
+// fdatasync of every file of the group issued at once from helper threads, as the run could do
+// it, and against one fsync after the other as a run did before groups.
+//
+//   sync_bench [--files N] [--kb N] [--group N] [--threads N] [--rounds N] [--work DIR]
+//
+// Each round writes N files of N KB (5,000 of 20 KB by default) in groups of --group (64) once
+// per way, alternating the ways, and times writing and syncing; prints every round and the
+// medians.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fs/sync_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class Way { kSyncfs, kParallelFdatasync, kEachFsync };
+const char* const kNames[] = {"syncfs per group", "fdatasync from helper threads",
+                              "fsync one after the other"};
+
+void SyncAtOnce(const std::vector<int>& fds, int threads) {
+  std::atomic<std::size_t> next{0};
+  std::vector<std::thread> helpers;
+  for (int i = 0; i < threads; ++i) {
+    helpers.emplace_back([&] {
+      for (std::size_t k = next++; k < fds.size(); k = next++) ::fdatasync(fds[k]);
+    });
+  }
+  for (std::thread& helper : helpers) helper.join();
+}
+
+double WriteAll(const fs::path& folder, Way way, int files, std::size_t bytes, int group,
+                int threads) {
+  fs::create_directories(folder);
+  const std::string content(bytes, 'x');
+  ::sync();
+  const auto start = std::chrono::steady_clock::now();
+  std::vector<int> fds;
+  auto flush = [&] {
+    if (way == Way::kSyncfs) vk::SyncFiles(fds);
+    if (way == Way::kParallelFdatasync) SyncAtOnce(fds, threads);
+    for (const int fd : fds) ::close(fd);
+    fds.clear();
+  };
+  for (int i = 0; i < files; ++i) {
+    const std::string path = (folder / ("f" + std::to_string(i))).string();
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0 || ::write(fd, content.data(), content.size()) != static_cast<ssize_t>(bytes)) {
+      std::perror("write");
+      std::exit(1);
+    }
+    if (way == Way::kEachFsync) ::fsync(fd);
+    fds.push_back(fd);
+    if (static_cast<int>(fds.size()) == group) flush();
+  }
+  flush();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  fs::remove_all(folder);
+  return seconds;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int files = 5000;
+  std::size_t kb = 20;
+  int group = 64;
+  int threads = 16;
+  int rounds = 5;
+  fs::path work = fs::temp_directory_path() / ("velkaro-sync-bench-" + std::to_string(getpid()));
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    if (option == "--files") files = std::atoi(argv[i + 1]);
+    if (option == "--kb") kb = static_cast<std::size_t>(std::atol(argv[i + 1]));
+    if (option == "--group") group = std::atoi(argv[i + 1]);
+    if (option == "--threads") threads = std::atoi(argv[i + 1]);
+    if (option == "--rounds") rounds = std::atoi(argv[i + 1]);
+    if (option == "--work") work = argv[i + 1];
+  }
+  std::vector<double> times[3];
+  for (int round = 0; round < rounds; ++round) {
+    std::cout << "round " << round + 1 << ":";
+    for (const Way way : {Way::kSyncfs, Way::kParallelFdatasync, Way::kEachFsync}) {
+      const double seconds = WriteAll(work, way, files, kb * 1024, group, threads);
+      times[static_cast<int>(way)].push_back(seconds);
+      std::cout << " " << kNames[static_cast<int>(way)] << " " << seconds << " s;";
+    }
+    std::cout << "\n";
+  }
+  std::cout << files << " files of " << kb << " KB in groups of " << group << ", medians:";
+  for (int way = 0; way < 3; ++way)
+    std::cout << " " << kNames[way] << " " << Median(times[way]) << " s;";
+  std::cout << "\n";
+  fs::remove_all(work);
+  return 0;
+}
