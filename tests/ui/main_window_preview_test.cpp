@@ -74,7 +74,9 @@ class CancelPreviewTest : public MainWindowTest {
 
 // Forty pages of 20 bytes, each losing its "zz" to the replacement: more than the run has in
 // hand at once.
-constexpr int kPages = 40;
+// More than a group of pages committed together and the pages in hand, so that the first rows
+// are reported while others are not reached yet.
+constexpr int kPages = 120;
 const std::string kPage = std::string(18, 'a') + "zz";
 
 std::string PageName(int i) { return "p" + std::to_string(i) + ".htm"; }
@@ -114,8 +116,15 @@ TEST_F(CancelPreviewTest, CancelStopsAfterThePagesInHandAndSumsOverThemOnly) {
     Lines expected;
     for (int i = 0; i < done; ++i) expected.push_back(PageName(i) + "|20 Byte|18 Byte|10|0|1");
     expected.push_back("**Summen**|||||");
-    expected.push_back(std::to_string(done) + " Datei(en)|" + std::to_string(20 * done) + " Byte|" +
-                       std::to_string(18 * done) + " Byte|10|0|" + std::to_string(done));
+    // Sizes from 1,000 bytes on are written with the thousands separator.
+    const auto size = [](int bytes) {
+      const std::string digits = std::to_string(bytes);
+      return bytes < 1000
+                 ? digits
+                 : digits.substr(0, digits.size() - 3) + "." + digits.substr(digits.size() - 3);
+    };
+    expected.push_back(std::to_string(done) + " Datei(en)|" + size(20 * done) + " Byte|" +
+                       size(18 * done) + " Byte|10|0|" + std::to_string(done));
     EXPECT_EQ(lines, expected);
     // Every page is either written whole or untouched, the rows name exactly the written ones.
     for (int i = 0; i < kPages; ++i) {
@@ -123,10 +132,12 @@ TEST_F(CancelPreviewTest, CancelStopsAfterThePagesInHandAndSumsOverThemOnly) {
       EXPECT_EQ(ReadFile(Web(PageName(i))), written ? kPage.substr(0, 18) : kPage) << i;
     }
     const QString box =
-        c.preview ? QStringLiteral(
-                        "Vorschau nach %1 von 40 Dateien abgebrochen! Es wurde nichts verändert.")
-                        .arg(done)
-                  : QStringLiteral("Aktion nach %1 von 40 Dateien abgebrochen!").arg(done);
+        c.preview
+            ? QStringLiteral(
+                  "Vorschau nach %1 von %2 Dateien abgebrochen! Es wurde nichts verändert.")
+                  .arg(done)
+                  .arg(kPages)
+            : QStringLiteral("Aktion nach %1 von %2 Dateien abgebrochen!").arg(done).arg(kPages);
     EXPECT_EQ(boxes_.informations, QStringList{box});
     window_.reset();
   }
