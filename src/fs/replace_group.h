@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/file_access.h"
+#include "fs/file_releaser.h"
 #include "fs/file_snapshot.h"
 
 namespace vk {
@@ -62,7 +63,6 @@ class ReplaceGroup {
 
  private:
   struct Staged;
-  class Releaser;
   mutable std::mutex mutex_;  // guards staged_ and bytes_ for Stage
   std::vector<std::unique_ptr<Staged>> staged_;
   std::int64_t bytes_ = 0;
@@ -72,7 +72,7 @@ class ReplaceGroup {
   // group keeps each replaced file open (its lock) across its rename and lets it go on helper
   // threads, where those waits overlap each other and the next group's work. Declared last:
   // its destructor waits for the last of them.
-  std::unique_ptr<Releaser> releaser_;
+  FileReleaser releaser_;
 };
 
 }  // namespace vk

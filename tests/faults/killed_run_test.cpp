@@ -228,11 +228,11 @@ TEST(KilledRun, EveryFileIsOldOrNewAfterAKillAtAnyStep) {
     std::string counts;
     for (const char* call : {"write", "fsync", "syncfs", "fchown", "fchmod", "rename"}) {
       const int kills = KillAtEachCall(scenario, call, newFiles, &leftovers);
-      // Every scenario writes at least one file, so each of these calls is made at least once;
-      // only fsync, which syncs the settings file alone (pages are synced by their group's
-      // syncfs), is made only in the runs that repair the settings file.
+      // Every scenario writes at least one file, so each of these calls is made at least once.
+      // Pages are synced by their group's syncfs: fsync syncs the settings file when the run
+      // repairs it, and otherwise only the undo journal's folder once, when the journal is made.
       if (std::string(call) == "fsync" && scenario.exitCode == 0) {
-        EXPECT_EQ(kills, 0) << call;
+        EXPECT_LE(kills, 1) << call;
       } else {
         EXPECT_GE(kills, 1) << call;
       }
