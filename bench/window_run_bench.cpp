@@ -4,11 +4,14 @@
 // `velkaro-batch -o 6 -r` over another fresh copy. Also times the window's listing of the tree
 // with the subfolder toggle down. Both copies must end byte for byte alike.
 //
+// With --preview both write nothing: the window's preview against velkaro-batch --dry-run.
+//
 // With --costs it first prints what each per-file piece of the window's feedback costs when
 // done for every one of 5,000 files: a results row appended, the status text set, the
 // progress bar set, the event loop entered.
 //
 //   window_run_bench VELKARO_BATCH [--pages N] [--folders N] [--rounds N] [--work DIR] [--costs]
+//                    [--preview]
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -165,10 +168,11 @@ int main(int argc, char** argv) {
   int rounds = 3;
   fs::path work = fs::temp_directory_path() / ("velkaro-window-bench-" + std::to_string(getpid()));
   bool costs = false;
+  bool preview = false;
   for (int i = 2; i < argc; ++i) {
     const std::string option = argv[i];
-    if (option == "--costs") {
-      costs = true;
+    if (option == "--costs" || option == "--preview") {
+      (option == "--costs" ? costs : preview) = true;
       continue;
     }
     if (i + 1 >= argc) break;
@@ -206,8 +210,11 @@ int main(int argc, char** argv) {
     double batchSeconds = 0, batchCpu = 0, windowSeconds = 0, windowCpu = 0, scanSeconds = 0;
     const auto runBatch = [&] {
       const double cpu = CpuSeconds(RUSAGE_CHILDREN);
-      batchSeconds = Timed({program, "-o", "6", "-r", "-s",
-                            (config / "Velkaro" / "Velkaro.ini").string(), batchTree.string()});
+      std::vector<std::string> command = {
+          program, "-o", "6", "-r", "-s", (config / "Velkaro" / "Velkaro.ini").string()};
+      if (preview) command.push_back("--dry-run");
+      command.push_back(batchTree.string());
+      batchSeconds = Timed(command);
       batchCpu = CpuSeconds(RUSAGE_CHILDREN) - cpu;
     };
     const auto runWindow = [&] {
@@ -219,7 +226,7 @@ int main(int argc, char** argv) {
       scanSeconds = Since(start);
       const double cpu = CpuSeconds(RUSAGE_SELF);
       start = Clock::now();
-      window->RunOperation(6);
+      window->RunOperation(6, preview);
       windowSeconds = Since(start);
       windowCpu = CpuSeconds(RUSAGE_SELF) - cpu;
     };
