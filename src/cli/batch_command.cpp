@@ -16,6 +16,7 @@
 #include "cli/json_output.h"
 #include "cli/results_collector.h"
 #include "cli/runs_command.h"
+#include "cli/stderr_feedback.h"
 #include "cli/stop_signals.h"
 #include "cli/table_output.h"
 #include "engine/my_tools.h"
@@ -36,21 +37,6 @@ namespace {
 
 constexpr const char* kNotFileNorFolder =
     QT_TRANSLATE_NOOP("vk::cli::RunBatchCommand", "Der Parameter ist keine Datei und kein Ordner!");
-
-// Every message as one line on standard error, counted.
-class StderrFeedback : public Feedback {
- public:
-  explicit StderrFeedback(std::ostream& err) : err_(err) {}
-  void Error(const std::string& text) override {
-    err_ << text << '\n' << std::flush;
-    ++count_;
-  }
-  int Count() const { return count_; }
-
- private:
-  std::ostream& err_;
-  int count_ = 0;
-};
 
 class ListRows : public BatchRows {
  public:

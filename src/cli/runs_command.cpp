@@ -9,6 +9,7 @@
 #include "cli/batch_command.h"
 #include "cli/json_output.h"
 #include "cli/results_collector.h"
+#include "cli/stderr_feedback.h"
 #include "cli/table_output.h"
 #include "engine/my_tools.h"
 #include "engine/texts.h"
@@ -23,20 +24,6 @@ constexpr const char* kContext = "vk::cli::ListRunsCommand";
 constexpr const char* kNoFolder = QT_TRANSLATE_NOOP(
     "vk::cli::ListRunsCommand",
     "Es gibt keinen Ordner für die Protokolle der Läufe (HOME ist nicht gesetzt)!");
-
-class CountingFeedback : public Feedback {
- public:
-  explicit CountingFeedback(std::ostream& err) : err_(err) {}
-  void Error(const std::string& text) override {
-    err_ << text << '\n' << std::flush;
-    ++count_;
-  }
-  int Count() const { return count_; }
-
- private:
-  std::ostream& err_;
-  int count_ = 0;
-};
 
 std::size_t DisplayWidth(const std::string& text) {
   std::size_t width = 0;
@@ -160,7 +147,7 @@ int UndoCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
   // Named first, so the output can say which run it is about before the rows come.
   const std::optional<RunSummary> target = RunToUndo(folder, line.undoId);
   const std::optional<std::string> id = target ? std::optional(target->id) : line.undoId;
-  CountingFeedback feedback(err);
+  StderrFeedback feedback(err);
   UndoResult result;
   if (line.json) {
     out << "{\"undo\": " << (target ? RunObject(*target) : "null") << ",\n \"result\": ";
