@@ -273,9 +273,10 @@ TEST(JournalWriter, SeveralThreadsRecordAtOnce) {
                                 std::string(static_cast<std::size_t>(order * 37), 'x');
         PageRecord record;
         const std::string path = "/seite" + std::to_string(order) + ".htm";
+        const std::string written = std::to_string(order);
         record.path = path;
         record.oldBytes = old;
-        record.newBytes = std::to_string(order);
+        record.newBytes = written;
         record.order = order;
         EXPECT_TRUE(journal->Add(record).ok());
         if (i % 8 == 0) {
