@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "engine/case_fold.h"
@@ -149,7 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       path,
       [&] {
         ++loads;
-        return list;
+        return std::make_shared<const vk::HtmlCodeList>(list);
       },
       fileFeedback, file);
   VK_CHECK(loads == 1);
