@@ -131,7 +131,7 @@ void CheckOnlyTheKeyChanged(const std::vector<Line>& before, const std::vector<L
     std::string_view k;
     return SettingKey(l.text, &k) && SameNoCase(k, key);
   };
-  const Line added{key + "=" + OneLine(value), "\r\n"};
+  const Line added{key + "=" + vk::IniValueToWrite(OneLine(value)), "\r\n"};
   if (after.size() == n) {
     std::size_t differing = 0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -265,11 +265,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vk::HtmlCodeList again;
     vk::LoadHtmlCodeList(ini, vk::SettingsStoreForFile(path), again, againFeedback);
     VK_CHECK(againFeedback.errors.empty());
-    // What the file can hold of an entry: one line (a lone CR becomes a blank), read back
-    // without one pair of enclosing quotes; a replace value "(leer)" reads as an empty entry.
+    // What the file can hold of an entry: one line (a lone CR becomes a blank), read back as
+    // written; a replace value "(leer)" reads as an empty entry.
     auto storedForm = [](std::vector<std::string> entries, bool replace) {
       for (std::string& entry : entries) {
-        entry = vk::IniValueText(OneLine(entry));
+        entry = OneLine(entry);
         if (replace && entry == "(leer)") entry.clear();
       }
       return entries;
@@ -292,7 +292,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckUnderstoodLinesOnlyChanged(SplitLines(original), SplitLines(written));
   CheckOnlyTheKeyChanged(SplitLines(loaded), SplitLines(written), section, key, value);
   const std::optional<std::string> readBack = vk::IniDocument(written).Value(section, key);
-  VK_CHECK(readBack.has_value() && *readBack == vk::IniValueText(OneLine(value)));
+  VK_CHECK(readBack.has_value() && *readBack == OneLine(value));
   VK_CHECK(storeFeedback.errors.empty());
   return 0;
 }
