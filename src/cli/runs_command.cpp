@@ -25,15 +25,6 @@ constexpr const char* kNoFolder = QT_TRANSLATE_NOOP(
     "vk::cli::ListRunsCommand",
     "Es gibt keinen Ordner für die Protokolle der Läufe (HOME ist nicht gesetzt)!");
 
-std::size_t DisplayWidth(const std::string& text) {
-  std::size_t width = 0;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80 || byte >= 0xC0) ++width;  // every byte but a UTF-8 continuation
-  }
-  return width;
-}
-
 std::string StateText(const RunSummary& run) {
   std::vector<std::string> states;
   if (run.undone) {
@@ -56,7 +47,7 @@ std::string StateText(const RunSummary& run) {
 // Columns as wide as their widest cell; the numbers right-aligned, the folder last.
 std::string RunsTable(const std::vector<RunSummary>& runs) {
   constexpr std::size_t kColumns = 7;
-  using Line = std::array<std::string, kColumns>;
+  using Line = std::vector<std::string>;
   static const char* const kCaptions[kColumns] = {
       QT_TRANSLATE_NOOP("vk::cli::ListRunsCommand", "Lauf"),
       QT_TRANSLATE_NOOP("vk::cli::ListRunsCommand", "Zeit"),
@@ -65,9 +56,9 @@ std::string RunsTable(const std::vector<RunSummary>& runs) {
       QT_TRANSLATE_NOOP("vk::cli::ListRunsCommand", "Größe"),
       QT_TRANSLATE_NOOP("vk::cli::ListRunsCommand", "Zustand"),
       QT_TRANSLATE_NOOP("vk::cli::ListRunsCommand", "Ordner")};
-  constexpr bool kRight[kColumns] = {false, false, true, true, true, false, false};
+  const std::vector<bool> right = {false, false, true, true, true, false, false};
   std::vector<Line> lines;
-  Line captions;
+  Line captions(kColumns);
   for (std::size_t c = 0; c < kColumns; ++c) captions[c] = Translate(kContext, kCaptions[c]);
   lines.push_back(captions);
   for (const RunSummary& run : runs) {
@@ -75,24 +66,7 @@ std::string RunsTable(const std::vector<RunSummary>& runs) {
                      std::to_string(run.pages), MyTools().SizeText(run.bytes), StateText(run),
                      run.folder});
   }
-  std::array<std::size_t, kColumns> widths{};
-  for (const Line& line : lines) {
-    for (std::size_t c = 0; c < kColumns; ++c) {
-      widths[c] = std::max(widths[c], DisplayWidth(line[c]));
-    }
-  }
-  std::string text;
-  for (const Line& line : lines) {
-    std::string out;
-    for (std::size_t c = 0; c < kColumns; ++c) {
-      const std::string padding(widths[c] - DisplayWidth(line[c]), ' ');
-      if (c > 0) out += "  ";
-      out += kRight[c] ? padding + line[c] : line[c] + padding;
-    }
-    while (!out.empty() && out.back() == ' ') out.pop_back();
-    text += out + '\n';
-  }
-  return text;
+  return AlignColumns(lines, right);
 }
 
 std::string Bool(bool value) { return value ? "true" : "false"; }

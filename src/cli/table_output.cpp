@@ -1,5 +1,6 @@
 #include "cli/table_output.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <vector>
@@ -12,16 +13,7 @@ namespace vk::cli {
 namespace {
 
 constexpr std::size_t kColumns = 6;
-using Line = std::array<std::string, kColumns>;
-
-std::size_t DisplayWidth(const std::string& text) {
-  std::size_t width = 0;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80 || byte >= 0xC0) ++width;  // every byte but a UTF-8 continuation
-  }
-  return width;
-}
+using Line = std::vector<std::string>;
 
 // A name as the table prints it: UTF-8 when its bytes are, else its Windows-1252 characters (as
 // the window shows it), and no control character raw, so a name cannot move the cursor,
@@ -72,7 +64,7 @@ std::string RenderTable(const ResultsCollector& results) {
       QT_TRANSLATE_NOOP("vk::cli::RenderTable", "Einsparung %"),
       QT_TRANSLATE_NOOP("vk::cli::RenderTable", "Sonderzeichen"),
       QT_TRANSLATE_NOOP("vk::cli::RenderTable", "HTML-Code")};
-  Line captions;
+  Line captions(kColumns);
   for (std::size_t c = 0; c < kColumns; ++c) {
     captions[c] = Translate("vk::cli::RenderTable", kCaptions[c]);
   }
@@ -82,22 +74,28 @@ std::string RenderTable(const ResultsCollector& results) {
     lines.push_back(CellsOf(results.Sums()->first));
     lines.push_back(CellsOf(results.Sums()->second));
   }
-  std::array<std::size_t, kColumns> widths{};
-  for (const Line& line : lines) {
-    for (std::size_t c = 0; c < kColumns; ++c) {
-      widths[c] = std::max(widths[c], DisplayWidth(line[c]));
-    }
+  return AlignColumns(lines, {false, true, true, true, true, true});
+}
+
+std::string AlignColumns(const std::vector<std::vector<std::string>>& lines,
+                         const std::vector<bool>& rightAligned) {
+  // Widths count characters: every byte but a UTF-8 continuation byte.
+  const auto width = [](const std::string& text) {
+    std::size_t n = 0;
+    for (const char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+  };
+  std::vector<std::size_t> widths(rightAligned.size(), 0);
+  for (const auto& line : lines) {
+    for (std::size_t c = 0; c < widths.size(); ++c) widths[c] = std::max(widths[c], width(line[c]));
   }
   std::string text;
-  for (const Line& line : lines) {
+  for (const auto& line : lines) {
     std::string out;
-    for (std::size_t c = 0; c < kColumns; ++c) {
-      const std::string padding(widths[c] - DisplayWidth(line[c]), ' ');
-      if (c == 0) {
-        out += line[c] + padding;
-      } else {
-        out += "  " + padding + line[c];
-      }
+    for (std::size_t c = 0; c < widths.size(); ++c) {
+      const std::string padding(widths[c] - width(line[c]), ' ');
+      if (c > 0) out += "  ";
+      out += rightAligned[c] ? padding + line[c] : line[c] + padding;
     }
     while (!out.empty() && out.back() == ' ') out.pop_back();
     text += out + '\n';

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/results_collector.h"
 
@@ -12,5 +13,10 @@ namespace vk::cli {
 // its Windows-1252 characters; control characters in names print escaped ("\n", "\x1b"), a
 // backslash doubled.
 std::string RenderTable(const ResultsCollector& results);
+
+// Lines of cells as text: each column as wide as its widest cell (in characters), two blanks
+// between columns, right-aligned where `rightAligned` says, no blanks at the end of a line.
+std::string AlignColumns(const std::vector<std::vector<std::string>>& lines,
+                         const std::vector<bool>& rightAligned);
 
 }  // namespace vk::cli

@@ -241,7 +241,7 @@ QByteArray HomeTrash() {
   return trash;
 }
 
-// The trash of the freedesktop.org specification for a path whose bytes are not UTF-8 (Qt's
+// The freedesktop.org trash (Trash/files and Trash/info) for a path whose bytes are not UTF-8 (Qt's
 // trash takes text and would record another name): an info file that holds the path's bytes
 // percent-encoded, made first and exclusively, then the folder renamed into "files". Only the
 // trash in the user's data folder; a folder on another file system is not moved.
