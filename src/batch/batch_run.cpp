@@ -49,6 +49,8 @@ struct PendingRow {
   PageWrite write;
   std::optional<FileIdentity> identity;
   std::size_t bytesInHand = 0;
+  std::int64_t order = 0;              // the row's place in the run
+  bool recorded = false;               // the journal holds the page
   std::future<void> done;              // valid when a helper has the page
   std::optional<WriteResult> written;  // how its commit ended; none in a dry run
 };
@@ -92,6 +94,7 @@ class Run {
     feedback_.Yield();
 
     pending->job = job_;
+    pending->order = rowsStarted_++;
     pending->bytesInHand = PageRun::BytesInHand(row.bytesBefore);
     // A page bigger than the budget waits until it is the only one in hand.
     while (bytesInHand_ > 0 && bytesInHand_ + pending->bytesInHand > budget_) CompleteFirst();
@@ -130,7 +133,28 @@ class Run {
     if (options_.dryRun) return;
     if (options_.createBak && run.WasRead())
       pending.write.StageBackup(run.Snapshot(), run.Original());
-    if (run.NeedsWrite()) pending.write.StagePage(run.Snapshot(), run.Content());
+    if (run.NeedsWrite()) {
+      pending.write.StagePage(run.Snapshot(), run.Content());
+      Record(pending);
+    }
+  }
+
+  // The journal hears of a staged page on the thread that prepared it: compressing its old
+  // bytes and hashing its new ones cost as much as a step, so the helpers share that work. A
+  // page the journal cannot record is kept as it is.
+  void Record(PendingRow& pending) const {
+    RunJournal* journal = options_.journal;
+    if (journal == nullptr || !pending.write.PageStaged()) return;
+    const PageRun& run = *pending.run;
+    const FileSnapshot& snapshot = run.Snapshot();
+    const FileStatus status = journal->Record(
+        RunJournal::Page{pending.row.path, snapshot.identity.device, snapshot.identity.inode,
+                         run.Original(), run.Content(), pending.order});
+    if (status.ok()) {
+      pending.recorded = true;
+    } else {
+      pending.write.Fail(status);
+    }
   }
 
   // The list is loaded here, in row order, as the replacement would load it first thing; the
@@ -234,7 +258,7 @@ class Run {
         for (const int fd : pending->write.Fds()) fds.push_back(fd);
       }
       FileStatus synced = fds.empty() ? FileStatus::Ok() : SyncFiles(fds);
-      if (synced.ok()) synced = RecordGroup();
+      if (synced.ok()) synced = SyncJournal();
       for (const auto& pending : group_) {
         if (!synced.ok() && !pending->write.Fds().empty()) pending->write.Fail(synced);
         if (options_.seams.beforeCommit) options_.seams.beforeCommit(pending->row.path);
@@ -250,27 +274,12 @@ class Run {
     groupBytes_ = 0;
   }
 
-  // Tells the journal about the group's pages before their renames, and makes its records
-  // durable once. A page the journal cannot record is kept as it is; a failing sync keeps
-  // every page of the group.
-  FileStatus RecordGroup() {
-    RunJournal* journal = options_.journal;
-    if (journal == nullptr) return FileStatus::Ok();
-    bool recorded = false;
-    for (const auto& pending : group_) {
-      if (!pending->write.PageStaged()) continue;
-      const PageRun& run = *pending->run;
-      const FileSnapshot& snapshot = run.Snapshot();
-      const FileStatus status =
-          journal->Record(RunJournal::Page{pending->row.path, snapshot.identity.device,
-                                           snapshot.identity.inode, run.Original(), run.Content()});
-      if (status.ok()) {
-        recorded = true;
-      } else {
-        pending->write.Fail(status);
-      }
-    }
-    return recorded ? journal->Sync() : FileStatus::Ok();
+  // The journal's records of the group's pages durable once, before their renames; a failing
+  // sync keeps every page of the group.
+  FileStatus SyncJournal() {
+    const bool recorded = std::any_of(group_.begin(), group_.end(),
+                                      [](const auto& pending) { return pending->recorded; });
+    return recorded ? options_.journal->Sync() : FileStatus::Ok();
   }
 
   // The folders the group renamed in, with one sync per file system. The contents are safe by
@@ -339,6 +348,7 @@ class Run {
   std::int64_t specialSum_ = 0;
   std::int64_t htmlSum_ = 0;
   int fileRows_ = 0;
+  std::int64_t rowsStarted_ = 0;
   // Set once per run; a file processed with replacement overwrites it.
   std::int64_t htmlCount_ = 0;
 };

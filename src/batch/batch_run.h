@@ -116,7 +116,7 @@ struct BatchOptions {
   // copies, see PageRun::BytesInHand); a page bigger than that runs alone. 0: the smaller of
   // 512 MB and a quarter of the physical memory.
   std::size_t memoryBudget = 0;
-  // Told about every page replaced; none in a dry run.
+  // Told about every page replaced (from the helpers too); none in a dry run.
   RunJournal* journal = nullptr;
   // Set from anywhere to stop the run: no row is started after it is seen (it is looked at
   // before each ticked row); the pages in hand are finished, and the sums rows cover the rows

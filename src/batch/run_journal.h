@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,14 +17,16 @@ class RunJournal {
  public:
   virtual ~RunJournal() = default;
 
-  // A page whose new content is staged and durable, before its check and rename. The views are
-  // valid during the call only. Called on the run's own thread, in row order.
+  // A page whose new content is staged, before its group's sync, its check and its rename.
+  // Called on the thread that prepared the page, so several pages may be recorded at once and
+  // in any order; `order` is the page's row. The views are valid during the call only.
   struct Page {
     const std::string& path;  // the page's path as the run reached it (raw bytes)
     dev_t device;             // the page as it was read
     ino_t inode;
     std::string_view oldBytes;
     std::string_view newBytes;
+    std::int64_t order;
   };
   // A failure leaves the page unchanged, reported with the status as a failed write. A journal
   // that chooses to let the page go on without its record returns Ok.

@@ -36,7 +36,7 @@ FileStatus RunUndoJournal::Record(const Page& page) {
   record.inode = static_cast<std::uint64_t>(page.inode);
   record.oldBytes = page.oldBytes;
   record.newBytes = page.newBytes;
-  record.order = recorded_;
+  record.order = page.order;
   FileStatus status = writer_->Add(record);
   if (status.ok()) ++recorded_;
   return status;

@@ -4,6 +4,7 @@
 // limits of the options are removed; a run that recorded no page leaves no journal.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -22,8 +23,9 @@ class RunUndoJournal final : public RunJournal {
   // Removes the journal when no page was recorded.
   ~RunUndoJournal() override;
 
-  // Records the page in row order. A journal that cannot be written keeps the page unchanged
-  // (its status is the page's failure): no page is replaced that undo would not know of.
+  // Records the page (from any thread). A journal that cannot be written keeps the page
+  // unchanged (its status is the page's failure): no page is replaced that undo would not know
+  // of.
   FileStatus Record(const Page& page) override;
   FileStatus Sync() override;
 
@@ -31,7 +33,7 @@ class RunUndoJournal final : public RunJournal {
 
  private:
   std::unique_ptr<JournalWriter> writer_;
-  std::int64_t recorded_ = 0;
+  std::atomic<std::int64_t> recorded_{0};
 };
 
 // What a real run gets before it starts: its journal, and whether it can be undone

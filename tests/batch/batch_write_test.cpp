@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ using test::ReadFile;
 using test::VectorRows;
 using test::WriteFile;
 using ::testing::ElementsAre;
+using ::testing::UnorderedElementsAre;
 
 std::vector<test::ListRow> Pages(const test::TempDir& dir, int count, const std::string& content) {
   std::vector<test::ListRow> rows;
@@ -124,16 +126,21 @@ TEST_F(BatchRunTest, AGroupOfPagesIsSyncedOnceForItsFilesAndOnceForItsRenames) {
   }
 }
 
-// Notes what it is told, and what the page on disk holds at that moment.
+// Notes what it is told, and what the page on disk holds at that moment; helpers record at
+// once, so each record is noted whole, under a lock.
 class RecordingJournal : public RunJournal {
  public:
   explicit RecordingJournal(FileStatus answer = FileStatus::Ok()) : answer_(answer) {}
   FileStatus Record(const Page& page) override {
-    told.push_back("record " + page.path + " [" + std::string(page.oldBytes) + "] -> [" +
-                   std::string(page.newBytes) + "] on disk [" + ReadFile(page.path) + "]");
+    std::string note = "record " + std::to_string(page.order) + " " + page.path + " [" +
+                       std::string(page.oldBytes) + "] -> [" + std::string(page.newBytes) +
+                       "] on disk [" + ReadFile(page.path) + "]";
+    std::lock_guard<std::mutex> lock(mutex_);
+    told.push_back(std::move(note));
     return answer_;
   }
   FileStatus Sync() override {
+    std::lock_guard<std::mutex> lock(mutex_);
     told.push_back("sync");
     return syncAnswer;
   }
@@ -141,6 +148,7 @@ class RecordingJournal : public RunJournal {
   FileStatus syncAnswer = FileStatus::Ok();
 
  private:
+  std::mutex mutex_;
   FileStatus answer_;
 };
 
@@ -162,20 +170,24 @@ TEST_F(BatchRunTest, TheJournalHearsOfEveryPageBeforeItsRenameAndOfNothingInADry
     options.dryRun = false;
     RunBatch(Flags(1), rows, sink, feedback, options);
     EXPECT_THAT(journal.told,
-                ElementsAre("record " + changed + " [\xE4] -> [&auml;] on disk [\xE4]", "sync"));
+                ElementsAre("record 0 " + changed + " [\xE4] -> [&auml;] on disk [\xE4]", "sync"));
     EXPECT_EQ(ReadFile(changed), "&auml;");
   }
 
-  // The records of a group are synced once, before its renames.
+  // The records of a group, made by the helpers in any order and each with its row, are
+  // synced once, before its renames.
   WriteFile(changed, "\xE4");
   WriteFile(same, "\xF6");
   RecordingJournal grouped;
   BatchOptions groupOptions;
   groupOptions.journal = &grouped;
+  groupOptions.pagesAtOnce = 16;
   RunBatch(Flags(1), rows, sink, feedback, groupOptions);
-  EXPECT_THAT(grouped.told,
-              ElementsAre("record " + changed + " [\xE4] -> [&auml;] on disk [\xE4]",
-                          "record " + same + " [\xF6] -> [&ouml;] on disk [\xF6]", "sync"));
+  ASSERT_EQ(grouped.told.size(), 3u);
+  EXPECT_EQ(grouped.told.back(), "sync");
+  EXPECT_THAT(std::vector<std::string>(grouped.told.begin(), grouped.told.end() - 1),
+              UnorderedElementsAre("record 0 " + changed + " [\xE4] -> [&auml;] on disk [\xE4]",
+                                   "record 1 " + same + " [\xF6] -> [&ouml;] on disk [\xF6]"));
   WriteFile(same, "x");
 
   // A journal that cannot record the page keeps it as it is, reported as a failed write.
