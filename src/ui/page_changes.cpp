@@ -7,11 +7,16 @@ namespace vk {
 void PageChanges::Clear() {
   kept_.clear();
   dropped_.clear();
+  later_.clear();
   bytes_ = 0;
 }
 
-void PageChanges::Add(int row, std::string_view oldBytes, std::string_view newBytes,
-                      PageEncoding encoding) {
+void PageChanges::Add(int row, const std::string& path, std::string_view oldBytes,
+                      std::string_view newBytes, PageEncoding encoding) {
+  if (redo_) {
+    later_.emplace_back(row, path);
+    return;
+  }
   kept_.push_back(Change{row, std::string(oldBytes), std::string(newBytes), encoding});
   bytes_ += oldBytes.size() + newBytes.size();
   // A page bigger than the whole budget goes at once, with every row before it.
@@ -29,8 +34,24 @@ const PageChanges::Change* PageChanges::Find(int row) const {
   return found != kept_.end() && found->row == row ? &*found : nullptr;
 }
 
+std::optional<PageChanges::Change> PageChanges::Get(int row) const {
+  if (const Change* kept = Find(row)) return *kept;
+  const auto later = std::lower_bound(
+      later_.begin(), later_.end(), row,
+      [](const std::pair<int, std::string>& page, int r) { return page.first < r; });
+  if (later == later_.end() || later->first != row || !redo_) return std::nullopt;
+  std::optional<Change> change = redo_(later->second);
+  if (change) change->row = row;
+  return change;
+}
+
 PageChanges::State PageChanges::StateOf(int row) const {
   if (Find(row) != nullptr) return State::kKept;
+  if (std::binary_search(later_.begin(), later_.end(), std::make_pair(row, std::string()),
+                         [](const std::pair<int, std::string>& a,
+                            const std::pair<int, std::string>& b) { return a.first < b.first; })) {
+    return State::kKept;
+  }
   return std::binary_search(dropped_.begin(), dropped_.end(), row) ? State::kNoLongerKept
                                                                    : State::kUnchanged;
 }

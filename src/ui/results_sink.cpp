@@ -33,9 +33,9 @@ void ResultsSink::FileStarted(const std::string& name) {
   Show(!shown_.isValid());  // the first file at once
 }
 
-void ResultsSink::PageChanged(const std::string& /*path*/, std::string_view oldBytes,
+void ResultsSink::PageChanged(const std::string& path, std::string_view oldBytes,
                               std::string_view newBytes, PageEncoding encoding) {
-  changes_.Add(rows_, oldBytes, newBytes, encoding);  // its row comes next
+  changes_.Add(rows_, path, oldBytes, newBytes, encoding);  // its row comes next
 }
 
 void ResultsSink::AddRow(const ResultRow& row) {

@@ -60,9 +60,14 @@ void TVKMain::AenderungenAnzeigen1Click() {
     case PageChanges::State::kKept:
       break;
   }
-  const PageChanges::Change& change = *pageChanges_.Find(row);
+  const std::optional<PageChanges::Change> change = pageChanges_.Get(row);
+  if (!change) {
+    // A preview's page that changed since and would no longer be changed.
+    Dialogs().Information(this, tr("Die Vorschau ändert diese Datei nicht."));
+    return;
+  }
   const QString name = QString::fromStdString(lv_->Cells(row)[0]);
-  TDiffDlg dialog(name, change.oldBytes, change.newBytes, change.encoding, this);
+  TDiffDlg dialog(name, change->oldBytes, change->newBytes, change->encoding, this);
   dialog.exec();
 }
 

@@ -48,6 +48,48 @@ class FileListRows : public BatchRows {
   const ShellListView& list_;
 };
 
+// One page as the rows of a run.
+class OnePageRow : public BatchRows {
+ public:
+  explicit OnePageRow(const std::string& path) : path_(path) {}
+  int Count() const override { return 1; }
+  bool Ticked(int) const override { return true; }
+  std::string Name(int) const override { return path_.substr(path_.rfind('/') + 1); }
+  std::string Folder(int) const override { return path_.substr(0, path_.rfind('/') + 1); }
+
+ private:
+  const std::string& path_;
+};
+
+// Hears the page's change in a run of one page.
+class ChangeCatcher : public BatchSink {
+ public:
+  void PageChanged(const std::string&, std::string_view oldBytes, std::string_view newBytes,
+                   PageEncoding encoding) override {
+    change = PageChanges::Change{0, std::string(oldBytes), std::string(newBytes), encoding};
+  }
+  void AddRow(const ResultRow&) override {}
+  void AddSumRows(const ResultRow&, const ResultRow&) override {}
+  std::optional<PageChanges::Change> change;
+};
+
+// A preview's changes of a page, made again as the preview made them: the same steps on the
+// page as it is now, with the list of the same settings copy.
+PageChanges::Redo PreviewRedo(const ProcessFlags& flags, bool ignoreMetaTags,
+                              const SettingsStore& store) {
+  return [flags, ignoreMetaTags, store](const std::string& path) {
+    OnePageRow row(path);
+    ChangeCatcher catcher;
+    SilentFeedback silent;
+    BatchOptions options;
+    options.ignoreMetaTags = ignoreMetaTags;
+    options.dryRun = true;
+    options.loadHtmlCodeList = MakeHtmlCodeListLoader(store);
+    vk::RunBatch(flags, row, catcher, silent, options);
+    return catcher.change;
+  };
+}
+
 }  // namespace
 
 void TVKMain::StartBtnClick() { RunOperation(optCB_->currentIndex()); }
@@ -93,6 +135,8 @@ void TVKMain::RunOperation(int index, bool preview) {
     options.loadHtmlCodeList = MakeHtmlCodeListLoader(store);
     options.cancel = &cancelRun_;
     options.journal = undo.journal.get();
+    pageChanges_.MakeAgainWith(preview ? PreviewRedo(flags, options.ignoreMetaTags, store)
+                                       : PageChanges::Redo());
     const RunEnd end = vk::RunBatch(flags, rows, sink, feedback_, options);
     lv_->setUpdatesEnabled(true);
     // When the user closed the window meanwhile, the completion box closes by itself.

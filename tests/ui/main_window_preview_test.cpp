@@ -270,6 +270,16 @@ TEST_F(CancelPreviewTest, ChangesOfARowShowWhatTheRunWroteOrThePreviewWouldWrite
   chooseChanges(3);  // the sums rows have no page: nothing
   EXPECT_EQ(boxes_.informations.size(), 1);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  // A preview keeps no texts: they are made from the page as it is when asked for.
+  File("web/a.htm", "<p>\xF6</p>");
+  EXPECT_EQ(showChanges(0), "Änderungen: a.htm|<p>\xF6</p>|<p>&ouml;</p>|1");
+  File("web/a.htm", "<p>plain</p>");
+  boxes_.informations.clear();
+  chooseChanges(0);
+  EXPECT_EQ(boxes_.informations,
+            QStringList{QStringLiteral("Die Vorschau ändert diese Datei nicht.")});
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  File("web/a.htm", "<p>Gr\xE4n zz</p>");
 
   Action("StartBtn")->trigger();
   EXPECT_EQ(ReadFile(Web("a.htm")), "<p>Gr&auml;n </p>");
