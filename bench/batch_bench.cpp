@@ -13,8 +13,6 @@
 // `velkaro-batch -o 6 -j 1` on a fresh copy as a dry run (-n) and as a real run, and prints
 // MB/s of the page and the child's peak resident memory against the page's size, with medians.
 // --keep leaves the work folder for a closer look.
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,49 +27,14 @@
 
 #include "generated_page.h"
 #include "generated_site.h"
+#include "timed_command.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Timing {
-  double seconds = 0;
-  long maxRssKb = 0;  // the child's peak resident memory
-};
-
-// Runs the command and returns its wall time and peak memory; exits when it fails. Each command
-// starts without a backlog of unwritten data from the one before.
-Timing Run(const std::vector<std::string>& command) {
-  std::cout.flush();
-  sync();
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t child = fork();
-  if (child == 0) {
-    std::freopen("/dev/null", "w", stdout);
-    std::vector<char*> argv;
-    for (const std::string& arg : command) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  struct rusage usage {};
-  wait4(child, &status, 0, &usage);
-  Timing timing;
-  timing.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  timing.maxRssKb = usage.ru_maxrss;
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::cerr << command[0] << " failed with status " << status << "\n";
-    std::exit(1);
-  }
-  return timing;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
+using bench::Median;
+using bench::Run;
+using bench::Timing;
 
 struct Options {
   std::string program;

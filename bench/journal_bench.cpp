@@ -27,15 +27,12 @@
 namespace {
 
 namespace fs = std::filesystem;
+using bench::Median;
+using bench::ReadAll;
 using Clock = std::chrono::steady_clock;
 
 double Since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::vector<fs::path> PagesBelow(const fs::path& root) {
@@ -45,11 +42,6 @@ std::vector<fs::path> PagesBelow(const fs::path& root) {
   }
   std::sort(pages.begin(), pages.end());
   return pages;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 void CompressionLevels(const std::vector<std::string>& pages) {

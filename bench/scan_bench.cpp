@@ -16,8 +16,11 @@
 
 #include "engine/feedback.h"
 #include "selection/folder_walk.h"
+#include "timed_command.h"
 
 namespace {
+
+using bench::Median;
 
 using Clock = std::chrono::steady_clock;
 
@@ -39,12 +42,6 @@ bool MakeTree(const std::string& root) {
 }
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 }  // namespace
 

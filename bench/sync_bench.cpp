@@ -22,8 +22,11 @@
 #include <vector>
 
 #include "fs/sync_files.h"
+#include "timed_command.h"
 
 namespace {
+
+using bench::Median;
 
 namespace fs = std::filesystem;
 
@@ -71,11 +74,6 @@ double WriteAll(const fs::path& folder, Way way, int files, std::size_t bytes, i
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   fs::remove_all(folder);
   return seconds;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 }  // namespace

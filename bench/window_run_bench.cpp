@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "generated_site.h"
+#include "timed_command.h"
 #include "ui/results_view.h"
 #include "ui/user_dialogs.h"
 #include "ui/velkaro_application.h"
@@ -67,37 +68,6 @@ class CountingDialogs : public vk::UserDialogs {
   int errors = 0;
 };
 
-// Runs the command quietly and returns its wall time; exits when it fails.
-double Timed(const std::vector<std::string>& command) {
-  std::cout.flush();
-  sync();
-  const auto start = Clock::now();
-  const pid_t child = fork();
-  if (child == 0) {
-    std::freopen("/dev/null", "w", stdout);
-    std::vector<char*> argv;
-    for (const std::string& arg : command) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  const double seconds = Since(start);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::cerr << command[0] << " failed with status " << status << "\n";
-    std::exit(1);
-  }
-  return seconds;
-}
-
-std::string Bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 // Whether both trees hold the same files with the same bytes.
 bool SameTrees(const fs::path& a, const fs::path& b) {
   std::size_t files = 0;
@@ -105,7 +75,7 @@ bool SameTrees(const fs::path& a, const fs::path& b) {
     if (!entry.is_regular_file()) continue;
     ++files;
     const fs::path other = b / fs::relative(entry.path(), a);
-    if (!fs::exists(other) || Bytes(entry.path()) != Bytes(other)) return false;
+    if (!fs::exists(other) || bench::ReadAll(entry.path()) != bench::ReadAll(other)) return false;
   }
   std::size_t otherFiles = 0;
   for (const auto& entry : fs::recursive_directory_iterator(b))
@@ -196,7 +166,7 @@ int main(int argc, char** argv) {
   vk::SetDialogs(&dialogs);
   if (costs) PrintCosts();
   std::cout << pages << " pages in " << folders << " folders\n";
-  Timed({"cp", "-r", pristine.string(), (work / "warm").string()});
+  bench::Timed({"cp", "-r", pristine.string(), (work / "warm").string()});
   fs::remove_all(work / "warm");
 
   double bestBatch = 1e9, bestWindow = 1e9, bestScan = 1e9;
@@ -204,8 +174,8 @@ int main(int argc, char** argv) {
   for (int round = 0; round < rounds; ++round) {
     const fs::path batchTree = work / "batch";
     const fs::path windowTree = work / "window";
-    Timed({"cp", "-r", pristine.string(), batchTree.string()});
-    Timed({"cp", "-r", pristine.string(), windowTree.string()});
+    bench::Timed({"cp", "-r", pristine.string(), batchTree.string()});
+    bench::Timed({"cp", "-r", pristine.string(), windowTree.string()});
     // The two alternate which goes first, so that neither always meets the other's leftovers.
     double batchSeconds = 0, batchCpu = 0, windowSeconds = 0, windowCpu = 0, scanSeconds = 0;
     const auto runBatch = [&] {
@@ -214,7 +184,7 @@ int main(int argc, char** argv) {
           program, "-o", "6", "-r", "-s", (config / "Velkaro" / "Velkaro.ini").string()};
       if (preview) command.push_back("--dry-run");
       command.push_back(batchTree.string());
-      batchSeconds = Timed(command);
+      batchSeconds = bench::Timed(command);
       batchCpu = CpuSeconds(RUSAGE_CHILDREN) - cpu;
     };
     const auto runWindow = [&] {
