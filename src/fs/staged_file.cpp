@@ -35,10 +35,14 @@ FileStatus StagedFile::Stage(const std::string& target, std::string_view content
     return created;
   }
   FileStatus status = WriteAll(file_.fd(), content);
-  // The disk starts on the new bytes now, while the run works on its next pages, so the sync
-  // that makes them durable later finds little left to wait for. Only a hint: a failure here
-  // shows again at that sync.
-  if (status.ok()) ::sync_file_range(file_.fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+  // The disk starts on a big file's bytes now, while the run works on its next pages, so the
+  // sync that makes them durable later finds little left to wait for. Small files are left to
+  // that sync, which writes many of them together. Only a hint: a failure here shows again at
+  // that sync.
+  constexpr std::size_t kWorthStartingEarly = std::size_t{1} << 20;
+  if (status.ok() && content.size() >= kWorthStartingEarly) {
+    ::sync_file_range(file_.fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+  }
   if (status.ok() && like != nullptr) {
     // Owner first: giving the file away clears its set-id bits, which the mode below restores.
     KeepOwner(file_.fd(), *like);
