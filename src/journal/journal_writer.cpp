@@ -6,12 +6,14 @@
 #include <unistd.h>
 #include <zstd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <ctime>
 #include <functional>
 #include <random>
+#include <thread>
 
 #include "fs/new_file.h"
 #include "journal/journal_format.h"
@@ -27,18 +29,29 @@ using journal::RecordType;
 // keep a third of what the default level 3 takes more time for, at a few percent more bytes.
 constexpr int kCompressionLevel = 1;
 
-// One compressor per thread that records pages, made on its first page and kept.
-ZSTD_CCtx* Compressor() {
+// A page at least this big is compressed by several threads at once: a big page often runs
+// alone, and its journal record would otherwise wait on one core.
+constexpr std::size_t kBigPage = std::size_t{8} << 20;
+
+// One compressor per thread that records pages, made on its first page and kept; `big` gives
+// the one with helper threads of its own (where the library has them).
+ZSTD_CCtx* Compressor(bool big) {
   struct Holder {
     ZSTD_CCtx* context = ZSTD_createCCtx();
-    Holder() {
+    explicit Holder(int workers) {
       ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, kCompressionLevel);
       // The frame carries a hash of its content, so a damaged record cannot restore wrong bytes.
       ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1);
+      if (workers > 0) ZSTD_CCtx_setParameter(context, ZSTD_c_nbWorkers, workers);
     }
     ~Holder() { ZSTD_freeCCtx(context); }
   };
-  thread_local Holder holder;
+  if (big) {
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    thread_local Holder holder(std::clamp(cores, 2, 4));
+    return holder.context;
+  }
+  thread_local Holder holder(0);
   return holder.context;
 }
 
@@ -226,8 +239,9 @@ FileStatus JournalWriter::Add(const PageRecord& page) {
 
   const std::size_t bound = ZSTD_compressBound(page.oldBytes.size());
   RecordBuffer record(RecordType::kPage, prefix, bound);
-  const std::size_t compressed = ZSTD_compress2(Compressor(), record.Payload(), bound,
-                                                page.oldBytes.data(), page.oldBytes.size());
+  const std::size_t compressed =
+      ZSTD_compress2(Compressor(page.oldBytes.size() >= kBigPage), record.Payload(), bound,
+                     page.oldBytes.data(), page.oldBytes.size());
   if (ZSTD_isError(compressed)) return FileStatus::Error(Code::kIoError, ENOMEM);
   const std::string_view bytes = record.Seal(compressed);
 
