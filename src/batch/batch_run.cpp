@@ -56,7 +56,8 @@ struct PendingRow {
 };
 
 // A group of pages made durable together: up to this many pages or staged bytes (at least one
-// page), with one sync for their new files and one for their renames.
+// page), with one sync for their new files that also makes the renames of the group before
+// durable; the last group's renames get one more at the end of the run.
 constexpr std::size_t kGroupPages = 64;
 constexpr std::size_t kGroupBytes = std::size_t{32} << 20;
 
@@ -118,6 +119,7 @@ class Run {
 
   void End() {
     CompleteAll();
+    SyncRenames();
     const std::array<ResultRow, 2> sums =
         SumRows(fileRows_, oldTotal_, newTotal_, specialSum_, htmlSum_);
     sink_.AddSumRows(sums[0], sums[1]);
@@ -209,6 +211,7 @@ class Run {
   void EndEarly(PendingRow& pending, const std::vector<std::string>& messages) {
     while (!pending_.empty() && pending_.front().get() != &pending) JoinGroup();
     CommitGroup();
+    SyncRenames();
     ResultRow& row = pending.row;
     CopyingFeedback rowFeedback(feedback_, row.messages);
     for (const std::string& text : messages) rowFeedback.Error(text);
@@ -247,9 +250,9 @@ class Run {
     }
   }
 
-  // The group's pages on the disk with one sync (and the journal's records of them with one
-  // more), then checked and renamed in row order, the renames made durable with one sync, and
-  // the rows reported.
+  // The group's pages on the disk with one sync, which also makes the renames of the group
+  // before durable (and the journal's records of them with one more), then checked and renamed
+  // in row order, and the rows reported.
   void CommitGroup() {
     if (group_.empty()) return;
     if (!options_.dryRun) {
@@ -257,14 +260,17 @@ class Run {
       for (const auto& pending : group_) {
         for (const int fd : pending->write.Fds()) fds.push_back(fd);
       }
-      FileStatus synced = fds.empty() ? FileStatus::Ok() : SyncFiles(fds);
-      if (synced.ok()) synced = SyncJournal();
+      FileStatus synced = SyncFilesAndFolders(fds, {renamedIn_.begin(), renamedIn_.end()});
+      if (synced.ok()) {
+        renamedIn_.clear();
+        synced = SyncJournal();
+      }
       for (const auto& pending : group_) {
         if (!synced.ok() && !pending->write.Fds().empty()) pending->write.Fail(synced);
         if (options_.seams.beforeCommit) options_.seams.beforeCommit(pending->row.path);
         pending->written = pending->write.Commit(pending->run->Snapshot(), &releaser_);
+        for (const std::string& folder : pending->write.Folders()) renamedIn_.insert(folder);
       }
-      SyncFolders();
     }
     while (!group_.empty()) {
       std::unique_ptr<PendingRow> pending = std::move(group_.front());
@@ -282,14 +288,11 @@ class Run {
     return recorded ? options_.journal->Sync() : FileStatus::Ok();
   }
 
-  // The folders the group renamed in, with one sync per file system. The contents are safe by
-  // now; a failure can only lose a rename, which leaves the old page.
-  void SyncFolders() {
-    std::set<std::string> folders;
-    for (const auto& pending : group_) {
-      for (const std::string& folder : pending->write.Folders()) folders.insert(folder);
-    }
-    if (!folders.empty()) vk::SyncFolders({folders.begin(), folders.end()});
+  // The folders renamed in since the last sync, with one sync per file system. The contents
+  // are safe by then; a failure can only lose a rename, which leaves the old page.
+  void SyncRenames() {
+    if (!renamedIn_.empty()) SyncFolders({renamedIn_.begin(), renamedIn_.end()});
+    renamedIn_.clear();
   }
 
   void Report(PendingRow& pending) {
@@ -337,6 +340,7 @@ class Run {
   // commit; then the rows still being prepared.
   std::deque<std::unique_ptr<PendingRow>> group_;
   std::size_t groupBytes_ = 0;
+  std::set<std::string> renamedIn_;  // folders of renames not yet made durable
   std::deque<std::unique_ptr<PendingRow>> pending_;
   std::size_t bytesInHand_ = 0;
   FileReleaser releaser_;

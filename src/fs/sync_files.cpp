@@ -73,14 +73,20 @@ FileStatus SyncFiles(const std::vector<int>& fds) {
 }
 
 FileStatus SyncFolders(const std::vector<std::string>& paths) {
-  std::vector<int> fds;
-  fds.reserve(paths.size());
+  return SyncFilesAndFolders({}, paths);
+}
+
+FileStatus SyncFilesAndFolders(const std::vector<int>& fds, const std::vector<std::string>& paths) {
+  std::vector<int> all = fds;
+  std::vector<int> folders;
+  folders.reserve(paths.size());
   for (const std::string& path : paths) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) fds.push_back(fd);
+    if (fd >= 0) folders.push_back(fd);
   }
-  const FileStatus status = SyncFiles(fds);
-  for (const int fd : fds) ::close(fd);
+  all.insert(all.end(), folders.begin(), folders.end());
+  const FileStatus status = all.empty() ? FileStatus::Ok() : SyncFiles(all);
+  for (const int fd : folders) ::close(fd);
   return status;
 }
 

@@ -21,6 +21,9 @@ FileStatus SyncFiles(const std::vector<int>& fds);
 // entry may be lost.
 FileStatus SyncFolders(const std::vector<std::string>& paths);
 
+// SyncFiles and SyncFolders with one sync per file system for both.
+FileStatus SyncFilesAndFolders(const std::vector<int>& fds, const std::vector<std::string>& paths);
+
 // Whether syncfs on the file system of `fd` makes what was written there durable.
 bool SyncfsTrusted(int fd);
 
