@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <random>
 #include <string>
 
 #include "engine/case_fold.h"
@@ -58,14 +60,63 @@ TEST(DecidePageEncoding, TheBytesDecide) {
 }
 
 TEST(DecidePageEncoding, SequencesAndStraysAtEveryOffset) {
-  // ASCII is skipped eight bytes at a time; put the bytes that count on every offset, across
-  // the word boundaries.
-  for (std::size_t offset = 0; offset < 20; ++offset) {
+  // ASCII is skipped sixteen and eight bytes at a time; put the bytes that count on every
+  // offset, across the block boundaries.
+  for (std::size_t offset = 0; offset < 40; ++offset) {
     const std::string pad(offset, 'x');
     EXPECT_EQ(DecidePageEncoding(pad + "\xE2\x82\xAC" + pad), kUtf8) << offset;
     EXPECT_EQ(DecidePageEncoding(pad + "\xE4" + pad), kCp1252) << offset;
     EXPECT_EQ(DecidePageEncoding(pad + "\xC3\xA4" + pad + "\xE4\xF6"), kCp1252) << offset;
     EXPECT_EQ(DecidePageEncoding(pad + "\xC3\xA4" + pad + "\xE4"), kUtf8) << offset;
+  }
+}
+
+// The balance of sequences against stray bytes, walking the page one step at a time.
+std::int64_t StepwiseBalance(const std::string& page) {
+  std::int64_t balance = 0;
+  const char* end = page.data() + page.size();
+  for (const char* p = page.data(); p < end;) {
+    if (static_cast<unsigned char>(*p) < 0x80) {
+      ++p;
+    } else if (const std::size_t length = Utf8SequenceLength(p, end); length > 0) {
+      ++balance;
+      p += length;
+    } else {
+      --balance;
+      ++p;
+    }
+  }
+  return balance;
+}
+
+TEST(DecidePageEncoding, CountsEveryHighByteAsTheStepwiseWalkDoes) {
+  // Pages made of the bytes where the rules for sequences change, then brought to the exact
+  // balance and one step past it: the decision flips there only when both counts are right.
+  const unsigned char kBytes[] = {'a',  ' ',  0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1,
+                                  0xC2, 0xC3, 0xDF, 0xE0, 0xE2, 0xED, 0xEF, 0xF0, 0xF4, 0xF5};
+  std::mt19937 random(20);
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kBytes - 1);
+  std::uniform_int_distribution<std::size_t> length(0, 200);
+  for (int round = 0; round < 3000; ++round) {
+    std::string page = "x";
+    for (std::size_t n = length(random); n > 0; --n)
+      page += static_cast<char>(kBytes[pick(random)]);
+    page += "x";
+    const std::int64_t balance = StepwiseBalance(page);
+    std::string even = page;
+    std::string past = page;
+    if (balance >= 0) {
+      even.append(static_cast<std::size_t>(balance), '\xFF');
+      past.append(static_cast<std::size_t>(balance) + 1, '\xFF');
+      if (balance == 0) even += "\xC3\xA4\xFF";  // at least one sequence
+      EXPECT_EQ(DecidePageEncoding(even), kUtf8) << round;
+      EXPECT_EQ(DecidePageEncoding(past), kCp1252) << round;
+    } else {
+      for (std::int64_t k = 0; k < -balance; ++k) even += "\xC3\xA4";
+      for (std::int64_t k = 1; k < -balance; ++k) past += "\xC3\xA4";
+      EXPECT_EQ(DecidePageEncoding(even), kUtf8) << round;
+      EXPECT_EQ(DecidePageEncoding(past), kCp1252) << round;
+    }
   }
 }
 
