@@ -1,5 +1,6 @@
 #include "engine/special_chars.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -91,108 +92,110 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "words are read lowest 
 
 inline void StoreWord(char* p, std::uint64_t w) { std::memcpy(p, &w, sizeof w); }
 
+// The conversion is written to a buffer on the stack a few kilobytes of input at a time and
+// appended from there, so the page's output buffer is written once, into the room its caller
+// reserved, and never filled ahead. A character begun in a piece is finished there (at most
+// three bytes more), and each input byte gives at most one slot.
+constexpr std::size_t kPieceInput = 4096;
+constexpr std::size_t kPieceRoom = (kPieceInput + 3) * kSlot + kSlot;
+
 // Appends the conversion of `text` to *out and returns the number of bytes converted.
 std::int64_t AppendConverted(std::string_view text, std::string* out) {
-  const std::size_t count = CountConvertible(text);
-  if (count == 0) {
-    out->append(text);
-    return 0;
-  }
-  const std::size_t start = out->size();
-  out->resize(start + text.size() + count * (kSlot - 1));
-  char* dst = out->data() + start;
+  char piece[kPieceRoom];
   const char* p = text.data();
-  const char* end = p + text.size();
-  // Every input byte owns at least one output byte, and every convertible byte a whole slot,
-  // so eight bytes may be stored at `dst` whenever eight input bytes are left: the excess is
-  // overwritten by what follows.
-  while (end - p >= 8) {
-    const std::uint64_t w = LoadWord(p);
-    StoreWord(dst, w);
-    const std::uint64_t mask = ConvertibleMask(w);
-    if (mask == 0) {
-      p += 8;
-      dst += 8;
-      continue;
+  const char* const end = p + text.size();
+  std::int64_t count = 0;
+  while (p < end) {
+    const char* const stop = p + std::min<std::size_t>(kPieceInput, end - p);
+    char* dst = piece;
+    // Every input byte owns at least one output byte, and every convertible byte a whole
+    // slot, so eight bytes may be stored at `dst` whenever eight input bytes are left: the
+    // excess is overwritten by what follows.
+    while (p < stop && end - p >= 8) {
+      const std::uint64_t w = LoadWord(p);
+      StoreWord(dst, w);
+      const std::uint64_t mask = ConvertibleMask(w);
+      if (mask == 0) {
+        p += 8;
+        dst += 8;
+        continue;
+      }
+      const unsigned skip = static_cast<unsigned>(__builtin_ctzll(mask)) >> 3;
+      p += skip;
+      dst += skip;
+      const PaddedEntity& e = kPadded[static_cast<unsigned char>(*p) - 0xA0];
+      std::memcpy(dst, e.bytes, kSlot);
+      dst += e.size;
+      ++p;
+      ++count;
     }
-    const unsigned skip = static_cast<unsigned>(__builtin_ctzll(mask)) >> 3;
-    p += skip;
-    dst += skip;
-    const PaddedEntity& e = kPadded[static_cast<unsigned char>(*p) - 0xA0];
-    std::memcpy(dst, e.bytes, kSlot);
-    dst += e.size;
-    ++p;
-  }
-  for (; p < end; ++p) {
-    if (!Convertible(*p)) {
-      *dst++ = *p;
-      continue;
+    for (; p < stop; ++p) {
+      if (!Convertible(*p)) {
+        *dst++ = *p;
+        continue;
+      }
+      const PaddedEntity& e = kPadded[static_cast<unsigned char>(*p) - 0xA0];
+      std::memcpy(dst, e.bytes, kSlot);
+      dst += e.size;
+      ++count;
     }
-    const PaddedEntity& e = kPadded[static_cast<unsigned char>(*p) - 0xA0];
-    std::memcpy(dst, e.bytes, kSlot);
-    dst += e.size;
+    out->append(piece, static_cast<std::size_t>(dst - piece));
   }
-  out->resize(static_cast<std::size_t>(dst - out->data()));
-  return static_cast<std::int64_t>(count);
+  return count;
 }
 
 // The conversion of a piece of a UTF-8 page: each character U+00A0..U+00FF, whether a sequence
 // (C2 A0 to C3 BF) or a stray byte 0xA0..0xFF, becomes its entity; every other character keeps
 // its bytes. Appends to *out and returns the number of entities written.
 std::int64_t AppendConvertedUtf8(std::string_view text, std::string* out) {
-  // Every character that becomes an entity holds a byte of 0xA0 or above (C3, or the second
-  // byte of C2 A0..C2 BF, or the stray byte itself), so this bounds the growth.
-  const std::size_t bound = CountConvertible(text);
-  if (bound == 0) {
-    out->append(text);
-    return 0;
-  }
-  const std::size_t start = out->size();
-  out->resize(start + text.size() + bound * (kSlot - 1));
-  char* dst = out->data() + start;
+  char piece[kPieceRoom];
   const char* p = text.data();
-  const char* end = p + text.size();
+  const char* const end = p + text.size();
   std::int64_t count = 0;
-  // As in the byte conversion, no character gives fewer bytes than it takes, so eight bytes
-  // may be stored ahead whenever eight input bytes are left.
   while (p < end) {
-    if (end - p >= 8) {
-      const std::uint64_t w = LoadWord(p);
-      StoreWord(dst, w);
-      const std::uint64_t high = w & kHighBits;
-      if (high == 0) {
-        p += 8;
-        dst += 8;
+    const char* const stop = p + std::min<std::size_t>(kPieceInput, end - p);
+    char* dst = piece;
+    // As in the byte conversion, no character gives fewer bytes than it takes, so eight bytes
+    // may be stored ahead whenever eight input bytes are left.
+    while (p < stop) {
+      if (end - p >= 8) {
+        const std::uint64_t w = LoadWord(p);
+        StoreWord(dst, w);
+        const std::uint64_t high = w & kHighBits;
+        if (high == 0) {
+          p += 8;
+          dst += 8;
+          continue;
+        }
+        const unsigned skip = static_cast<unsigned>(__builtin_ctzll(high)) >> 3;
+        p += skip;
+        dst += skip;
+      } else if (static_cast<unsigned char>(*p) < 0x80) {
+        *dst++ = *p++;
         continue;
       }
-      const unsigned skip = static_cast<unsigned>(__builtin_ctzll(high)) >> 3;
-      p += skip;
-      dst += skip;
-    } else if (static_cast<unsigned char>(*p) < 0x80) {
-      *dst++ = *p++;
-      continue;
+      const auto lead = static_cast<unsigned char>(*p);
+      std::size_t length = Utf8SequenceLength(p, end);
+      unsigned code = 0;  // the character, where it may have an entity
+      if (length == 0) {
+        length = 1;
+        code = lead;  // a stray byte from 0xA0 on is its own Latin-1 character
+      } else if (length == 2 && lead <= 0xC3) {
+        code = ((lead & 0x1Fu) << 6) | (static_cast<unsigned char>(p[1]) & 0x3Fu);
+      }
+      if (code >= 0xA0) {
+        const PaddedEntity& e = kPadded[code - 0xA0];
+        std::memcpy(dst, e.bytes, kSlot);
+        dst += e.size;
+        ++count;
+      } else {
+        std::memcpy(dst, p, length);
+        dst += length;
+      }
+      p += length;
     }
-    const auto lead = static_cast<unsigned char>(*p);
-    std::size_t length = Utf8SequenceLength(p, end);
-    unsigned code = 0;  // the character, where it may have an entity
-    if (length == 0) {
-      length = 1;
-      code = lead;  // a stray byte from 0xA0 on is its own Latin-1 character
-    } else if (length == 2 && lead <= 0xC3) {
-      code = ((lead & 0x1Fu) << 6) | (static_cast<unsigned char>(p[1]) & 0x3Fu);
-    }
-    if (code >= 0xA0) {
-      const PaddedEntity& e = kPadded[code - 0xA0];
-      std::memcpy(dst, e.bytes, kSlot);
-      dst += e.size;
-      ++count;
-    } else {
-      std::memcpy(dst, p, length);
-      dst += length;
-    }
-    p += length;
+    out->append(piece, static_cast<std::size_t>(dst - piece));
   }
-  out->resize(static_cast<std::size_t>(dst - out->data()));
   return count;
 }
 
@@ -201,25 +204,17 @@ std::int64_t AppendConverted(std::string_view text, PageEncoding encoding, std::
                                          : AppendConverted(text, out);
 }
 
-}  // namespace
-
-const std::array<std::string_view, 96>& EntityTable() { return kEntities; }
-
-ConvertResult ConvertSpecialChars(std::string_view text) {
-  ConvertResult result;
-  result.count = AppendConverted(text, &result.text);
-  return result;
+// Room for converting every byte of `text` that may become an entity: every character that
+// does holds a byte of 0xA0 or above (on a UTF-8 page C3, or the second byte of C2 A0..C2 BF,
+// or the stray byte itself).
+std::size_t ConvertedRoom(std::string_view text) {
+  return text.size() + CountConvertible(text) * (kSlot - 1);
 }
 
-ConvertResult ConvertSpecialCharsText(std::string_view text, bool ignoreMetaTags,
-                                      PageEncoding encoding, std::string buffer) {
-  ConvertResult result;
-  buffer.clear();
-  result.text = std::move(buffer);
-  if (!ignoreMetaTags) {
-    result.count = AppendConverted(text, encoding, &result.text);
-    return result;
-  }
+// ConvertSpecialCharsText into `out`, which is empty and should have ConvertedRoom.
+std::int64_t ConvertInto(std::string_view text, bool ignoreMetaTags, PageEncoding encoding,
+                         std::string& out) {
+  if (!ignoreMetaTags) return AppendConverted(text, encoding, &out);
 
   // The tags, and their closing '>', are looked for only up to the first NUL byte; from there
   // on everything is ordinary text.
@@ -229,26 +224,46 @@ ConvertResult ConvertSpecialCharsText(std::string_view text, bool ignoreMetaTags
   const std::string_view searchable = text.substr(0, searchEnd);
   const FoldedFinder metaTag("<META");
 
-  // Room for converting everything, so that appending the pieces never moves the result.
-  result.text.reserve(text.size() + CountConvertible(text) * (kSlot - 1));
+  std::int64_t count = 0;
   std::size_t from = 0;
   for (;;) {
     const std::size_t tag = metaTag.Find(searchable, from);
     if (tag == std::string_view::npos) {
-      result.count += AppendConverted(text.substr(from), encoding, &result.text);
+      count += AppendConverted(text.substr(from), encoding, &out);
       break;
     }
-    result.count += AppendConverted(text.substr(from, tag - from), encoding, &result.text);
+    count += AppendConverted(text.substr(from, tag - from), encoding, &out);
     // A META tag ends at the first '>', quotes or not.
     const std::size_t close = searchable.find('>', tag + metaTag.size());
     if (close == std::string_view::npos) {
       // A tag that never ends keeps everything from its start as it is.
-      result.text.append(text.substr(tag));
+      out.append(text.substr(tag));
       break;
     }
-    result.text.append(text.substr(tag, close + 1 - tag));
+    out.append(text.substr(tag, close + 1 - tag));
     from = close + 1;
   }
+  return count;
+}
+
+}  // namespace
+
+const std::array<std::string_view, 96>& EntityTable() { return kEntities; }
+
+ConvertResult ConvertSpecialChars(std::string_view text) {
+  ConvertResult result;
+  result.text.reserve(ConvertedRoom(text));
+  result.count = AppendConverted(text, &result.text);
+  return result;
+}
+
+ConvertResult ConvertSpecialCharsText(std::string_view text, bool ignoreMetaTags,
+                                      PageEncoding encoding, std::string buffer) {
+  ConvertResult result;
+  buffer.clear();
+  result.text = std::move(buffer);
+  result.text.reserve(ConvertedRoom(text));
+  result.count = ConvertInto(text, ignoreMetaTags, encoding, result.text);
   return result;
 }
 
@@ -268,11 +283,10 @@ std::int64_t ConvertSpecialCharsInFile(const std::string& path, bool ignoreMetaT
       return 0;
     }
     if (text.empty()) return 0;
-    // Room for converting every byte that may become an entity.
-    files.Reserve(result.text, text.size() + CountConvertible(text) * (kSlot - 1));
-    result = ConvertSpecialCharsText(text, ignoreMetaTags,
-                                     encoding ? *encoding : DecidePageEncoding(text),
-                                     std::move(result.text));
+    files.Reserve(result.text, ConvertedRoom(text));
+    result.text.clear();
+    result.count = ConvertInto(text, ignoreMetaTags,
+                               encoding ? *encoding : DecidePageEncoding(text), result.text);
   } catch (const std::bad_alloc&) {
     feedback.Error(message);
     return 0;

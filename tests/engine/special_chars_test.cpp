@@ -368,6 +368,34 @@ TEST(ConvertSpecialCharsText, Utf8PageAgreesWithTheCharacterByCharacterReading) 
   }
 }
 
+TEST(ConvertSpecialCharsText, LongPagesAgreeWithTheReferenceAcrossEverySeam) {
+  // Pages far longer than the few kilobytes the conversion works on at once, with sequences
+  // and entities standing across the seams between those pieces.
+  const std::string pieces[] = {
+      "x",        "<a href=\"x\">", "\xC3\xA4", "\xC2\xA0",     "\xE2\x82\xAC",
+      "\xE4",     "\xFF",           "\xC3",     "\xA4",         "\xF0\x9F\x98\x80",
+      "\x80\x80", "abcdefg",        "\r\n",     "<meta a=\xE4>"};
+  std::mt19937 random(4096);
+  std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+  for (int i = 0; i < 40; ++i) {
+    std::string text;
+    while (text.size() < 30000) text += pieces[pick(random)];
+    for (const bool meta : {false, true}) {
+      const ConvertResult utf8 = ConvertSpecialCharsText(text, meta, PageEncoding::kUtf8);
+      const ConvertResult utf8Expected =
+          meta ? ReferenceConvertKeepingMeta(text, test::ReferenceConvertUtf8)
+               : test::ReferenceConvertUtf8(text);
+      ASSERT_EQ(utf8.text, utf8Expected.text) << "case " << i;
+      ASSERT_EQ(utf8.count, utf8Expected.count) << "case " << i;
+      const ConvertResult bytes = ConvertSpecialCharsText(text, meta, PageEncoding::kWindows1252);
+      const ConvertResult bytesExpected =
+          meta ? ReferenceConvertKeepingMeta(text) : ReferenceConvert(text);
+      ASSERT_EQ(bytes.text, bytesExpected.text) << "case " << i;
+      ASSERT_EQ(bytes.count, bytesExpected.count) << "case " << i;
+    }
+  }
+}
+
 // An old, exact time stamp, so that a write would be seen even within the same second.
 void SetOldTime(const std::string& path) {
   const struct timespec times[2] = {{978307200, 123456789}, {978307200, 123456789}};
