@@ -17,7 +17,9 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "engine/case_fold.h"
 #include "engine/compress.h"
 #include "engine/cp1252.h"
 #include "engine/encoding.h"
@@ -204,6 +206,32 @@ void BM_DecidePageEncoding(benchmark::State& state) {
   SetInputCounters(state, encoding);
 }
 BENCHMARK(BM_DecidePageEncoding)->ArgName("utf8")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The searcher alone: every occurrence of each of the ten find texts, piece by piece of 64 KB
+// (one pattern after the other over each piece), as the replacement's stages search.
+void BM_FindTenPatterns(benchmark::State& state) {
+  const std::string& input = Input();
+  const vk::HtmlCodeList list = TenPairs();
+  std::vector<vk::FoldedFinder> finders;
+  for (const std::string& find : list.find) finders.emplace_back(find);
+  constexpr std::size_t kPiece = 64 * 1024;
+  for (auto _ : state) {
+    std::size_t found = 0;
+    for (std::size_t from = 0; from < input.size(); from += kPiece) {
+      const std::string_view piece = std::string_view(input).substr(from, kPiece);
+      for (const vk::FoldedFinder& finder : finders) {
+        for (std::size_t at = finder.Find(piece); at != vk::FoldedFinder::npos;
+             at = finder.Find(piece, at + 1)) {
+          ++found;
+        }
+      }
+    }
+    benchmark::DoNotOptimize(found);
+    state.counters["found"] = static_cast<double>(found);
+  }
+  SetInputCounters(state);
+}
+BENCHMARK(BM_FindTenPatterns)->Unit(benchmark::kMillisecond);
 
 // ---- peak memory ----
 

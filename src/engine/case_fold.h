@@ -62,6 +62,10 @@ class FoldedFinder {
  private:
   template <bool kFirstTwin, bool kLastTwin>
   std::size_t FindInBlocks(std::string_view text, std::size_t from) const;
+  template <bool kFirstTwin, bool kLastTwin>
+  std::size_t FindInWideBlocks(std::string_view text, std::size_t from) const;
+  template <bool kFirstTwin, bool kLastTwin>
+  std::size_t FindFiltered(std::string_view text, std::size_t from) const;
   std::size_t FindOneByOne(std::string_view text, std::size_t from) const;
   bool InnerMatches(const char* p) const;
   std::size_t FindCharacters(std::string_view text, std::size_t from, std::size_t* length) const;

@@ -54,8 +54,9 @@ TEST(FoldedFinder, FindsFromOffsetWithoutStoppingAtNul) {
 }
 
 TEST(FoldedFinder, FindsInEveryLaneOfABlock) {
-  // Blocks of 32 start positions are filtered on the first and last byte in both cases; put
-  // the occurrence, and near misses that pass the filter, at every offset across two blocks.
+  // Blocks of 32 or 64 start positions (the wider ones in longer texts) are filtered on the
+  // first and last byte in both cases; put the occurrence, and near misses that pass the
+  // filter, at every offset across several blocks, in short texts and in long ones.
   struct Case {
     std::string pattern, occurrence, nearMiss;
   } cases[] = {
@@ -65,15 +66,17 @@ TEST(FoldedFinder, FindsInEveryLaneOfABlock) {
       {"<font face=\"arial\">", "<FONT face=\"Arial\">", "<font face=\"arian\">"},
   };
   for (const Case& c : cases) {
-    for (std::size_t at = 0; at < 80; ++at) {
-      std::string text(at, '.');
-      for (std::size_t miss = 0; miss + c.nearMiss.size() <= at; miss += 7) {
-        text.replace(miss, c.nearMiss.size(), c.nearMiss);
+    for (const std::size_t behind : {40, 300}) {
+      for (std::size_t at = 0; at < 200; ++at) {
+        std::string text(at, '.');
+        for (std::size_t miss = 0; miss + c.nearMiss.size() <= at; miss += 7) {
+          text.replace(miss, c.nearMiss.size(), c.nearMiss);
+        }
+        text += c.occurrence + std::string(behind, '.');
+        EXPECT_EQ(FoldedFinder(c.pattern).Find(text), at) << c.pattern << " at " << at;
+        EXPECT_EQ(FindNoCase(c.pattern, text), at + 1) << c.pattern << " at " << at;
+        EXPECT_EQ(FoldedFinder(c.pattern).Find(text, at + 1), FoldedFinder::npos);
       }
-      text += c.occurrence + std::string(40, '.');
-      EXPECT_EQ(FoldedFinder(c.pattern).Find(text), at) << c.pattern << " at " << at;
-      EXPECT_EQ(FindNoCase(c.pattern, text), at + 1) << c.pattern << " at " << at;
-      EXPECT_EQ(FoldedFinder(c.pattern).Find(text, at + 1), FoldedFinder::npos);
     }
   }
 }
