@@ -58,6 +58,10 @@ class FoldedFinder {
   std::size_t size() const { return onCharacters_ ? maxLength_ : folded_.size(); }
   // Whether occurrences are matched on characters, and so may be shorter than size().
   bool OnCharacters() const { return onCharacters_; }
+  // Whether an occurrence matched on bytes can begin with the byte `c`.
+  bool MayBeginWith(unsigned char c) const {
+    return !folded_.empty() && fold_[c] == static_cast<unsigned char>(folded_.front());
+  }
 
  private:
   template <bool kFirstTwin, bool kLastTwin>

@@ -63,7 +63,9 @@ class PairStage {
         onCharacters_(finder_.OnCharacters()),
         context_(onCharacters_ ? m_ - 1 + kCharacterContext : m_ - 1),
         replaceHasNul_(HasNul(replace)),
-        inputMayHoldNul_(inputMayHoldNul) {}
+        inputMayHoldNul_(inputMayHoldNul),
+        replaceHoldsFind_(!onCharacters_ && finder_.Find(replace) != npos),
+        replaceEndMayBegin_(!onCharacters_ && ReplaceEndMayBegin()) {}
 
   // Where the bytes for this stage go; it keeps what it could not settle yet at the front.
   std::string& Input() { return input_; }
@@ -113,26 +115,22 @@ class PairStage {
           break;
         }
         PassOn(searchable.substr(pos, p - pos), out);
-        window_.assign(recent_);
-        const std::size_t lastEnd = window_.size() + replace_.size();
-        window_.append(replace_);
-        window_.append(searchable.substr(p + length, std::min(context_, limit - (p + length))));
-        // An occurrence in the window that starts before the last end overlaps the inserted
-        // text, or a character it made; none can start further ahead.
-        const std::size_t windowFrom = recent_.size() - std::min(recent_.size(), m_ - 1);
+        // A NUL in the inserted text ends every later search ahead of the last end.
+        const bool ends = replaceHasNul_ || ReachesIntoInserted(searchable, p + length, limit);
         PassOn(replace_, out);
         ++count_;
         pos = p + length;
-        // A NUL in the inserted text ends every later search ahead of the last end.
-        if (replaceHasNul_ || finder_.Find(window_, windowFrom) < lastEnd) {
+        if (ends) {
           done_ = true;
           break;
         }
         if (onCharacters_) {
-          std::size_t joined = lastEnd;
+          // The window was made, and bytes behind the inserted text may have joined a
+          // character that began in it.
+          std::size_t joined = lastEnd_;
           while (joined < window_.size() && !StartsCharacter(window_, joined)) ++joined;
-          PassOn(searchable.substr(pos, joined - lastEnd), out);
-          pos += joined - lastEnd;
+          PassOn(searchable.substr(pos, joined - lastEnd_), out);
+          pos += joined - lastEnd_;
         }
       }
     }
@@ -156,6 +154,41 @@ class PairStage {
     return at;
   }
 
+  // Whether an occurrence starts before the end of the replacement about to be passed on for
+  // the occurrence that ends at searchable[after]: the window of the bytes passed on last, the
+  // replacement and the bytes behind the occurrence is searched for one. An occurrence matched
+  // on bytes that starts there lies inside the replacement, which is known from the start, or
+  // begins in the window with the pattern's first byte; when neither can be, the window is not
+  // even made.
+  bool ReachesIntoInserted(std::string_view searchable, std::size_t after, std::size_t limit) {
+    // An occurrence in the window that starts before the last end overlaps the inserted text,
+    // or a character it made; none can start further ahead.
+    const std::size_t windowFrom = recent_.size() - std::min(recent_.size(), m_ - 1);
+    if (!onCharacters_) {
+      if (replaceHoldsFind_) return true;
+      bool mayBegin = replaceEndMayBegin_;
+      for (std::size_t k = windowFrom; k < recent_.size() && !mayBegin; ++k) {
+        mayBegin = finder_.MayBeginWith(static_cast<unsigned char>(recent_[k]));
+      }
+      if (!mayBegin) return false;
+    }
+    window_.assign(recent_);
+    lastEnd_ = window_.size() + replace_.size();
+    window_.append(replace_);
+    window_.append(searchable.substr(after, std::min(context_, limit - after)));
+    return finder_.Find(window_, windowFrom) < lastEnd_;
+  }
+
+  // Whether an occurrence matched on bytes may begin in the last size()-minus-one bytes of the
+  // replacement, where it would reach behind it.
+  bool ReplaceEndMayBegin() const {
+    for (std::size_t k = replace_.size() - std::min(replace_.size(), m_ - 1); k < replace_.size();
+         ++k) {
+      if (finder_.MayBeginWith(static_cast<unsigned char>(replace_[k]))) return true;
+    }
+    return false;
+  }
+
   // Appends and remembers the last bytes passed on, the part of the window ahead of an
   // inserted text.
   void PassOn(std::string_view piece, std::string& out) {
@@ -176,11 +209,15 @@ class PairStage {
   const std::size_t context_;  // bytes kept on either side of an inserted text
   const bool replaceHasNul_;
   const bool inputMayHoldNul_;
+  // On bytes: an occurrence lies inside the replacement; one may begin in its last bytes.
+  const bool replaceHoldsFind_;
+  const bool replaceEndMayBegin_;
   bool done_ = false;  // the pair has ended; the rest passes through
   std::int64_t count_ = 0;
   std::string input_;
   std::string recent_;
   std::string window_;
+  std::size_t lastEnd_ = 0;  // where the inserted text ends in window_
 };
 
 constexpr std::size_t kPairsPerYield = 5;
