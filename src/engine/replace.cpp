@@ -67,24 +67,29 @@ class PairStage {
         replaceHoldsFind_(!onCharacters_ && finder_.Find(replace) != npos),
         replaceEndMayBegin_(!onCharacters_ && ReplaceEndMayBegin()) {}
 
-  // Where the bytes for this stage go; it keeps what it could not settle yet at the front.
+  // Where the previous stage puts the bytes for this one; Settle() takes them from there.
   std::string& Input() { return input_; }
 
-  // Works through Input() and appends every settled byte to `out`. `final`: the text ends
-  // with what is in Input() now.
-  void Process(bool final, std::string& out) {
-    std::size_t pos = 0;  // bytes of Input() ahead of it are passed on
+  // Works through Input(), appends every settled byte to `out` and keeps the rest at the
+  // front. `final`: the text ends with what is in Input() now.
+  void Settle(bool final, std::string& out) { input_.erase(0, Process(input_, final, out)); }
+
+  // Works through `input`, the bytes that came and are not settled yet, appends every settled
+  // byte to `out` and returns how many of them it settled; the rest comes again in front of
+  // the next bytes. `final`: the text ends with `input`.
+  std::size_t Process(std::string_view input, bool final, std::string& out) {
+    std::size_t pos = 0;  // bytes of `input` ahead of it are passed on
     if (!done_) {
       // Nothing behind the first NUL byte is ever searched.
-      std::size_t limit = input_.size();
+      std::size_t limit = input.size();
       bool hasNul = false;
       if (inputMayHoldNul_) {
-        if (const void* nul = std::memchr(input_.data(), 0, input_.size())) {
-          limit = static_cast<std::size_t>(static_cast<const char*>(nul) - input_.data());
+        if (const void* nul = std::memchr(input.data(), 0, input.size())) {
+          limit = static_cast<std::size_t>(static_cast<const char*>(nul) - input.data());
           hasNul = true;
         }
       }
-      const std::string_view searchable(input_.data(), limit);
+      const std::string_view searchable(input.data(), limit);
       const bool complete = final || hasNul;  // no searchable byte will be added
       // Every character ahead of `settledEnd` is whole.
       const std::size_t settledEnd =
@@ -135,11 +140,10 @@ class PairStage {
       }
     }
     if (done_) {
-      out.append(input_, pos);
-      input_.clear();
-    } else {
-      input_.erase(0, pos);
+      out.append(input.substr(pos));
+      return input.size();
     }
+    return pos;
   }
 
   std::int64_t count() const { return count_; }
@@ -148,7 +152,7 @@ class PairStage {
   // The bytes it takes to read a character on either side of a position.
   static constexpr std::size_t kCharacterContext = 3;
 
-  // The last position at or before `at` where a character begins; input_ begins with one.
+  // The last position at or before `at` where a character begins; `text` begins with one.
   static std::size_t CharacterStartAtOrBefore(std::string_view text, std::size_t at) {
     while (at > 0 && at < text.size() && !StartsCharacter(text, at)) --at;
     return at;
@@ -254,12 +258,17 @@ std::int64_t ApplyPairs(std::string_view text, std::string& result, const HtmlCo
   result.clear();
   if (result.capacity() < text.size() + 64) result.reserve(text.size() + text.size() / 4 + 64);
 
+  // The first stage reads the text where it is; the others take what the one ahead settled.
+  std::size_t unsettled = 0;  // of the text, for the first stage
   for (std::size_t at = 0;; at += pieceBytes) {
     const bool final = text.size() - at <= pieceBytes;
-    stages.front().Input().append(text.substr(at, pieceBytes));
-    for (std::size_t k = 0; k < stages.size(); ++k) {
-      stages[k].Process(final, k + 1 < stages.size() ? stages[k + 1].Input() : result);
-    }
+    const std::size_t end = final ? text.size() : at + pieceBytes;
+    auto outputOf = [&](std::size_t k) -> std::string& {
+      return k + 1 < stages.size() ? stages[k + 1].Input() : result;
+    };
+    unsettled +=
+        stages.front().Process(text.substr(unsettled, end - unsettled), final, outputOf(0));
+    for (std::size_t k = 1; k < stages.size(); ++k) stages[k].Settle(final, outputOf(k));
     if (final) break;
   }
 
