@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 #include <new>
 #include <stdexcept>
 
@@ -14,6 +15,59 @@
 namespace vk {
 
 using Code = FileStatus::Code;
+
+namespace {
+
+// A big file is read through a buffer of the thread's own and appended from there: the room
+// reserved for it is then written once, where filling it with zeros first and reading into it
+// would write every byte twice. Small files are read in place.
+constexpr std::size_t kStagedFrom = std::size_t{1} << 20;
+constexpr std::size_t kStageBytes = 256 * 1024;
+
+// Reads to the end into `data`, which has room for `capacity` bytes.
+FileStatus ReadInto(int fd, std::size_t capacity, std::int64_t maxSize, std::string& data) {
+  data.resize(capacity);
+  std::size_t used = 0;
+  for (;;) {
+    if (used == capacity) {  // the file grew while we read it
+      capacity = capacity * 2;
+      data.resize(capacity);
+    }
+    const ssize_t n = ::read(fd, data.data() + used, capacity - used);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FileStatus::Error(Code::kIoError, errno);
+    }
+    if (n == 0) break;
+    used += static_cast<std::size_t>(n);
+    if (static_cast<std::uint64_t>(used) > static_cast<std::uint64_t>(maxSize)) {
+      return FileStatus::Error(Code::kTooLarge, EFBIG);
+    }
+  }
+  data.resize(used);
+  return FileStatus::Ok();
+}
+
+FileStatus ReadStaged(int fd, std::int64_t maxSize, std::string& data) {
+  thread_local std::unique_ptr<char[]> stage;
+  if (!stage) stage = std::make_unique<char[]>(kStageBytes);
+  for (;;) {
+    const ssize_t n = ::read(fd, stage.get(), kStageBytes);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FileStatus::Error(Code::kIoError, errno);
+    }
+    if (n == 0) break;
+    if (static_cast<std::uint64_t>(data.size()) + static_cast<std::uint64_t>(n) >
+        static_cast<std::uint64_t>(maxSize)) {
+      return FileStatus::Error(Code::kTooLarge, EFBIG);
+    }
+    data.append(stage.get(), static_cast<std::size_t>(n));
+  }
+  return FileStatus::Ok();
+}
+
+}  // namespace
 
 FileStatus ReadWholeFile(const std::string& path, std::string* content, std::int64_t maxSize) {
   content->clear();
@@ -37,27 +91,11 @@ FileStatus ReadOpenFile(int fd, const struct stat& st, std::string* content, std
       return FileStatus::Error(Code::kTooLarge, EFBIG);
     }
     // One byte more than the size so that reaching the end needs no further allocation.
-    std::size_t capacity = static_cast<std::size_t>(st.st_size) + 1;
+    const std::size_t capacity = static_cast<std::size_t>(st.st_size) + 1;
     ReserveLarge(data, capacity);
-    data.resize(capacity);
-    std::size_t used = 0;
-    for (;;) {
-      if (used == capacity) {  // the file grew while we read it
-        capacity = capacity * 2;
-        data.resize(capacity);
-      }
-      const ssize_t n = ::read(fd, data.data() + used, capacity - used);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return FileStatus::Error(Code::kIoError, errno);
-      }
-      if (n == 0) break;
-      used += static_cast<std::size_t>(n);
-      if (static_cast<std::uint64_t>(used) > static_cast<std::uint64_t>(maxSize)) {
-        return FileStatus::Error(Code::kTooLarge, EFBIG);
-      }
-    }
-    data.resize(used);
+    const FileStatus status = capacity <= kStagedFrom ? ReadInto(fd, capacity, maxSize, data)
+                                                      : ReadStaged(fd, maxSize, data);
+    if (!status.ok()) return status;
   } catch (const std::bad_alloc&) {
     return FileStatus::Error(Code::kTooLarge, ENOMEM);
   } catch (const std::length_error&) {

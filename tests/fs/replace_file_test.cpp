@@ -69,7 +69,10 @@ TEST(FileLayer, ReplaceThenReadGivesTheSameBytes) {
       "e</p>\r\n",
       "with\0nul\0bytes"s,
       std::string(3, '\0'),
+      // Read in place, and through the reader's own buffer in several turns.
+      Pattern((1 << 20) - 1),
       Pattern(1 << 20),
+      Pattern((3 << 20) + 17),
   };
   const std::string olds[] = {"old", "", Pattern(70000)};
   for (const auto& old : olds) {
