@@ -8,6 +8,10 @@
 #include <new>
 #include <string>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "engine/compress.h"
 #include "engine/compress_tags.h"
 
@@ -61,6 +65,33 @@ inline std::uint64_t ZeroBytes(std::uint64_t x) {
 }
 // 0x80 in every byte of `x` below 14 (tab, LF, CR and a few rare control bytes).
 inline std::uint64_t LowBytes(std::uint64_t x) { return ~((x | kHigh) - kOnes * 14) & ~x & kHigh; }
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VK_WIDE_WALK 1
+// The same tests on 32 bytes at once (AVX2), one bit per byte, lowest address lowest.
+struct WideMasks {
+  std::uint32_t low;  // below 14
+  std::uint32_t blanks;
+  std::uint32_t opens;   // '<'
+  std::uint32_t closes;  // '>'
+};
+
+__attribute__((target("avx2"))) WideMasks WideMasksAt(const unsigned char* p) {
+  const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  const auto bits = [](__m256i hits) __attribute__((target("avx2"))) {
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(hits));
+  };
+  const __m256i low = _mm256_cmpeq_epi8(_mm256_min_epu8(x, _mm256_set1_epi8(13)), x);
+  return {bits(low), bits(_mm256_cmpeq_epi8(x, _mm256_set1_epi8(' '))),
+          bits(_mm256_cmpeq_epi8(x, _mm256_set1_epi8('<'))),
+          bits(_mm256_cmpeq_epi8(x, _mm256_set1_epi8('>')))};
+}
+
+bool WideWalk() {
+  static const bool wide = __builtin_cpu_supports("avx2");
+  return wide;
+}
+#endif
 
 class BlockPass {
  public:
@@ -120,35 +151,59 @@ class BlockPass {
     bool twoBlanks = twoBlanks_;
     bool pendingTab = pendingTab_;
     while (i < end) {
-      // Eight bytes at a time while none of them needs a decision: no tab, line break or
-      // other control byte, no second blank of a run and no '<' that ends a "> <". A tab run
-      // waiting for the byte behind it is decided one byte at a time.
-      if (kLittleEndian && i + 8 <= end && !pendingTab) {
-        std::uint64_t x;
-        std::memcpy(&x, src + i, 8);
-        const std::uint64_t blanks = ZeroBytes(x ^ (kOnes * ' '));
-        const std::uint64_t opens = ZeroBytes(x ^ (kOnes * '<'));
-        const std::uint64_t closes = ZeroBytes(x ^ (kOnes * '>'));
-        std::uint64_t stops =
-            LowBytes(x) | (blanks & (blanks >> 8)) | (opens & (blanks << 8) & (closes << 16));
-        if (prev == ' ') stops |= blanks & 0x80;
-        if (opens & 0x8080) [[unlikely]] {
-          // A gap whose '>' or blank was written before this word.
+#if defined(VK_WIDE_WALK)
+      // Thirty-two bytes at a time where the processor can, as the eight below.
+      if (wide_ && i + 32 <= end && !pendingTab) {
+        const WideMasks m = WideMasksAt(src + i);
+        std::uint32_t stops =
+            m.low | (m.blanks & (m.blanks >> 1)) | (m.opens & (m.blanks << 1) & (m.closes << 2));
+        if (prev == ' ') stops |= m.blanks & 1;
+        if (m.opens & 3) [[unlikely]] {
           const unsigned char before2 = w >= 2 ? dst[w - 2] : 0;
-          if ((opens & 0x80) && last == ' ' && before2 == '>') stops |= 0x80;
-          if ((opens & 0x8000) && (blanks & 0x80) && last == '>') stops |= 0x8000;
+          if ((m.opens & 1) && last == ' ' && before2 == '>') stops |= 1;
+          if ((m.opens & 2) && (m.blanks & 1) && last == '>') stops |= 2;
         }
-        // Bytes ahead of the first stop are copied as they are; a stop at 0 copies nothing.
         const std::size_t take =
-            stops == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(stops)) / 8;
-        std::memcpy(dst + w, &x, 8);
+            stops == 0 ? 32 : static_cast<std::size_t>(std::countr_zero(stops));
+        // Bytes ahead of the first stop are copied as they are; a stop at 0 copies nothing.
+        std::memcpy(dst + w, src + i, 32);
         if (take > 0) {
           w += take;
           i += take;
           last = prev = src[i - 1];
-          if (take == 8) continue;
+          if (take == 32) continue;
         }
-      }
+      } else
+#endif
+        // Eight bytes at a time while none of them needs a decision: no tab, line break or
+        // other control byte, no second blank of a run and no '<' that ends a "> <". A tab run
+        // waiting for the byte behind it is decided one byte at a time.
+        if (kLittleEndian && i + 8 <= end && !pendingTab) {
+          std::uint64_t x;
+          std::memcpy(&x, src + i, 8);
+          const std::uint64_t blanks = ZeroBytes(x ^ (kOnes * ' '));
+          const std::uint64_t opens = ZeroBytes(x ^ (kOnes * '<'));
+          const std::uint64_t closes = ZeroBytes(x ^ (kOnes * '>'));
+          std::uint64_t stops =
+              LowBytes(x) | (blanks & (blanks >> 8)) | (opens & (blanks << 8) & (closes << 16));
+          if (prev == ' ') stops |= blanks & 0x80;
+          if (opens & 0x8080) [[unlikely]] {
+            // A gap whose '>' or blank was written before this word.
+            const unsigned char before2 = w >= 2 ? dst[w - 2] : 0;
+            if ((opens & 0x80) && last == ' ' && before2 == '>') stops |= 0x80;
+            if ((opens & 0x8000) && (blanks & 0x80) && last == '>') stops |= 0x8000;
+          }
+          // Bytes ahead of the first stop are copied as they are; a stop at 0 copies nothing.
+          const std::size_t take =
+              stops == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(stops)) / 8;
+          std::memcpy(dst + w, &x, 8);
+          if (take > 0) {
+            w += take;
+            i += take;
+            last = prev = src[i - 1];
+            if (take == 8) continue;
+          }
+        }
       const unsigned char c = src[i];
       if (kKinds[c] == kOrdinary) {
         if (pendingTab) [[unlikely]] {
@@ -306,6 +361,9 @@ class BlockPass {
   bool gapDeleted_ = false;
   // A tab run with a byte other than a blank ahead of it, waiting for the byte behind it.
   bool pendingTab_ = false;
+#if defined(VK_WIDE_WALK)
+  const bool wide_ = WideWalk();
+#endif
   std::array<bool, 4> seen_{};  // CR LF, lone CR, lone LF, tab
   std::size_t gapYields_ = 0;
 };
