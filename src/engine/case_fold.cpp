@@ -125,6 +125,8 @@ FoldedFinder::FoldedFinder(std::string_view pattern, PageEncoding encoding)
   }
   BytesFoldingTo(static_cast<unsigned char>(folded_.front()), first_);
   BytesFoldingTo(static_cast<unsigned char>(folded_.back()), last_);
+  middleAt_ = folded_.size() / 2;
+  BytesFoldingTo(static_cast<unsigned char>(folded_[middleAt_]), middle_);
 }
 
 std::size_t FoldedFinder::Find(std::string_view text, std::size_t from, std::size_t* length) const {
@@ -179,6 +181,8 @@ __attribute__((target("avx2"))) std::size_t FoldedFinder::FindInWideBlocks(std::
   const __m256i f1 = _mm256_set1_epi8(static_cast<char>(first_[1]));
   const __m256i l0 = _mm256_set1_epi8(static_cast<char>(last_[0]));
   const __m256i l1 = _mm256_set1_epi8(static_cast<char>(last_[1]));
+  const __m256i m0 = _mm256_set1_epi8(static_cast<char>(middle_[0]));
+  const __m256i m1 = _mm256_set1_epi8(static_cast<char>(middle_[1]));
   auto candidates = [&](std::size_t at) __attribute__((target("avx2"))) {
     const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + at));
     const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + at + m - 1));
@@ -186,7 +190,10 @@ __attribute__((target("avx2"))) std::size_t FoldedFinder::FindInWideBlocks(std::
     if constexpr (kFirstTwin) firstHits = _mm256_or_si256(firstHits, _mm256_cmpeq_epi8(a, f1));
     __m256i lastHits = _mm256_cmpeq_epi8(b, l0);
     if constexpr (kLastTwin) lastHits = _mm256_or_si256(lastHits, _mm256_cmpeq_epi8(b, l1));
-    return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(firstHits, lastHits)));
+    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + at + middleAt_));
+    const __m256i middleHits = _mm256_or_si256(_mm256_cmpeq_epi8(c, m0), _mm256_cmpeq_epi8(c, m1));
+    return static_cast<std::uint32_t>(
+        _mm256_movemask_epi8(_mm256_and_si256(_mm256_and_si256(firstHits, lastHits), middleHits)));
   };
   std::size_t i = from;
   for (; i + 64 <= starts; i += 64) {
@@ -202,8 +209,9 @@ __attribute__((target("avx2"))) std::size_t FoldedFinder::FindInWideBlocks(std::
 #endif
 
 // HTML is full of '<', so stopping at every occurrence of the first byte is slow; instead 32
-// start positions at a time are filtered on the pattern's first and last byte (in both cases),
-// and only the few that pass are compared byte by byte.
+// start positions at a time are filtered on the pattern's first, middle and last byte (in both
+// cases), and only the few that pass are compared byte by byte. The middle byte tells most tags
+// of the same length apart ("</b>" from "</p>", "<br>" from "<td>").
 template <bool kFirstTwin, bool kLastTwin>
 std::size_t FoldedFinder::FindInBlocks(std::string_view text, std::size_t from) const {
 #if defined(__SSE2__)
@@ -214,6 +222,8 @@ std::size_t FoldedFinder::FindInBlocks(std::string_view text, std::size_t from) 
   const __m128i f1 = _mm_set1_epi8(static_cast<char>(first_[1]));
   const __m128i l0 = _mm_set1_epi8(static_cast<char>(last_[0]));
   const __m128i l1 = _mm_set1_epi8(static_cast<char>(last_[1]));
+  const __m128i m0 = _mm_set1_epi8(static_cast<char>(middle_[0]));
+  const __m128i m1 = _mm_set1_epi8(static_cast<char>(middle_[1]));
   // Both ends of the pattern compared at 16 start positions; one bit per position that passes.
   auto candidates = [&](std::size_t at) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
@@ -222,7 +232,10 @@ std::size_t FoldedFinder::FindInBlocks(std::string_view text, std::size_t from) 
     if constexpr (kFirstTwin) firstHits = _mm_or_si128(firstHits, _mm_cmpeq_epi8(a, f1));
     __m128i lastHits = _mm_cmpeq_epi8(b, l0);
     if constexpr (kLastTwin) lastHits = _mm_or_si128(lastHits, _mm_cmpeq_epi8(b, l1));
-    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_and_si128(firstHits, lastHits)));
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at + middleAt_));
+    const __m128i middleHits = _mm_or_si128(_mm_cmpeq_epi8(c, m0), _mm_cmpeq_epi8(c, m1));
+    return static_cast<std::uint32_t>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_and_si128(firstHits, lastHits), middleHits)));
   };
   std::size_t i = from;
   for (; i + 32 <= starts; i += 32) {

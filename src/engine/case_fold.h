@@ -84,9 +84,12 @@ class FoldedFinder {
 
   const unsigned char* fold_ = CaseFoldTable().data();
   std::string folded_;
-  // The bytes that fold to the pattern's first and last byte (twice the same when only one).
+  // The bytes that fold to the pattern's first, middle and last byte (twice the same when only
+  // one), and where the middle one stands.
   unsigned char first_[2] = {0, 0};
+  unsigned char middle_[2] = {0, 0};
   unsigned char last_[2] = {0, 0};
+  std::size_t middleAt_ = 0;
 };
 
 // 1-based position of the first occurrence of `pattern` in `text`, both compared through
