@@ -1,14 +1,57 @@
 #include "engine/compress_tags.h"
 
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define VK_WIDE_TAGS 1
+#endif
 
 #include "engine/case_fold.h"
 
 namespace vk::compress_detail {
+namespace {
+
+#if defined(VK_WIDE_TAGS)
+// The filter of FindPageTags on 32 positions at a time (AVX2), from `pos` while the two bytes
+// behind the last of them exist; hands each position that passes to `examine` and returns
+// where it stopped.
+template <class Examine>
+__attribute__((target("avx2"))) std::size_t FindTagsWide(const char* base, std::size_t n,
+                                                         std::size_t pos, Examine& examine) {
+  const __m256i lt = _mm256_set1_epi8('<');
+  const __m256i slash = _mm256_set1_epi8('/');
+  const __m256i lowerBit = _mm256_set1_epi8(0x20);
+  const __m256i s = _mm256_set1_epi8('s');
+  const __m256i p = _mm256_set1_epi8('p');
+  for (; pos + 34 <= n; pos += 32) {
+    const auto load = [&](std::size_t at) __attribute__((target("avx2"))) {
+      return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + at));
+    };
+    const auto namesStart = [&](__m256i bytes) __attribute__((target("avx2"))) {
+      const __m256i lowered = _mm256_or_si256(bytes, lowerBit);
+      return _mm256_or_si256(_mm256_cmpeq_epi8(lowered, s), _mm256_cmpeq_epi8(lowered, p));
+    };
+    const __m256i b1 = load(pos + 1);
+    const __m256i behind = _mm256_or_si256(
+        namesStart(b1), _mm256_and_si256(_mm256_cmpeq_epi8(b1, slash), namesStart(load(pos + 2))));
+    auto mask = static_cast<std::uint32_t>(
+        _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(load(pos), lt), behind)));
+    while (mask != 0) {
+      examine(pos + static_cast<std::size_t>(__builtin_ctz(mask)));
+      mask &= mask - 1;
+    }
+  }
+  return pos;
+}
+#endif
+
+}  // namespace
+
 PageTags FindPageTags(std::string_view text) {
   PageTags tags;
   const auto& fold = CaseFoldTable();
@@ -51,6 +94,10 @@ PageTags FindPageTags(std::string_view text) {
     }
   };
   std::size_t pos = 0;
+#if defined(VK_WIDE_TAGS)
+  static const bool wide = __builtin_cpu_supports("avx2");
+  if (wide) pos = FindTagsWide(base, n, pos, examine);
+#endif
 #if defined(__SSE2__)
   // Pages are full of '<'; only one with 's' or 'p' behind it, or behind "</", goes further.
   // Sixteen positions at a time, while the two bytes behind the last of them exist.
