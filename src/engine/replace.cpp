@@ -143,6 +143,7 @@ class PairStage {
       out.append(input.substr(pos));
       return input.size();
     }
+    KeepRecent();
     return pos;
   }
 
@@ -167,16 +168,17 @@ class PairStage {
   bool ReachesIntoInserted(std::string_view searchable, std::size_t after, std::size_t limit) {
     // An occurrence in the window that starts before the last end overlaps the inserted text,
     // or a character it made; none can start further ahead.
-    const std::size_t windowFrom = recent_.size() - std::min(recent_.size(), m_ - 1);
+    const std::string_view recent = Recent();
+    const std::size_t windowFrom = recent.size() - std::min(recent.size(), m_ - 1);
     if (!onCharacters_) {
       if (replaceHoldsFind_) return true;
       bool mayBegin = replaceEndMayBegin_;
-      for (std::size_t k = windowFrom; k < recent_.size() && !mayBegin; ++k) {
-        mayBegin = finder_.MayBeginWith(static_cast<unsigned char>(recent_[k]));
+      for (std::size_t k = windowFrom; k < recent.size() && !mayBegin; ++k) {
+        mayBegin = finder_.MayBeginWith(static_cast<unsigned char>(recent[k]));
       }
       if (!mayBegin) return false;
     }
-    window_.assign(recent_);
+    window_.assign(recent);
     lastEnd_ = window_.size() + replace_.size();
     window_.append(replace_);
     window_.append(searchable.substr(after, std::min(context_, limit - after)));
@@ -194,16 +196,30 @@ class PairStage {
   }
 
   // Appends and remembers the last bytes passed on, the part of the window ahead of an
-  // inserted text.
+  // inserted text. A piece long enough is remembered where it lies (the input or the
+  // replacement), so most pieces are copied only once; KeepRecent() copies it before the input
+  // goes.
   void PassOn(std::string_view piece, std::string& out) {
     out.append(piece);
     const std::size_t keep = context_;
     if (piece.size() >= keep) {
-      recent_.assign(piece.substr(piece.size() - keep));
+      recentView_ = piece.substr(piece.size() - keep);
+      recentIsView_ = true;
     } else {
+      KeepRecent();
       recent_.append(piece);
       if (recent_.size() > keep) recent_.erase(0, recent_.size() - keep);
     }
+  }
+
+  std::string_view Recent() const {
+    return recentIsView_ ? recentView_ : std::string_view(recent_);
+  }
+
+  void KeepRecent() {
+    if (!recentIsView_) return;
+    recent_.assign(recentView_);
+    recentIsView_ = false;
   }
 
   const FoldedFinder finder_;
@@ -220,6 +236,8 @@ class PairStage {
   std::int64_t count_ = 0;
   std::string input_;
   std::string recent_;
+  std::string_view recentView_;  // the last bytes passed on, where recentIsView_
+  bool recentIsView_ = false;
   std::string window_;
   std::size_t lastEnd_ = 0;  // where the inserted text ends in window_
 };
