@@ -14,6 +14,7 @@
 #endif
 
 #include "engine/cp1252.h"
+#include "engine/wide_filters.h"
 
 namespace vk {
 namespace {
@@ -151,10 +152,7 @@ std::size_t FoldedFinder::Find(std::string_view text, std::size_t from, std::siz
 #if defined(VK_WIDE_BLOCKS)
 namespace {
 // Whether the processor filters 32 bytes at once (AVX2); asked once.
-bool WideBlocks() {
-  static const bool wide = __builtin_cpu_supports("avx2");
-  return wide;
-}
+bool WideBlocks() { return WideFiltersAvailable(); }
 }  // namespace
 #endif
 

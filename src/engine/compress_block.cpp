@@ -14,6 +14,7 @@
 
 #include "engine/compress.h"
 #include "engine/compress_tags.h"
+#include "engine/wide_filters.h"
 
 namespace vk {
 namespace compress_detail {
@@ -87,10 +88,7 @@ __attribute__((target("avx2"))) WideMasks WideMasksAt(const unsigned char* p) {
           bits(_mm256_cmpeq_epi8(x, _mm256_set1_epi8('>')))};
 }
 
-bool WideWalk() {
-  static const bool wide = __builtin_cpu_supports("avx2");
-  return wide;
-}
+bool WideWalk() { return WideFiltersAvailable(); }
 #endif
 
 class BlockPass {

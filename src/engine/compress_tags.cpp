@@ -12,6 +12,7 @@
 #endif
 
 #include "engine/case_fold.h"
+#include "engine/wide_filters.h"
 
 namespace vk::compress_detail {
 namespace {
@@ -95,8 +96,7 @@ PageTags FindPageTags(std::string_view text) {
   };
   std::size_t pos = 0;
 #if defined(VK_WIDE_TAGS)
-  static const bool wide = __builtin_cpu_supports("avx2");
-  if (wide) pos = FindTagsWide(base, n, pos, examine);
+  if (WideFiltersAvailable()) pos = FindTagsWide(base, n, pos, examine);
 #endif
 #if defined(__SSE2__)
   // Pages are full of '<'; only one with 's' or 'p' behind it, or behind "</", goes further.
