@@ -34,24 +34,24 @@ const PageChanges::Change* PageChanges::Find(int row) const {
   return found != kept_.end() && found->row == row ? &*found : nullptr;
 }
 
-std::optional<PageChanges::Change> PageChanges::Get(int row) const {
-  if (const Change* kept = Find(row)) return *kept;
+const std::string* PageChanges::LaterPath(int row) const {
   const auto later = std::lower_bound(
       later_.begin(), later_.end(), row,
       [](const std::pair<int, std::string>& page, int r) { return page.first < r; });
-  if (later == later_.end() || later->first != row || !redo_) return std::nullopt;
-  std::optional<Change> change = redo_(later->second);
+  return later != later_.end() && later->first == row ? &later->second : nullptr;
+}
+
+std::optional<PageChanges::Change> PageChanges::Get(int row) const {
+  if (const Change* kept = Find(row)) return *kept;
+  const std::string* path = LaterPath(row);
+  if (path == nullptr || !redo_) return std::nullopt;
+  std::optional<Change> change = redo_(*path);
   if (change) change->row = row;
   return change;
 }
 
 PageChanges::State PageChanges::StateOf(int row) const {
-  if (Find(row) != nullptr) return State::kKept;
-  if (std::binary_search(later_.begin(), later_.end(), std::make_pair(row, std::string()),
-                         [](const std::pair<int, std::string>& a,
-                            const std::pair<int, std::string>& b) { return a.first < b.first; })) {
-    return State::kKept;
-  }
+  if (Find(row) != nullptr || LaterPath(row) != nullptr) return State::kKept;
   return std::binary_search(dropped_.begin(), dropped_.end(), row) ? State::kNoLongerKept
                                                                    : State::kUnchanged;
 }

@@ -51,6 +51,8 @@ class PageChanges {
 
  private:
   const Change* Find(int row) const;
+  // The path of a page whose texts are made again, by its row; null when there is none.
+  const std::string* LaterPath(int row) const;
 
   std::size_t budget_;
   std::size_t bytes_ = 0;
