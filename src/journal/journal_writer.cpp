@@ -47,8 +47,8 @@ ZSTD_CCtx* Compressor(bool big) {
     ~Holder() { ZSTD_freeCCtx(context); }
   };
   if (big) {
-    const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    thread_local Holder holder(std::clamp(cores, 2, 4));
+    thread_local Holder holder(
+        std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 2, 4));
     return holder.context;
   }
   thread_local Holder holder(0);
