@@ -75,6 +75,13 @@ class Run {
     job_.dryRun = options.dryRun;
     job_.loadList = options.loadHtmlCodeList;
     job_.buffers = &buffers_;
+    job_.mayLetGoOfOld = !sink.KeepsOldBytes() && (options.dryRun || !options.createBak);
+    if (!options.dryRun && options.journal != nullptr) {
+      job_.packOld = [journal = options.journal](const std::string& path,
+                                                 std::string_view oldBytes) {
+        return journal->Pack(path, oldBytes);
+      };
+    }
     if (pagesAtOnce_ > 1) workers_.emplace(pagesAtOnce_);
   }
 
@@ -102,7 +109,7 @@ class Run {
     if (workers_) {
       HandOver(*pending);
     } else {
-      pending->run = std::make_unique<PageRun>(row.path, pending->job);
+      pending->run = std::make_unique<PageRun>(row.path, pending->job, row.bytesBefore);
       try {
         Prepare(*pending, feedback_);
       } catch (...) {
@@ -151,7 +158,7 @@ class Run {
     const FileSnapshot& snapshot = run.Snapshot();
     const FileStatus status = journal->Record(
         RunJournal::Page{pending.row.path, snapshot.identity.device, snapshot.identity.inode,
-                         run.Original(), run.Content(), pending.order});
+                         run.Original(), run.Content(), pending.order, run.PackedOld()});
     if (status.ok()) {
       pending.recorded = true;
     } else {
@@ -181,7 +188,7 @@ class Run {
         return list;
       };
     }
-    pending.run = std::make_unique<PageRun>(pending.row.path, pending.job);
+    pending.run = std::make_unique<PageRun>(pending.row.path, pending.job, pending.row.bytesBefore);
     pending.done = workers_->Submit([this, &pending] {
       SilentFeedback helper;  // messages are kept by the run; yields are not passed on here
       Prepare(pending, helper);

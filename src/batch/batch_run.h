@@ -79,6 +79,9 @@ class BatchSink {
   // valid during the call only.
   virtual void PageChanged(const std::string& /*path*/, std::string_view /*oldBytes*/,
                            std::string_view /*newBytes*/, PageEncoding /*encoding*/) {}
+  // Whether PageChanged needs the bytes read. A sink that says no gets them empty, and the run
+  // lets go of a page's old bytes as soon as a step changed it (where no backup needs them).
+  virtual bool KeepsOldBytes() const { return true; }
   // After the file is done (or, with complete false, when an exception ended the run in it).
   virtual void AddRow(const ResultRow& row) = 0;
   // "**Summen**" and "N Datei(en)" with the totals; cells left empty where the saving

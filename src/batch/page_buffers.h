@@ -10,6 +10,10 @@
 
 namespace vk {
 
+// The room a buffer for a page of `size` bytes gets: enough for any step's output in most pages,
+// so that one buffer serves every step.
+inline std::size_t PageRoom(std::size_t size) { return size + size / 4 + 64; }
+
 class PageBuffers {
  public:
   // Keeps at most `mostBytes` of room in at most `mostBuffers` buffers.

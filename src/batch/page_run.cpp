@@ -11,6 +11,7 @@
 #include "engine/special_chars.h"
 #include "engine/texts.h"
 #include "fs/file_info.h"
+#include "fs/large_buffer.h"
 #include "fs/writable.h"
 
 namespace vk {
@@ -89,7 +90,8 @@ class PageRun::KeptFeedback : public Feedback {
   std::vector<std::string>* kept_;  // null: messages pass at once
 };
 
-PageRun::PageRun(std::string path, const PageJob& job) : path_(std::move(path)), job_(job) {}
+PageRun::PageRun(std::string path, const PageJob& job, std::int64_t expectedSize)
+    : path_(std::move(path)), job_(job), expectedSize_(expectedSize) {}
 
 std::size_t PageRun::BytesInHand(std::int64_t size) {
   // The bytes read, the page in memory after a step, a step's own copy and its output.
@@ -110,22 +112,42 @@ HtmlCodeListLoader PageRun::LoaderFor(Feedback& feedback) {
   };
 }
 
-PageOutcome PageRun::RunSteps(Feedback& feedback, FileAccess& files) {
+PageOutcome PageRun::RunSteps(Feedback& feedback, FileAccess& files, MemoryPage* page) {
   PageOutcome outcome;
   outcome.encoding = encoding_;
   if (job_.flags.replace) {
     outcome.htmlCount = ReplaceHtmlCode(path_, LoaderFor(feedback), feedback, files, encoding_);
+    if (page != nullptr) LetGoOfOld(*page);
   }
   if (job_.flags.convert) {
     outcome.specialCount =
         ConvertSpecialCharsInFile(path_, job_.ignoreMetaTags, feedback, files, encoding_);
+    if (page != nullptr) LetGoOfOld(*page);
   }
   if (job_.flags.compress) CompressHtmlFile(path_, feedback, files);
   return outcome;
 }
 
+void PageRun::LetGoOfOld(MemoryPage& page) {
+  if (!job_.mayLetGoOfOld || oldLetGo_ || !page.Written()) return;
+  if (job_.packOld) {
+    packedOld_ = job_.packOld(path_, original_);
+    if (!packedOld_) return;
+  }
+  // The page's content is in a buffer of its own now; the old one is room for the next step.
+  page.Recycle(original_);
+  std::string().swap(original_);
+  oldLetGo_ = true;
+}
+
 void PageRun::Prepare(Feedback& feedback) {
   KeptFeedback kept(*this, feedback, &kept_);
+  if (expectedSize_ > 0) {
+    // Room enough for any step's output too, so that the buffer serves once the bytes go.
+    const std::size_t room = PageRoom(static_cast<std::size_t>(expectedSize_));
+    if (job_.buffers != nullptr) original_ = job_.buffers->Take(room);
+    ReserveLarge(original_, room);
+  }
   readStatus_ = ReadFileWithSnapshot(path_, &original_, &snapshot_);
   if (readStatus_.code() == Code::kLinkRefused) {
     // Nothing behind the link is read. The list is loaded as for every page, so its messages
@@ -140,7 +162,7 @@ void PageRun::Prepare(Feedback& feedback) {
                 writable ? FileStatus::Ok() : FileStatus::Error(Code::kReadOnly, EACCES),
                 job_.buffers);
   if (readStatus_.ok()) encoding_ = DecidePageEncoding(original_);
-  outcome_ = RunSteps(kept, *page_);
+  outcome_ = RunSteps(kept, *page_, &*page_);
   if (!page_->Written()) return;
   if (job_.dryRun) {
     projected_ = ProjectedRefusal();
@@ -175,8 +197,14 @@ PageOutcome PageRun::Finish(const WriteResult* written, Feedback& feedback) {
       kept_.clear();
       nulMessageShown_ = false;
       KeptFeedback shown(*this, feedback, nullptr);
-      MemoryPage refusing(path_, readStatus_, original_, failure);
-      outcome_ = RunSteps(shown, refusing);
+      FileStatus readAgain = readStatus_;
+      if (oldLetGo_) {
+        // The bytes went once the steps no longer needed them; the page on disk is as it was.
+        FileSnapshot unused;
+        readAgain = ReadFileWithSnapshot(path_, &original_, &unused);
+      }
+      MemoryPage refusing(path_, readAgain, original_, failure);
+      outcome_ = RunSteps(shown, refusing, nullptr);
     }
     needsWrite_ = false;
     page_.reset();
@@ -193,6 +221,8 @@ PageOutcome PageRun::Finish(const WriteResult* written, Feedback& feedback) {
     outcome_.sizeAfter = FileSizeOf(path_);
   }
   page_.reset();
+  packedOld_.reset();
+  if (job_.buffers != nullptr) job_.buffers->Keep(std::move(original_));
   std::string().swap(original_);
   return outcome_;
 }

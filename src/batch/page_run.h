@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "batch/batch_run.h"
 #include "batch/memory_page.h"
 #include "batch/page_buffers.h"
+#include "batch/run_journal.h"
 #include "engine/encoding.h"
 #include "engine/feedback.h"
 #include "engine/file_access.h"
@@ -29,8 +31,15 @@ struct PageJob {
   bool dryRun = false;
   // Loads the code list; messages of the load go to the feedback it is given.
   std::function<SharedHtmlCodeList(Feedback&)> loadList;
-  // Where the steps take their buffers from and leave them; none: fresh ones.
+  // Where the read and the steps take their buffers from and leave them; none: fresh ones.
   PageBuffers* buffers = nullptr;
+  // Whether nobody asks for a page's old bytes once the steps are done (no backup, no sink that
+  // shows them): the run then lets go of them as soon as a step has changed the page, and its
+  // buffer becomes room for the next step. `packOld`, where given, first keeps them in another
+  // form (the journal's); when it returns null the bytes are kept.
+  bool mayLetGoOfOld = false;
+  std::function<std::unique_ptr<RunJournal::Packed>(const std::string& path, std::string_view)>
+      packOld;
 };
 
 struct PageOutcome {
@@ -59,8 +68,9 @@ struct WriteResult {
 // shows them.
 class PageRun {
  public:
-  // `job` must outlive the run.
-  PageRun(std::string path, const PageJob& job);
+  // `job` must outlive the run. `expectedSize`, the page's size when it was listed (-1: not
+  // known), picks a buffer for the read.
+  PageRun(std::string path, const PageJob& job, std::int64_t expectedSize = -1);
 
   // Reads the page once and runs the steps in memory; yields and status texts go to `feedback`
   // at once, messages are kept. A page that cannot be written or read, and a dry run, never
@@ -75,10 +85,13 @@ class PageRun {
   std::optional<PageEncoding> Encoding() const { return encoding_; }
   // The page's new content; valid while NeedsWrite() or Changed().
   std::string_view Content() const;
-  // The page as it was read, and its bytes; only when WasRead().
+  // The page as it was read, and its bytes; only when WasRead(). The bytes are empty once the
+  // run let go of them (see PageJob::mayLetGoOfOld); PackedOld() then holds them where the job
+  // packs them.
   bool WasRead() const { return readStatus_.ok(); }
   const FileSnapshot& Snapshot() const { return snapshot_; }
   std::string_view Original() const { return original_; }
+  RunJournal::Packed* PackedOld() const { return packedOld_.get(); }
   // What the page costs in memory while it is in hand: its bytes, its new content and one
   // working copy of a step, estimated from its size before it is read.
   static std::size_t BytesInHand(std::int64_t size);
@@ -97,7 +110,10 @@ class PageRun {
  private:
   class KeptFeedback;
   HtmlCodeListLoader LoaderFor(Feedback& feedback);
-  PageOutcome RunSteps(Feedback& feedback, FileAccess& files);
+  // The steps on `files`; `page` is the page the run keeps (letting go of the old bytes after
+  // a step that changed it, where the job allows), null for a redo.
+  PageOutcome RunSteps(Feedback& feedback, FileAccess& files, MemoryPage* page);
+  void LetGoOfOld(MemoryPage& page);
   // The dry run's guess at a refusal the real run would meet: a folder without room for a new
   // file.
   std::optional<FileStatus> ProjectedRefusal() const;
@@ -106,7 +122,10 @@ class PageRun {
   const PageJob& job_;
   FileSnapshot snapshot_;
   FileStatus readStatus_ = FileStatus::Ok();
+  std::int64_t expectedSize_;
   std::string original_;
+  bool oldLetGo_ = false;
+  std::unique_ptr<RunJournal::Packed> packedOld_;
   std::optional<MemoryPage> page_;
   std::optional<PageEncoding> encoding_;
   bool needsWrite_ = false;

@@ -34,6 +34,7 @@ class JsonPrinter : public BatchSink {
  public:
   JsonPrinter(std::ostream& out, std::optional<int> operation, bool dryRun);
 
+  bool KeepsOldBytes() const override { return false; }
   void AddRow(const ResultRow& row) override;
   void AddSumRows(const ResultRow& title, const ResultRow& totals) override;
   // A message that belongs to no file.

@@ -16,6 +16,7 @@ class ResultsCollector : public BatchSink {
     rows_.clear();
     sums_.reset();
   }
+  bool KeepsOldBytes() const override { return false; }
   void AddRow(const ResultRow& row) override { rows_.push_back(row); }
   void AddSumRows(const ResultRow& title, const ResultRow& totals) override {
     sums_.emplace(title, totals);

@@ -245,40 +245,55 @@ class PairStage {
 constexpr std::size_t kPairsPerYield = 5;
 constexpr std::size_t kPieceBytes = 64 * 1024;
 
-// Runs up to five pairs over `text` at once: the text goes through the stages in pieces small
-// enough to stay in the processor's cache, and only the last stage writes the big result.
-// `nulPossible` says whether the text may hold a NUL byte and is raised when a pair inserts
-// one. Returns the number of replacements.
+// Runs every pair over `text` into `result` at once: the text goes through the pairs' stages in
+// pieces small enough to stay in the processor's cache, and only the last stage writes the big
+// result, so a page costs its bytes and one result however long the list is. It yields before
+// every fifth pair's share of the text, as pairs taken one after the other would before each
+// fifth pair. Returns the number of replacements.
 std::int64_t ApplyPairs(std::string_view text, std::string& result, const HtmlCodeList& list,
-                        std::size_t first, std::size_t end, PageEncoding encoding,
-                        bool& nulPossible, std::size_t pieceBytes) {
-  // The list is stored in Windows-1252; a UTF-8 page gets its texts in UTF-8.
+                        PageEncoding encoding, Feedback& feedback, std::size_t pieceBytes) {
+  const std::size_t pairs = std::min(list.find.size(), list.replace.size());
+  // The list is stored in Windows-1252; a UTF-8 page gets its texts in UTF-8. The stages keep
+  // views into these, so the vector never grows beyond its room.
   std::vector<std::string> converted;
-  if (encoding == PageEncoding::kUtf8) converted.reserve(2 * (end - first));
+  if (encoding == PageEncoding::kUtf8) converted.reserve(2 * pairs);
   auto inPageEncoding = [&](std::string_view stored) -> std::string_view {
     if (encoding != PageEncoding::kUtf8) return stored;
     return converted.emplace_back(Cp1252ToUtf8(stored));
   };
+  bool nulPossible = HasNul(text);
   std::vector<PairStage> stages;
-  stages.reserve(end - first);
-  for (std::size_t i = first; i < end; ++i) {
+  stages.reserve(pairs);
+  for (std::size_t i = 0; i < pairs; ++i) {
     const std::string_view find = UpToNul(list.find[i]);
     if (find.empty()) continue;  // never matches
     const std::string_view replace = inPageEncoding(list.replace[i]);
     stages.emplace_back(inPageEncoding(find), replace, encoding, nulPossible);
     nulPossible = nulPossible || HasNul(replace);
   }
-  if (stages.empty()) return 0;
+  const std::size_t yields = (pairs + kPairsPerYield - 1) / kPairsPerYield;
+  std::size_t yielded = 0;
+  auto yieldUpTo = [&](std::size_t at) {
+    // Yield g is due once the text up to g / yields of its length has gone through.
+    while (yielded < yields && (yielded == 0 || yielded * text.size() <= at * yields)) {
+      feedback.Yield();
+      ++yielded;
+    }
+  };
+  if (stages.empty()) {
+    yieldUpTo(text.size());
+    return 0;
+  }
 
-  // The two big buffers take turns from group to group. Fresh pages cost more than the
-  // copying itself, so a buffer is only replaced when the text no longer fits, and then by one
-  // with room to grow; a result that outgrows even that still works, it just reallocates.
+  // A result buffer with room is used as it is; fresh pages cost more than the copying itself.
+  // A result that outgrows even the room given still works, it just reallocates.
   result.clear();
   if (result.capacity() < text.size() + 64) result.reserve(text.size() + text.size() / 4 + 64);
 
   // The first stage reads the text where it is; the others take what the one ahead settled.
   std::size_t unsettled = 0;  // of the text, for the first stage
   for (std::size_t at = 0;; at += pieceBytes) {
+    yieldUpTo(at);
     const bool final = text.size() - at <= pieceBytes;
     const std::size_t end = final ? text.size() : at + pieceBytes;
     auto outputOf = [&](std::size_t k) -> std::string& {
@@ -289,33 +304,10 @@ std::int64_t ApplyPairs(std::string_view text, std::string& result, const HtmlCo
     for (std::size_t k = 1; k < stages.size(); ++k) stages[k].Settle(final, outputOf(k));
     if (final) break;
   }
+  yieldUpTo(text.size());
 
   std::int64_t count = 0;
   for (const PairStage& stage : stages) count += stage.count();
-  return count;
-}
-
-// Runs the pairs over `input`. When any replaced, *text holds the result; `text` and `spare`
-// take turns as the output of each five pairs, so the input is never copied.
-std::int64_t ReplaceInPieces(std::string_view input, std::string& text, std::string& spare,
-                             const HtmlCodeList& list, PageEncoding encoding, Feedback& feedback,
-                             std::size_t pieceBytes) {
-  const std::size_t pairs = std::min(list.find.size(), list.replace.size());
-  bool nulPossible = HasNul(input);
-  bool replaced = false;
-  std::int64_t count = 0;
-  for (std::size_t first = 0; first < pairs; first += kPairsPerYield) {
-    feedback.Yield();
-    const std::size_t end = std::min(pairs, first + kPairsPerYield);
-    const std::int64_t groupCount =
-        ApplyPairs(replaced ? std::string_view(text) : input, spare, list, first, end, encoding,
-                   nulPossible, std::max<std::size_t>(pieceBytes, 1));
-    if (groupCount > 0) {
-      text.swap(spare);
-      replaced = true;
-    }
-    count += groupCount;
-  }
   return count;
 }
 
@@ -326,9 +318,11 @@ namespace replace_detail {
 std::int64_t ReplaceHtmlCodeTextInPieces(std::string& text, const HtmlCodeList& list,
                                          PageEncoding encoding, Feedback& feedback,
                                          std::size_t pieceBytes) {
-  // Until a pair replaces, `text` is the input; then the result, never read again as input.
-  std::string spare;
-  return ReplaceInPieces(text, text, spare, list, encoding, feedback, pieceBytes);
+  std::string result;
+  const std::int64_t count =
+      ApplyPairs(text, result, list, encoding, feedback, std::max<std::size_t>(pieceBytes, 1));
+  if (count > 0) text.swap(result);
+  return count;
 }
 
 }  // namespace replace_detail
@@ -360,14 +354,10 @@ std::int64_t ReplaceHtmlCode(const std::string& fileName, const HtmlCodeListLoad
       return 0;
     }
     feedback.Yield();
-    // Room for the result and for the turns of the pairs, with some to grow.
-    std::string spare;
-    const std::size_t room = page.size() + page.size() / 4 + 64;
-    files.Reserve(text, room);
-    files.Reserve(spare, room);
-    count = ReplaceInPieces(page, text, spare, list,
-                            encoding ? *encoding : DecidePageEncoding(page), feedback, kPieceBytes);
-    files.Recycle(spare);
+    // Room for the result, with some to grow.
+    files.Reserve(text, page.size() + page.size() / 4 + 64);
+    count = ApplyPairs(page, text, list, encoding ? *encoding : DecidePageEncoding(page), feedback,
+                       kPieceBytes);
   } catch (const std::bad_alloc&) {
     // Too big to hold twice: nothing has been written, the file stays as it is.
     feedback.Error(CannotAccessMessage(fileName));

@@ -86,6 +86,7 @@ FileStatus ReadOpenFile(int fd, const struct stat& st, std::string* content, std
   if (st.st_size > maxSize) return FileStatus::Error(Code::kTooLarge, EFBIG);
 
   std::string data;
+  data.swap(*content);  // room the caller gave the content is used
   try {
     if (static_cast<std::uint64_t>(st.st_size) > data.max_size()) {
       return FileStatus::Error(Code::kTooLarge, EFBIG);

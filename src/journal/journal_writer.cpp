@@ -60,13 +60,25 @@ ZSTD_CCtx* Compressor(bool big) {
 class RecordBuffer {
  public:
   RecordBuffer(RecordType type, std::string_view prefix, std::size_t payloadRoom)
-      : type_(type),
-        prefixSize_(prefix.size()),
-        data_(std::make_unique_for_overwrite<char[]>(journal::kHeaderSize + prefix.size() +
-                                                     payloadRoom + journal::kCheckSize)) {
+      : RecordBuffer(type, prefix.size(), Room(prefix.size(), payloadRoom)) {
+    SetPrefix(prefix);
+  }
+  // A record in a buffer made by Room, its payload perhaps written already.
+  RecordBuffer(RecordType type, std::size_t prefixSize, std::unique_ptr<char[]> data)
+      : type_(type), prefixSize_(prefixSize), data_(std::move(data)) {}
+  static std::unique_ptr<char[]> Room(std::size_t prefixSize, std::size_t payloadRoom) {
+    // Only the pages the record fills are ever touched.
+    return std::make_unique_for_overwrite<char[]>(journal::kHeaderSize + prefixSize +
+                                                  payloadRoom + journal::kCheckSize);
+  }
+  static char* PayloadOf(char* data, std::size_t prefixSize) {
+    return data + journal::kHeaderSize + prefixSize;
+  }
+  // `prefix` is as long as the room made for it.
+  void SetPrefix(std::string_view prefix) {
     std::memcpy(data_.get() + journal::kHeaderSize, prefix.data(), prefix.size());
   }
-  char* Payload() { return data_.get() + journal::kHeaderSize + prefixSize_; }
+  char* Payload() { return PayloadOf(data_.get(), prefixSize_); }
   // Seals the record with `payloadSize` bytes of payload; returns the whole record.
   std::string_view Seal(std::size_t payloadSize) {
     const std::size_t body = prefixSize_ + payloadSize;
@@ -224,26 +236,69 @@ std::unique_ptr<JournalWriter> JournalWriter::Start(const std::string& runsFolde
 
 JournalWriter::~JournalWriter() = default;
 
-FileStatus JournalWriter::Add(const PageRecord& page) {
+namespace {
+
+// The facts of a page record ahead of its packed bytes.
+std::string FactsOf(const PageRecord& page, std::int64_t oldSize) {
   journal::PageFacts facts;
   facts.order = page.order;
   facts.device = page.device;
   facts.inode = page.inode;
-  facts.oldSize = static_cast<std::int64_t>(page.oldBytes.size());
+  facts.oldSize = oldSize;
   facts.newSize = static_cast<std::int64_t>(page.newBytes.size());
   facts.newHash = Sha256(page.newBytes);
   facts.path = std::string(page.path);
   std::string prefix;
   journal::BodyWriter writer(prefix);
   journal::WriteFacts(writer, facts);
+  return prefix;
+}
 
-  const std::size_t bound = ZSTD_compressBound(page.oldBytes.size());
-  RecordBuffer record(RecordType::kPage, prefix, bound);
-  const std::size_t compressed =
-      ZSTD_compress2(Compressor(page.oldBytes.size() >= kBigPage), record.Payload(), bound,
-                     page.oldBytes.data(), page.oldBytes.size());
-  if (ZSTD_isError(compressed)) return FileStatus::Error(Code::kIoError, ENOMEM);
-  const std::string_view bytes = record.Seal(compressed);
+// Compresses `oldBytes` to `out` (room for ZSTD_compressBound); false on a failure.
+bool Compress(std::string_view oldBytes, char* out, std::size_t* size) {
+  *size = ZSTD_compress2(Compressor(oldBytes.size() >= kBigPage), out,
+                         ZSTD_compressBound(oldBytes.size()), oldBytes.data(), oldBytes.size());
+  return !ZSTD_isError(*size);
+}
+
+}  // namespace
+
+std::optional<PackedBytes> JournalWriter::Pack(std::string_view path, std::string_view oldBytes) {
+  // The facts have the same length whatever the page's new content, so the bytes go straight
+  // to their place in the record.
+  PageRecord sample;
+  sample.path = path;
+  PackedBytes packed;
+  packed.size = static_cast<std::int64_t>(oldBytes.size());
+  packed.factsSize = FactsOf(sample, 0).size();
+  packed.record = RecordBuffer::Room(packed.factsSize, ZSTD_compressBound(oldBytes.size()));
+  if (!Compress(oldBytes, RecordBuffer::PayloadOf(packed.record.get(), packed.factsSize),
+                &packed.packedSize)) {
+    return std::nullopt;
+  }
+  return packed;
+}
+
+FileStatus JournalWriter::Add(const PageRecord& page) {
+  PackedBytes* const packed = page.packedOld;
+  const std::string prefix =
+      FactsOf(page, packed ? packed->size : static_cast<std::int64_t>(page.oldBytes.size()));
+  std::size_t compressed = 0;
+  std::optional<RecordBuffer> record;
+  if (packed != nullptr) {
+    if (!packed->record || prefix.size() != packed->factsSize) {
+      return FileStatus::Error(Code::kIoError, EINVAL);
+    }
+    record.emplace(RecordType::kPage, prefix.size(), std::move(packed->record));
+    record->SetPrefix(prefix);
+    compressed = packed->packedSize;
+  } else {
+    record.emplace(RecordType::kPage, prefix, ZSTD_compressBound(page.oldBytes.size()));
+    if (!Compress(page.oldBytes, record->Payload(), &compressed)) {
+      return FileStatus::Error(Code::kIoError, ENOMEM);
+    }
+  }
+  const std::string_view bytes = record->Seal(compressed);
 
   std::lock_guard<std::mutex> lock(mutex_);
   if (othersBytes_ + static_cast<std::int64_t>(end_ + bytes.size()) > byteLimit_ &&

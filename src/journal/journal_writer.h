@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,12 +19,23 @@
 
 namespace vk {
 
+// A page's old bytes packed while they are still in memory, already in the record that Add
+// completes (once: Add takes the record).
+struct PackedBytes {
+  std::int64_t size = 0;  // of the bytes themselves
+  std::size_t factsSize = 0;
+  std::size_t packedSize = 0;
+  std::unique_ptr<char[]> record;
+};
+
 // A page as the run hands it to its journal, at the stage step.
 struct PageRecord {
   std::string_view path;     // the page as the run names it (raw bytes; a link stays the link)
   std::uint64_t device = 0;  // the page as the run read it
   std::uint64_t inode = 0;
   std::string_view oldBytes;  // what the page held when it was read
+  // Or those bytes packed beforehand (JournalWriter::Pack), when they are no longer in memory.
+  PackedBytes* packedOld = nullptr;
   std::string_view newBytes;  // what its new file holds
   std::int64_t order = 0;     // its row: undo goes through the pages backwards in this order
 };
@@ -54,6 +66,10 @@ class JournalWriter {
   // not kept). A failing write records nothing (the journal stays readable) and returns the
   // status; the page itself may go on.
   FileStatus Add(const PageRecord& page);
+  // Packs a page's old bytes for a later Add (on the caller's thread), so that the caller may
+  // let go of them before the page's new content is known. None when they cannot be packed.
+  // `path` is the page's as Add will name it.
+  static std::optional<PackedBytes> Pack(std::string_view path, std::string_view oldBytes);
   // Makes every record whose Add returned before this call durable (fdatasync). Without new
   // records since the last Sync it makes no system call.
   FileStatus Sync();

@@ -40,6 +40,8 @@ class PageChanges {
   // From the next Add on, keeps the paths only and makes the texts with `redo` when asked for;
   // an empty one: keeps the texts.
   void MakeAgainWith(Redo redo) { redo_ = std::move(redo); }
+  // Whether Add keeps the texts it is given (not when they are made again).
+  bool KeepsTexts() const { return !redo_; }
   // The texts of the page `path` in results row `row`; rows come in ascending order.
   void Add(int row, const std::string& path, std::string_view oldBytes, std::string_view newBytes,
            PageEncoding encoding);

@@ -38,6 +38,8 @@ void ResultsSink::PageChanged(const std::string& path, std::string_view oldBytes
   changes_.Add(rows_, path, oldBytes, newBytes, encoding);  // its row comes next
 }
 
+bool ResultsSink::KeepsOldBytes() const { return changes_.KeepsTexts(); }
+
 void ResultsSink::AddRow(const ResultRow& row) {
   results_.AddResult(row);
   ++rows_;

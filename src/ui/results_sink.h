@@ -27,6 +27,7 @@ class ResultsSink : public BatchSink {
   void FileStarted(const std::string& name) override;
   void PageChanged(const std::string& path, std::string_view oldBytes, std::string_view newBytes,
                    PageEncoding encoding) override;
+  bool KeepsOldBytes() const override;
   void AddRow(const ResultRow& row) override;
   void AddSumRows(const ResultRow& title, const ResultRow& totals) override;
 

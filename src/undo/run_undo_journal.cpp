@@ -1,5 +1,7 @@
 #include "undo/run_undo_journal.h"
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "engine/texts.h"
@@ -16,6 +18,11 @@ constexpr const char* kNoJournal = QT_TRANSLATE_NOOP(
     "Konnte das Protokoll für Rückgängig nicht anlegen: Dieser Lauf kann nicht rückgängig "
     "gemacht werden!");
 constexpr const char* kQuestion = QT_TRANSLATE_NOOP("vk::RunUndo", "%1 Trotzdem starten?");
+
+struct PackedPage : RunJournal::Packed {
+  explicit PackedPage(PackedBytes bytes) : bytes(std::move(bytes)) {}
+  PackedBytes bytes;
+};
 
 }  // namespace
 
@@ -35,11 +42,21 @@ FileStatus RunUndoJournal::Record(const Page& page) {
   record.device = static_cast<std::uint64_t>(page.device);
   record.inode = static_cast<std::uint64_t>(page.inode);
   record.oldBytes = page.oldBytes;
+  if (page.packedOld != nullptr) {
+    record.packedOld = &static_cast<PackedPage*>(page.packedOld)->bytes;
+  }
   record.newBytes = page.newBytes;
   record.order = page.order;
   FileStatus status = writer_->Add(record);
   if (status.ok()) ++recorded_;
   return status;
+}
+
+std::unique_ptr<RunJournal::Packed> RunUndoJournal::Pack(const std::string& path,
+                                                         std::string_view oldBytes) {
+  std::optional<PackedBytes> packed = JournalWriter::Pack(path, oldBytes);
+  if (!packed) return nullptr;
+  return std::make_unique<PackedPage>(std::move(*packed));
 }
 
 FileStatus RunUndoJournal::Sync() { return writer_->Sync(); }

@@ -27,6 +27,7 @@ class RunUndoJournal final : public RunJournal {
   // unchanged (its status is the page's failure): no page is replaced that undo would not know
   // of.
   FileStatus Record(const Page& page) override;
+  std::unique_ptr<Packed> Pack(const std::string& path, std::string_view oldBytes) override;
   FileStatus Sync() override;
 
   const JournalWriter& Writer() const { return *writer_; }

@@ -132,6 +132,17 @@ PageJob JobFor(int operation, bool ignoreMeta, bool dryRun = false) {
   return job;
 }
 
+// `job` letting go of a page's old bytes once a step changed it; they are packed as a copy into
+// *packed first.
+PageJob LettingGo(PageJob job, std::vector<std::string>* packed) {
+  job.mayLetGoOfOld = true;
+  job.packOld = [packed](const std::string&, std::string_view oldBytes) {
+    packed->emplace_back(oldBytes);
+    return std::make_unique<RunJournal::Packed>();
+  };
+  return job;
+}
+
 struct Observed {
   PageOutcome outcome;
   std::vector<std::string> messages;
@@ -175,6 +186,7 @@ TEST(PageRunTest, SingleWriteMatchesStepByStepOverGeneratedPages) {
   std::mt19937 random(20260107);
   int rewrites = 0;
   int withMessages = 0;
+  int lettingGoes = 0;  // runs that let go of the old bytes before their last step
   for (int pageNumber = 0; pageNumber < 20; ++pageNumber) {
     const std::string content = GeneratePage(random);
     for (int operation = 0; operation < 7; ++operation) {
@@ -186,13 +198,27 @@ TEST(PageRunTest, SingleWriteMatchesStepByStepOverGeneratedPages) {
           });
           const Observed fast = Observe(path, content, readOnly,
                                         [&](Feedback& f) { return ProcessPage(path, job, f); });
+          std::vector<std::string> packed;
+          const PageJob lettingGoJob = LettingGo(job, &packed);
+          const Observed lettingGo = Observe(path, content, readOnly, [&](Feedback& f) {
+            return ProcessPage(path, lettingGoJob, f);
+          });
           const PageJob dryJob = JobFor(operation, ignoreMeta, true);
           const Observed dry = Observe(path, content, readOnly,
                                        [&](Feedback& f) { return ProcessPage(path, dryJob, f); });
+          const PageJob dryLettingGoJob = LettingGo(dryJob, &packed);
+          const Observed dryLettingGo = Observe(path, content, readOnly, [&](Feedback& f) {
+            return ProcessPage(path, dryLettingGoJob, f);
+          });
           const std::string where = "page " + std::to_string(pageNumber) + " operation " +
                                     std::to_string(operation) + (ignoreMeta ? " meta" : "") +
                                     (readOnly ? " read-only" : "");
           EXPECT_EQ(fast, reference) << where;
+          EXPECT_EQ(lettingGo, reference) << where;
+          EXPECT_EQ(dryLettingGo, dry) << where;
+          // What was packed before the bytes went is the page as it was read.
+          for (const std::string& bytes : packed) EXPECT_EQ(bytes, content) << where;
+          lettingGoes += !packed.empty();
           // A dry run reports the real run and leaves the page as it was.
           EXPECT_EQ(dry.outcome.specialCount, reference.outcome.specialCount) << where;
           EXPECT_EQ(dry.outcome.htmlCount, reference.outcome.htmlCount) << where;
@@ -209,6 +235,7 @@ TEST(PageRunTest, SingleWriteMatchesStepByStepOverGeneratedPages) {
   // The generated pages exercise both outcomes.
   EXPECT_GT(rewrites, 100);
   EXPECT_GT(withMessages, 100);
+  EXPECT_GT(lettingGoes, 100);
 }
 
 TEST(PageRunTest, SingleWriteMatchesStepByStepOverUtf8Pages) {
@@ -329,6 +356,18 @@ TEST(PageRunTest, FailedSingleWriteShowsTheStepByStepMessagesWithoutTouchingTheD
   EXPECT_FALSE(fast.rewritten);
   EXPECT_EQ(fast.outcome.htmlCount, 4);
   EXPECT_EQ(fast.outcome.specialCount, 1);
+
+  // A run that let go of the page's bytes reads them again for the same messages.
+  std::vector<std::string> packed;
+  const PageJob lettingGoJob = LettingGo(job, &packed);
+  RefusingDisk lettingGoDisk;
+  loads = 0;
+  const Observed lettingGo = Observe(path, content, false, [&](Feedback& f) {
+    return ProcessPage(path, lettingGoJob, f, lettingGoDisk);
+  });
+  EXPECT_EQ(lettingGo, reference);
+  EXPECT_EQ(loads, 1);
+  EXPECT_THAT(packed, ElementsAre(content));
 }
 
 // Notes what the page on disk holds when a message is shown.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -144,12 +145,28 @@ TEST(JournalWriter, EveryKindOfPageReadsBackAsRecorded) {
     EXPECT_EQ(file, dir.File("runs/") + journal->Id() + ".vkj");
     for (std::size_t i = 0; i < std::size(cases); ++i) {
       const Case& c = cases[i];
-      EXPECT_TRUE(journal
-                      ->Add(Record(site + "/" + c.name, c.oldBytes, c.newBytes,
-                                   static_cast<std::int64_t>(10 * i)))
-                      .ok())
-          << c.what;
+      const std::string path = site + "/" + c.name;
+      PageRecord record = Record(path, c.oldBytes, c.newBytes, static_cast<std::int64_t>(10 * i));
+      // Every other page, and the biggest, have their old bytes packed before the record.
+      std::optional<PackedBytes> packed;
+      if (i % 2 == 1 || i + 1 == std::size(cases)) {
+        packed = JournalWriter::Pack(record.path, c.oldBytes);
+        ASSERT_TRUE(packed) << c.what;
+        record.oldBytes = {};
+        record.packedOld = &*packed;
+      }
+      EXPECT_TRUE(journal->Add(record).ok()) << c.what;
     }
+    // Packed for another name, the bytes do not fit the record: nothing is written.
+    std::optional<PackedBytes> misfit = JournalWriter::Pack(site + "/x.htm", "alt");
+    const std::string misfitPath = site + "/leer.htm";
+    const std::string none;
+    const std::string misfitNew = "neu";
+    PageRecord misfitRecord = Record(misfitPath, none, misfitNew, 99);
+    misfitRecord.packedOld = &*misfit;
+    const std::int64_t before = journal->Bytes();
+    EXPECT_FALSE(journal->Add(misfitRecord).ok());
+    EXPECT_EQ(journal->Bytes(), before);
     EXPECT_TRUE(journal->Sync().ok());
     EXPECT_TRUE(journal->Complete());
     EXPECT_EQ(journal->Bytes(), static_cast<std::int64_t>(std::filesystem::file_size(file)));
