@@ -340,9 +340,9 @@ class Run {
   const std::size_t budget_;
   const TMyTools& tools_ = MyTools();
   PageJob job_;
-  // Room for two buffers for each page in hand, up to a sixteenth of the budget. Declared
+  // Room for the two buffers of each page in hand, up to a quarter of the budget. Declared
   // before the rows, whose pages give their buffers back when they go.
-  PageBuffers buffers_{budget_ / 16, 2 * static_cast<std::size_t>(pagesAtOnce_) + 2};
+  PageBuffers buffers_{budget_ / 4, 2 * static_cast<std::size_t>(pagesAtOnce_) + 2};
   // The rows in hand in row order: first the group, prepared and staged, waiting for its
   // commit; then the rows still being prepared.
   std::deque<std::unique_ptr<PendingRow>> group_;
