@@ -149,10 +149,6 @@ FileStatus CreateJournal(const std::string& folder, std::int64_t timeNs, std::st
       if (!unnamed) ::unlink(path->c_str());
       return written;
     }
-    if (const int err = DataSync(file.get()); err != 0) {
-      if (!unnamed) ::unlink(path->c_str());
-      return FileStatus::FromErrno(err);
-    }
     if (unnamed) {
       const std::string self = "/proc/self/fd/" + std::to_string(file.get());
       if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path->c_str(), AT_SYMLINK_FOLLOW) != 0) {
@@ -160,7 +156,8 @@ FileStatus CreateJournal(const std::string& folder, std::int64_t timeNs, std::st
         return FileStatus::FromErrno(errno);
       }
     }
-    SyncFolder(folder);
+    // The first Sync makes the journal and its name durable, before any page it names is
+    // replaced; a journal that a crash leaves without them is removed by the next start.
     return FileStatus::Ok();
   }
   return FileStatus::FromErrno(EEXIST);
@@ -341,6 +338,10 @@ FileStatus JournalWriter::Sync() {
   std::lock_guard<std::mutex> lock(syncMutex_);
   if (target <= synced_.load()) return FileStatus::Ok();  // another thread's sync covered it
   if (const int err = DataSync(fd_.get()); err != 0) return FileStatus::FromErrno(err);
+  if (!named_) {
+    SyncFolder(folder_);
+    named_ = true;
+  }
   synced_.store(target);
   return FileStatus::Ok();
 }

@@ -54,8 +54,8 @@ class JournalWriter {
  public:
   // Removes the oldest journals in `runsFolder` (made, mode 0700, where missing) beyond
   // limits.runs - 1 and those that leave no room under limits.bytes, then creates the new
-  // journal (mode 0600) holding the run record, durable with its folder entry. Journals of
-  // runs still at work elsewhere are never removed. Returns null with *status Ok when the
+  // journal (mode 0600) holding the run record; the first Sync makes it durable with its
+  // folder entry. Journals of runs still at work elsewhere are never removed. Returns null with *status Ok when the
   // limits keep no run (journal off), null with the error when no journal can be made.
   static std::unique_ptr<JournalWriter> Start(const std::string& runsFolder, const RunInfo& info,
                                               const KeepLimits& limits, FileStatus* status);
@@ -70,8 +70,9 @@ class JournalWriter {
   // let go of them before the page's new content is known. None when they cannot be packed.
   // `path` is the page's as Add will name it.
   static std::optional<PackedBytes> Pack(std::string_view path, std::string_view oldBytes);
-  // Makes every record whose Add returned before this call durable (fdatasync). Without new
-  // records since the last Sync it makes no system call.
+  // Makes every record whose Add returned before this call durable (fdatasync), the first time
+  // with the run record and the journal's folder entry. Without new records since the last
+  // Sync it makes no system call.
   FileStatus Sync();
 
   const std::string& Id() const { return id_; }
@@ -102,6 +103,7 @@ class JournalWriter {
   bool complete_ = true;
   std::atomic<std::uint64_t> appended_{0};  // end_ as the last append left it
   std::atomic<std::uint64_t> synced_{0};    // what the last Sync made durable
+  bool named_ = false;                       // the journal's folder entry is durable (syncMutex_)
   std::mutex syncMutex_;
 };
 

@@ -230,7 +230,7 @@ TEST(KilledRun, EveryFileIsOldOrNewAfterAKillAtAnyStep) {
       const int kills = KillAtEachCall(scenario, call, newFiles, &leftovers);
       // Every scenario writes at least one file, so each of these calls is made at least once.
       // Pages are synced by their group's syncfs: fsync syncs the settings file when the run
-      // repairs it, and otherwise only the undo journal's folder once, when the journal is made.
+      // repairs it, and otherwise only the undo journal's folder once, with its first records.
       if (std::string(call) == "fsync" && scenario.exitCode == 0) {
         EXPECT_LE(kills, 1) << call;
       } else {
