@@ -38,8 +38,7 @@ class RunJournal {
   // Packs the old bytes of a page whose steps are still running, on the thread that runs them,
   // so that the run may let go of the bytes themselves; its Record then names the result as
   // packedOld. Null when the journal cannot (the run then keeps the bytes for Record).
-  virtual std::unique_ptr<Packed> Pack(const std::string& /*path*/,
-                                       std::string_view /*oldBytes*/) {
+  virtual std::unique_ptr<Packed> Pack(const std::string& /*path*/, std::string_view /*oldBytes*/) {
     return nullptr;
   }
   // A failure leaves the page unchanged, reported with the status as a failed write. A journal

@@ -68,8 +68,8 @@ class RecordBuffer {
       : type_(type), prefixSize_(prefixSize), data_(std::move(data)) {}
   static std::unique_ptr<char[]> Room(std::size_t prefixSize, std::size_t payloadRoom) {
     // Only the pages the record fills are ever touched.
-    return std::make_unique_for_overwrite<char[]>(journal::kHeaderSize + prefixSize +
-                                                  payloadRoom + journal::kCheckSize);
+    return std::make_unique_for_overwrite<char[]>(journal::kHeaderSize + prefixSize + payloadRoom +
+                                                  journal::kCheckSize);
   }
   static char* PayloadOf(char* data, std::size_t prefixSize) {
     return data + journal::kHeaderSize + prefixSize;

@@ -55,8 +55,9 @@ class JournalWriter {
   // Removes the oldest journals in `runsFolder` (made, mode 0700, where missing) beyond
   // limits.runs - 1 and those that leave no room under limits.bytes, then creates the new
   // journal (mode 0600) holding the run record; the first Sync makes it durable with its
-  // folder entry. Journals of runs still at work elsewhere are never removed. Returns null with *status Ok when the
-  // limits keep no run (journal off), null with the error when no journal can be made.
+  // folder entry. Journals of runs still at work elsewhere are never removed. Returns null with
+  // *status Ok when the limits keep no run (journal off), null with the error when no journal can
+  // be made.
   static std::unique_ptr<JournalWriter> Start(const std::string& runsFolder, const RunInfo& info,
                                               const KeepLimits& limits, FileStatus* status);
   ~JournalWriter();
@@ -103,7 +104,7 @@ class JournalWriter {
   bool complete_ = true;
   std::atomic<std::uint64_t> appended_{0};  // end_ as the last append left it
   std::atomic<std::uint64_t> synced_{0};    // what the last Sync made durable
-  bool named_ = false;                       // the journal's folder entry is durable (syncMutex_)
+  bool named_ = false;                      // the journal's folder entry is durable (syncMutex_)
   std::mutex syncMutex_;
 };
 
