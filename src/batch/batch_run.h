@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "batch/operation_kinds.h"
@@ -65,6 +66,26 @@ class BatchRows {
   virtual bool Ticked(int row) const = 0;
   virtual std::string Name(int row) const = 0;    // "Dateiname"
   virtual std::string Folder(int row) const = 0;  // "Ort"
+};
+
+// A row of a list held in memory.
+struct ListedRow {
+  bool ticked = true;
+  std::string name;
+  std::string folder;
+};
+
+// The rows of a list held in memory: any row type with `ticked`, `name` and `folder`.
+template <typename Row = ListedRow>
+class ListedRows : public BatchRows {
+ public:
+  explicit ListedRows(std::vector<Row> rows) : rows(std::move(rows)) {}
+  int Count() const override { return static_cast<int>(rows.size()); }
+  bool Ticked(int row) const override { return rows.at(row).ticked; }
+  std::string Name(int row) const override { return rows.at(row).name; }
+  std::string Folder(int row) const override { return rows.at(row).folder; }
+
+  std::vector<Row> rows;
 };
 
 // Receives the run's results.

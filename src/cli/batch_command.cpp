@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "batch/batch_run.h"
 #include "batch/regional_settings.h"
@@ -37,18 +38,6 @@ namespace {
 
 constexpr const char* kNotFileNorFolder =
     QT_TRANSLATE_NOOP("vk::cli::RunBatchCommand", "Der Parameter ist keine Datei und kein Ordner!");
-
-class ListRows : public BatchRows {
- public:
-  explicit ListRows(const std::vector<FileListRow>& rows) : rows_(rows) {}
-  int Count() const override { return static_cast<int>(rows_.size()); }
-  bool Ticked(int row) const override { return rows_[row].ticked; }
-  std::string Name(int row) const override { return rows_[row].name; }
-  std::string Folder(int row) const override { return rows_[row].folder; }
-
- private:
-  const std::vector<FileListRow>& rows_;
-};
 
 enum class PathKind { kFile, kFolder, kNeither };
 
@@ -199,7 +188,7 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
     if (line.diff) diffPrinter.NameRows(path, rows, firstRow);
   }
 
-  ListRows batchRows(rows);
+  ListedRows<FileListRow> batchRows(std::move(rows));
   // A real run keeps what undo needs; it says first when it cannot keep all of it.
   RunUndo undo;
   if (!line.dryRun && !paths.empty()) {

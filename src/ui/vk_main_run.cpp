@@ -48,19 +48,6 @@ class FileListRows : public BatchRows {
   const ShellListView& list_;
 };
 
-// One page as the rows of a run.
-class OnePageRow : public BatchRows {
- public:
-  explicit OnePageRow(const std::string& path) : path_(path) {}
-  int Count() const override { return 1; }
-  bool Ticked(int) const override { return true; }
-  std::string Name(int) const override { return path_.substr(path_.rfind('/') + 1); }
-  std::string Folder(int) const override { return path_.substr(0, path_.rfind('/') + 1); }
-
- private:
-  const std::string& path_;
-};
-
 // Hears the page's change in a run of one page.
 class ChangeCatcher : public BatchSink {
  public:
@@ -78,7 +65,8 @@ class ChangeCatcher : public BatchSink {
 PageChanges::Redo PreviewRedo(const ProcessFlags& flags, bool ignoreMetaTags,
                               const SettingsStore& store) {
   return [flags, ignoreMetaTags, store](const std::string& path) {
-    OnePageRow row(path);
+    const std::size_t slash = path.rfind('/') + 1;
+    ListedRows<> row({{true, path.substr(slash), path.substr(0, slash)}});
     ChangeCatcher catcher;
     SilentFeedback silent;
     BatchOptions options;

@@ -23,17 +23,16 @@ using test::PageWithMarks;
 using test::ReadFile;
 using test::RecordingSink;
 using test::TempDir;
-using test::VectorRows;
 using test::WriteFile;
 using ::testing::ElementsAre;
 using Row = std::vector<std::string>;
 
 TEST_F(BatchRunTest, ListLoadedOncePerFileWithReplacement) {
   for (const char* name : {"a.htm", "b.htm", "c.htm"}) WriteFile(dir.File(name), "x");
-  VectorRows rows({{true, "a.htm", dir.Path()},
-                   {false, "b.htm", dir.Path()},
-                   {true, "c.htm", dir.Path()},
-                   {true, "gone.htm", dir.Path()}});
+  ListedRows<> rows({{true, "a.htm", dir.Path()},
+                     {false, "b.htm", dir.Path()},
+                     {true, "c.htm", dir.Path()},
+                     {true, "gone.htm", dir.Path()}});
   for (int operation : {0, 4, 5, 6}) {
     int loads = 0;
     RunBatch(Flags(operation), rows, sink, feedback, DeleteMarks(&loads));
@@ -44,7 +43,7 @@ TEST_F(BatchRunTest, ListLoadedOncePerFileWithReplacement) {
 TEST_F(BatchRunTest, LoaderExceptionEndsTheRunWithoutSums) {
   WriteFile(dir.File("a.htm"), PageWithMarks(100, 1));
   WriteFile(dir.File("b.htm"), PageWithMarks(100, 1));
-  VectorRows rows({{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()}});
+  ListedRows<> rows({{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()}});
   BatchOptions options;
   options.loadHtmlCodeList = test::SharedList([](Feedback& feedback) -> HtmlCodeList {
     feedback.Error("Listenlängen werden angepasst!");
@@ -75,10 +74,10 @@ TEST_F(BatchRunTest, LoaderExceptionInALaterRowFinishesTheRowsAhead) {
     for (const char* name : {"a.htm", "b.htm", "c.htm", "d.htm"}) {
       WriteFile(site.File(name), PageWithMarks(100, 1));
     }
-    VectorRows rows({{true, "a.htm", site.Path()},
-                     {true, "b.htm", site.Path()},
-                     {true, "c.htm", site.Path()},
-                     {true, "d.htm", site.Path()}});
+    ListedRows<> rows({{true, "a.htm", site.Path()},
+                       {true, "b.htm", site.Path()},
+                       {true, "c.htm", site.Path()},
+                       {true, "d.htm", site.Path()}});
     int loads = 0;
     BatchOptions options;
     options.pagesAtOnce = pagesAtOnce;
@@ -112,7 +111,7 @@ TEST_F(BatchRunTest, LoaderExceptionInALaterRowFinishesTheRowsAhead) {
 TEST_F(BatchRunTest, LoaderMessagesLandInTheRowOfTheirFile) {
   WriteFile(dir.File("a.htm"), PageWithMarks(100, 1));
   WriteFile(dir.File("b.htm"), "y");
-  VectorRows rows({{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()}});
+  ListedRows<> rows({{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()}});
   int loads = 0;
   BatchOptions options;
   options.loadHtmlCodeList = test::SharedList([&loads](Feedback& feedback) {

@@ -21,11 +21,9 @@ using test::BatchRunTest;
 using test::Cells;
 using test::DeleteMarks;
 using test::Flags;
-using test::ListRow;
 using test::PageWithMarks;
 using test::ReadFile;
 using test::RecordingSink;
-using test::VectorRows;
 using test::WriteFile;
 
 TEST_F(BatchRunTest, DryRunReportsTheRealRowsAndTouchesNothing) {
@@ -36,7 +34,7 @@ TEST_F(BatchRunTest, DryRunReportsTheRealRowsAndTouchesNothing) {
   chmod(ro.c_str(), 0444);
   test::AgeFile(a);
   test::AgeFile(ro);
-  VectorRows rows(
+  ListedRows<> rows(
       {{true, "a.htm", dir.Path()}, {true, "ro.htm", dir.Path()}, {true, "gone.htm", dir.Path()}});
   BatchOptions options = DeleteMarks();
   options.createBak = true;
@@ -68,7 +66,7 @@ TEST_F(BatchRunTest, DryRunReportsTheRealRowsAndTouchesNothing) {
 // A site with everything that could make pages written at the same time differ from pages
 // written one after the other: the same page twice, a page with a second hard link and one
 // reached again through a symbolic link, read-only, missing and NUL pages, backups.
-std::vector<ListRow> BuildSite(const std::string& root) {
+std::vector<ListedRow> BuildSite(const std::string& root) {
   std::filesystem::create_directories(root + "/sub");
   for (int i = 0; i < 30; ++i) {
     std::string page = "<p>Seite " + std::to_string(i) +
@@ -82,7 +80,7 @@ std::vector<ListRow> BuildSite(const std::string& root) {
   chmod((root + "/sub/ro.htm").c_str(), 0444);
   link((root + "/p3.htm").c_str(), (root + "/sub/hard.htm").c_str());
   symlink("../p5.htm", (root + "/sub/soft.htm").c_str());
-  std::vector<ListRow> rows;
+  std::vector<ListedRow> rows;
   for (int i = 0; i < 30; ++i) rows.push_back({true, "p" + std::to_string(i) + ".htm", root});
   rows.insert(rows.begin() + 4, {true, "hard.htm", root + "/sub"});
   rows.insert(rows.begin() + 7, {true, "soft.htm", root + "/sub"});
@@ -107,8 +105,8 @@ std::map<std::string, std::string> FilesBelow(const std::string& root) {
 TEST_F(BatchRunTest, ConcurrentWritesGiveTheSameRunAsOneAtATime) {
   const std::string one = dir.File("one");
   const std::string many = dir.File("many");
-  VectorRows oneRows(BuildSite(one));
-  VectorRows manyRows(BuildSite(many));
+  ListedRows<> oneRows(BuildSite(one));
+  ListedRows<> manyRows(BuildSite(many));
   BatchOptions options;
   options.createBak = true;
   options.loadHtmlCodeList = test::SharedList([](Feedback&) {
@@ -156,13 +154,13 @@ TEST_F(BatchRunTest, ConcurrentWritesGiveTheSameRunAsOneAtATime) {
 TEST_F(BatchRunTest, CancelStopsBeforeTheNextRowAndSumsTheRowsDone) {
   for (int pagesAtOnce : {1, 3}) {
     test::TempDir folder;
-    std::vector<ListRow> list;
+    std::vector<ListedRow> list;
     for (int i = 0; i < 6; ++i) {
       const std::string name = "p" + std::to_string(i) + ".htm";
       WriteFile(folder.File(name), PageWithMarks(300, 1));
       list.push_back({i != 1, name, folder.Path()});
     }
-    VectorRows rows(list);
+    ListedRows<> rows(list);
     std::atomic<bool> cancel = false;
     // The cancel comes while the third row (the second ticked) is being started.
     struct CancellingSink : RecordingSink {
@@ -197,7 +195,7 @@ TEST_F(BatchRunTest, CancelStopsBeforeTheNextRowAndSumsTheRowsDone) {
 TEST_F(BatchRunTest, ChangedPagesComeWithTheirOldAndNewBytes) {
   WriteFile(dir.File("a.htm"), "x0123456789y");
   WriteFile(dir.File("same.htm"), "nothing to do");
-  VectorRows rows({{true, "a.htm", dir.Path()}, {true, "same.htm", dir.Path()}});
+  ListedRows<> rows({{true, "a.htm", dir.Path()}, {true, "same.htm", dir.Path()}});
   for (bool dryRun : {true, false}) {
     BatchOptions options = DeleteMarks();
     options.dryRun = dryRun;

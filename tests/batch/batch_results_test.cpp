@@ -23,7 +23,6 @@ using test::Flags;
 using test::PageWithMarks;
 using test::ReadFile;
 using test::RecordingSink;
-using test::VectorRows;
 using test::WriteFile;
 using ::testing::ElementsAre;
 using Row = std::vector<std::string>;
@@ -63,9 +62,9 @@ TEST_F(BatchRunTest, ThreeFilesShrinkingWithTheirSums) {
   WriteFile(dir.File("a.htm"), PageWithMarks(1000, 10));
   WriteFile(dir.File("b.htm"), PageWithMarks(2000, 20));
   WriteFile(dir.File("c.htm"), "");
-  VectorRows rows({{true, "a.htm", dir.Path()},
-                   {true, "b.htm", dir.Path()},
-                   {true, "c.htm", dir.Path() + "/"}});
+  ListedRows<> rows({{true, "a.htm", dir.Path()},
+                     {true, "b.htm", dir.Path()},
+                     {true, "c.htm", dir.Path() + "/"}});
   RunBatch(Flags(0), rows, sink, feedback, DeleteMarks());
 
   // The rows of a group of pages are reported once the group is on the disk.
@@ -91,7 +90,7 @@ TEST_F(BatchRunTest, ThreeFilesShrinkingWithTheirSums) {
 TEST_F(BatchRunTest, EveryFileEmptyLeavesSavingAndCountsOfTheTotalsEmpty) {
   WriteFile(dir.File("a.htm"), "");
   WriteFile(dir.File("b.html"), "");
-  VectorRows rows({{true, "a.htm", dir.Path()}, {true, "b.html", dir.Path()}});
+  ListedRows<> rows({{true, "a.htm", dir.Path()}, {true, "b.html", dir.Path()}});
   RunBatch(Flags(6), rows, sink, feedback, DeleteMarks());
   ASSERT_EQ(sink.rows.size(), 2u);
   EXPECT_EQ(Cells(sink.rows[0]), (Row{"a.htm", "0 Byte", "0 Byte", "0", "0", "0"}));
@@ -105,7 +104,7 @@ TEST_F(BatchRunTest, GrowingFileHasNegativeSaving) {
   std::string page(998, 'x');
   page += "\xE4\xFC";
   WriteFile(dir.File("grow.htm"), page);
-  VectorRows rows({{true, "grow.htm", dir.Path()}});
+  ListedRows<> rows({{true, "grow.htm", dir.Path()}});
   RunBatch(Flags(1), rows, sink, feedback, {});
   ASSERT_EQ(sink.rows.size(), 1u);
   EXPECT_EQ(Cells(sink.rows[0]), (Row{"grow.htm", "1.000 Byte", "1.010 Byte", "-1", "2", "0"}));
@@ -115,7 +114,7 @@ TEST_F(BatchRunTest, GrowingFileHasNegativeSaving) {
 
 TEST_F(BatchRunTest, MissingFileGetsItsRowEachStepsErrorAndNoBackup) {
   const std::string path = dir.File("gone.htm");
-  VectorRows rows({{true, "gone.htm", dir.Path()}});
+  ListedRows<> rows({{true, "gone.htm", dir.Path()}});
   BatchOptions options = DeleteMarks();
   options.createBak = true;
   RunBatch(Flags(6), rows, sink, feedback, options);
@@ -139,7 +138,7 @@ TEST_F(BatchRunTest, MissingFileGetsItsRowEachStepsErrorAndNoBackup) {
 
 TEST_F(BatchRunTest, MissingFileCountsInTheTotalsBesideRealOnes) {
   WriteFile(dir.File("a.htm"), PageWithMarks(1000, 10));
-  VectorRows rows({{true, "gone.htm", dir.Path()}, {true, "a.htm", dir.Path()}});
+  ListedRows<> rows({{true, "gone.htm", dir.Path()}, {true, "a.htm", dir.Path()}});
   RunBatch(Flags(0), rows, sink, feedback, DeleteMarks());
   EXPECT_EQ(sink.sums[1].bytesBefore, 999);
   EXPECT_EQ(sink.sums[1].bytesAfter, 899);
@@ -166,7 +165,7 @@ TEST_F(BatchRunTest, OperationsWithoutAStepShowZeroInItsColumn) {
       ++loads;
       return HtmlCodeList{{"<b>"}, {"<strong>"}};
     });
-    VectorRows rows({{true, "p.htm", dir.Path()}});
+    ListedRows<> rows({{true, "p.htm", dir.Path()}});
     RecordingSink runSink;
     RunBatch(Flags(c.operation), rows, runSink, feedback, options);
     ASSERT_EQ(runSink.rows.size(), 1u);
@@ -179,7 +178,7 @@ TEST_F(BatchRunTest, ReadOnlyPageReportsTheFailedWriteAndKeepsItsBytes) {
   const std::string page = dir.File("ro.htm");
   WriteFile(page, "\xE4\xE4 x");
   chmod(page.c_str(), 0444);
-  VectorRows rows({{true, "ro.htm", dir.Path()}});
+  ListedRows<> rows({{true, "ro.htm", dir.Path()}});
   RunBatch(Flags(1), rows, sink, feedback, {});
   ASSERT_EQ(sink.rows.size(), 1u);
   EXPECT_EQ(Cells(sink.rows[0]), (Row{"ro.htm", "4 Byte", "4 Byte", "0", "2", "0"}));
@@ -191,7 +190,7 @@ TEST_F(BatchRunTest, ReadOnlyPageReportsTheFailedWriteAndKeepsItsBytes) {
 TEST_F(BatchRunTest, NulPageMessageOnceThoughTwoStepsFindIt) {
   const std::string page = dir.File("nul.htm");
   WriteFile(page, std::string("a\0\xE4  b", 6));
-  VectorRows rows({{true, "nul.htm", dir.Path()}});
+  ListedRows<> rows({{true, "nul.htm", dir.Path()}});
   BatchOptions options;
   options.loadHtmlCodeList = test::SharedList([](Feedback&) { return HtmlCodeList{{"a"}, {"b"}}; });
   RunBatch(Flags(6), rows, sink, feedback, options);

@@ -18,25 +18,23 @@ using test::BatchRunTest;
 using test::Cells;
 using test::DeleteMarks;
 using test::Flags;
-using test::ListRow;
 using test::ReadFile;
-using test::VectorRows;
 using test::WriteFile;
 using ::testing::ElementsAre;
 using Row = std::vector<std::string>;
 
 TEST_F(BatchRunTest, UntickedRowsSkippedAndTicksChangedDuringTheRunApplyLater) {
   for (const char* name : {"a.htm", "b.htm", "c.htm", "d.htm"}) WriteFile(dir.File(name), "x");
-  VectorRows rows({{true, "a.htm", dir.Path()},
-                   {false, "b.htm", dir.Path()},
-                   {false, "c.htm", dir.Path()},
-                   {true, "d.htm", dir.Path()}});
+  ListedRows<> rows({{true, "a.htm", dir.Path()},
+                     {false, "b.htm", dir.Path()},
+                     {false, "c.htm", dir.Path()},
+                     {true, "d.htm", dir.Path()}});
   bool clicked = false;
   feedback.onYield = [&](int) {
     if (clicked) return;
     clicked = true;
     // "Auswahl umkehren" while the first file runs.
-    for (ListRow& row : rows.rows) row.ticked = !row.ticked;
+    for (ListedRow& row : rows.rows) row.ticked = !row.ticked;
   };
   RunBatch(Flags(2), rows, sink, feedback, {});
   EXPECT_THAT(sink.events, ElementsAre("clear", "start a.htm", "start b.htm", "start c.htm",
@@ -46,7 +44,7 @@ TEST_F(BatchRunTest, UntickedRowsSkippedAndTicksChangedDuringTheRunApplyLater) {
 
 TEST_F(BatchRunTest, RowsAddedDuringTheRunAreNotReached) {
   WriteFile(dir.File("a.htm"), "x");
-  VectorRows rows({{true, "a.htm", dir.Path()}});
+  ListedRows<> rows({{true, "a.htm", dir.Path()}});
   feedback.onYield = [&](int yields) {
     if (yields == 1) rows.rows.push_back({true, "a.htm", dir.Path()});
   };
@@ -59,7 +57,7 @@ TEST_F(BatchRunTest, TwoFilesOfTheSameNameKeepTheirOwnPaths) {
   std::filesystem::create_directory(dir.File("two"));
   WriteFile(dir.File("one/index.htm"), "\xE4");
   WriteFile(dir.File("two/index.htm"), "\xF6\xF6");
-  VectorRows rows({{true, "index.htm", dir.File("one")}, {true, "index.htm", dir.File("two")}});
+  ListedRows<> rows({{true, "index.htm", dir.File("one")}, {true, "index.htm", dir.File("two")}});
   RunBatch(Flags(1), rows, sink, feedback, {});
   ASSERT_EQ(sink.rows.size(), 2u);
   EXPECT_EQ(Cells(sink.rows[0]), (Row{"index.htm", "1 Byte", "6 Byte", "-500", "1", "0"}));
@@ -73,7 +71,7 @@ TEST_F(BatchRunTest, TwoFilesOfTheSameNameKeepTheirOwnPaths) {
 TEST_F(BatchRunTest, OneYieldPerFileBeforeItsSteps) {
   WriteFile(dir.File("a.htm"), "");
   WriteFile(dir.File("b.htm"), "");
-  VectorRows rows({{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()}});
+  ListedRows<> rows({{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()}});
   // Empty pages: no step yields, only the run does.
   RunBatch(Flags(6), rows, sink, feedback, DeleteMarks());
   EXPECT_EQ(feedback.yields, 2);
@@ -82,7 +80,7 @@ TEST_F(BatchRunTest, OneYieldPerFileBeforeItsSteps) {
 TEST_F(BatchRunTest, BackupHoldsTheContentFromBeforeTheLatestRun) {
   const std::string page = dir.File("p.htm");
   WriteFile(page, "\xE4 1");
-  VectorRows rows({{true, "p.htm", dir.Path()}});
+  ListedRows<> rows({{true, "p.htm", dir.Path()}});
   BatchOptions options;
   options.createBak = true;
   RunBatch(Flags(1), rows, sink, feedback, options);

@@ -17,23 +17,6 @@
 
 namespace vk::test {
 
-struct ListRow {
-  bool ticked;
-  std::string name;
-  std::string folder;
-};
-
-class VectorRows : public BatchRows {
- public:
-  explicit VectorRows(std::vector<ListRow> rows) : rows(std::move(rows)) {}
-  int Count() const override { return static_cast<int>(rows.size()); }
-  bool Ticked(int row) const override { return rows.at(row).ticked; }
-  std::string Name(int row) const override { return rows.at(row).name; }
-  std::string Folder(int row) const override { return rows.at(row).folder; }
-
-  std::vector<ListRow> rows;
-};
-
 class RecordingSink : public BatchSink {
  public:
   void ClearResults() override { events.push_back("clear"); }

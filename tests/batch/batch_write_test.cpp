@@ -21,13 +21,12 @@ namespace {
 using test::BatchRunTest;
 using test::Flags;
 using test::ReadFile;
-using test::VectorRows;
 using test::WriteFile;
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
 
-std::vector<test::ListRow> Pages(const test::TempDir& dir, int count, const std::string& content) {
-  std::vector<test::ListRow> rows;
+std::vector<ListedRow> Pages(const test::TempDir& dir, int count, const std::string& content) {
+  std::vector<ListedRow> rows;
   for (int i = 0; i < count; ++i) {
     const std::string name = "p" + std::to_string(i) + ".htm";
     WriteFile(dir.File(name), content);
@@ -40,7 +39,7 @@ std::vector<test::ListRow> Pages(const test::TempDir& dir, int count, const std:
 // reported, the second is reported unfinished, the pages behind it stay as they were, with no
 // backup, no leftover and no row.
 TEST_F(BatchRunTest, AHelperThatFailsEndsTheRunAtItsRowAndTouchesNothingBehind) {
-  VectorRows rows(Pages(dir, 6, "\xE4"));
+  ListedRows<> rows(Pages(dir, 6, "\xE4"));
   const std::string failing = dir.File("p1.htm");
   BatchOptions options;
   options.createBak = true;
@@ -67,7 +66,7 @@ TEST_F(BatchRunTest, AHelperThatFailsEndsTheRunAtItsRowAndTouchesNothingBehind) 
 TEST_F(BatchRunTest, AMemoryBudgetKeepsPagesOutOfHand) {
   for (const std::size_t budget : {std::size_t{1}, std::size_t{1} << 30}) {
     test::TempDir pages;
-    VectorRows rows(Pages(pages, 4, "\xE4"));
+    ListedRows<> rows(Pages(pages, 4, "\xE4"));
     test::RecordingSink recorded;
     BatchOptions options;
     options.pagesAtOnce = 4;
@@ -109,7 +108,7 @@ TEST_F(BatchRunTest, AGroupOfPagesIsSyncedOnceWithTheRenamesOfTheGroupBefore) {
   };
   for (const Case& c : cases) {
     test::TempDir pages;
-    VectorRows rows(Pages(pages, c.pages, c.content));
+    ListedRows<> rows(Pages(pages, c.pages, c.content));
     BatchOptions options;
     options.pagesAtOnce = c.pagesAtOnce;
     options.dryRun = c.dryRun;
@@ -157,7 +156,7 @@ TEST_F(BatchRunTest, TheJournalHearsOfEveryPageBeforeItsRenameAndOfNothingInADry
   const std::string same = dir.File("b.htm");
   WriteFile(changed, "\xE4");
   WriteFile(same, "x");
-  VectorRows rows({{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()}});
+  ListedRows<> rows({{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()}});
   for (const int pagesAtOnce : {1, 4}) {
     WriteFile(changed, "\xE4");
     RecordingJournal journal;

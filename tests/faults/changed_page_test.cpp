@@ -26,7 +26,6 @@ using test::RecordingSink;
 using test::ScriptedFeedback;
 using test::TempDir;
 using test::TemporaryFilesBelow;
-using test::VectorRows;
 using test::WriteFile;
 
 const std::string kPage =
@@ -89,7 +88,7 @@ TEST(ChangedPage, WhatSomeoneSavedMeanwhileIsNeverOverwritten) {
                    " pages at once");
       TempDir dir;
       for (const char* name : {"a.htm", "b.htm", "c.htm"}) WriteFile(dir.File(name), kPage);
-      VectorRows rows(
+      ListedRows<> rows(
           {{true, "a.htm", dir.Path()}, {true, "b.htm", dir.Path()}, {true, "c.htm", dir.Path()}});
       const std::string victim = dir.File("b.htm");
       BatchOptions options;

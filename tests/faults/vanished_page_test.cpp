@@ -22,13 +22,11 @@
 namespace vk {
 namespace {
 
-using test::ListRow;
 using test::OldOrNew;
 using test::RecordingSink;
 using test::ScriptedFeedback;
 using test::TempDir;
 using test::TemporaryFilesBelow;
-using test::VectorRows;
 using test::WriteFile;
 
 const std::string kPage =
@@ -84,9 +82,9 @@ TEST(VanishedPage, TheRunReportsItAndGoesOn) {
                      std::to_string(pagesAtOnce) + " pages at once");
         TempDir dir;
         for (const char* name : {"a.htm", "b.htm", "c.htm"}) WriteFile(dir.File(name), kPage);
-        VectorRows rows({{true, "a.htm", dir.Path()},
-                         {true, "b.htm", dir.Path()},
-                         {true, "c.htm", dir.Path()}});
+        ListedRows<> rows({{true, "a.htm", dir.Path()},
+                           {true, "b.htm", dir.Path()},
+                           {true, "c.htm", dir.Path()}});
         const std::string victim = dir.File("b.htm");
         int yieldsSinceStart = -1;  // counted from the victim's start on
         bool done = false;
