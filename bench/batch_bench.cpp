@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_args.h"
 #include "generated_page.h"
 #include "generated_site.h"
 #include "timed_command.h"
@@ -135,24 +136,17 @@ int main(int argc, char** argv) {
                  "[--mb N] [--rounds N] [--work DIR] [--keep]\n";
     return 2;
   }
+  const bench::Args args(argc, argv, 3, {"--keep"});
   Options options;
   options.program = argv[1];
   options.what = argv[2];
-  for (int i = 3; i < argc; ++i) {
-    const std::string option = argv[i];
-    if (option == "--keep") {
-      options.keep = true;
-      continue;
-    }
-    if (i + 1 >= argc) break;
-    ++i;
-    if (option == "--pages") options.pages = std::atoi(argv[i]);
-    if (option == "--folders") options.folders = std::atoi(argv[i]);
-    if (option == "--kb") options.pageKb = static_cast<std::size_t>(std::atol(argv[i]));
-    if (option == "--mb") options.pageMb = static_cast<std::size_t>(std::atol(argv[i]));
-    if (option == "--rounds") options.rounds = std::atoi(argv[i]);
-    if (option == "--work") options.work = argv[i];
-  }
+  options.pages = static_cast<int>(args.Number("--pages", options.pages));
+  options.folders = static_cast<int>(args.Number("--folders", options.folders));
+  options.pageKb = static_cast<std::size_t>(args.Number("--kb", 0));
+  options.pageMb = static_cast<std::size_t>(args.Number("--mb", 64));
+  options.rounds = static_cast<int>(args.Number("--rounds", options.rounds));
+  options.work = args.Text("--work", options.work);
+  options.keep = args.Flag("--keep");
   if (options.what == "tree") {
     Tree(options);
   } else if (options.what == "page") {

@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "bench_args.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -71,18 +73,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string program = argv[1];
-  std::string pages = "5000";
-  int rounds = 3;
-  fs::path work = fs::temp_directory_path() / ("velkaro-diff-bench-" + std::to_string(getpid()));
-  for (int i = 2; i + 1 < argc; i += 2) {
-    const std::string option = argv[i];
-    if (option == "--pages") pages = argv[i + 1];
-    if (option == "--rounds") rounds = std::atoi(argv[i + 1]);
-    if (option == "--work") work = argv[i + 1];
-  }
+  const bench::Args args(argc, argv, 2);
+  const std::string pages = args.Text("--pages", "5000");
+  const int rounds = static_cast<int>(args.Number("--rounds", 3));
+  const fs::path work = args.Text(
+      "--work", fs::temp_directory_path() / ("velkaro-diff-bench-" + std::to_string(getpid())));
   const fs::path maker = fs::absolute(argv[0]).parent_path() / "batch_bench";
-  Timed({maker.string(), program, "--pages", pages, "--rounds", "1", "--work", work.string(),
-         "--keep"});
+  Timed({maker.string(), program, "tree", "--pages", pages, "--rounds", "1", "--work",
+         work.string(), "--keep"});
   const std::string site = (work / "site").string();
   const std::string settings = (work / "bench.ini").string();
   const std::vector<std::string> table = {program, "-o", "6", "-r", "-n", "-s", settings, site};

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_args.h"
 #include "fs/sync_files.h"
 #include "timed_command.h"
 
@@ -79,21 +80,14 @@ double WriteAll(const fs::path& folder, Way way, int files, std::size_t bytes, i
 }  // namespace
 
 int main(int argc, char** argv) {
-  int files = 5000;
-  std::size_t kb = 20;
-  int group = 64;
-  int threads = 16;
-  int rounds = 5;
-  fs::path work = fs::temp_directory_path() / ("velkaro-sync-bench-" + std::to_string(getpid()));
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string option = argv[i];
-    if (option == "--files") files = std::atoi(argv[i + 1]);
-    if (option == "--kb") kb = static_cast<std::size_t>(std::atol(argv[i + 1]));
-    if (option == "--group") group = std::atoi(argv[i + 1]);
-    if (option == "--threads") threads = std::atoi(argv[i + 1]);
-    if (option == "--rounds") rounds = std::atoi(argv[i + 1]);
-    if (option == "--work") work = argv[i + 1];
-  }
+  const bench::Args args(argc, argv, 1);
+  const int files = static_cast<int>(args.Number("--files", 5000));
+  const auto kb = static_cast<std::size_t>(args.Number("--kb", 20));
+  const int group = static_cast<int>(args.Number("--group", 64));
+  const int threads = static_cast<int>(args.Number("--threads", 16));
+  const int rounds = static_cast<int>(args.Number("--rounds", 5));
+  const fs::path work = args.Text(
+      "--work", fs::temp_directory_path() / ("velkaro-sync-bench-" + std::to_string(getpid())));
   std::vector<double> times[3];
   for (int round = 0; round < rounds; ++round) {
     std::cout << "round " << round + 1 << ":";

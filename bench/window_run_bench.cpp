@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_args.h"
 #include "generated_site.h"
 #include "timed_command.h"
 #include "ui/results_view.h"
@@ -133,25 +134,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string program = argv[1];
-  int pages = 5000;
-  int folders = 200;
-  int rounds = 3;
-  fs::path work = fs::temp_directory_path() / ("velkaro-window-bench-" + std::to_string(getpid()));
-  bool costs = false;
-  bool preview = false;
-  for (int i = 2; i < argc; ++i) {
-    const std::string option = argv[i];
-    if (option == "--costs" || option == "--preview") {
-      (option == "--costs" ? costs : preview) = true;
-      continue;
-    }
-    if (i + 1 >= argc) break;
-    ++i;
-    if (option == "--pages") pages = std::atoi(argv[i]);
-    if (option == "--folders") folders = std::atoi(argv[i]);
-    if (option == "--rounds") rounds = std::atoi(argv[i]);
-    if (option == "--work") work = argv[i];
-  }
+  const bench::Args args(argc, argv, 2, {"--costs", "--preview"});
+  const int pages = static_cast<int>(args.Number("--pages", 5000));
+  const int folders = static_cast<int>(args.Number("--folders", 200));
+  const int rounds = static_cast<int>(args.Number("--rounds", 3));
+  const fs::path work = args.Text(
+      "--work", fs::temp_directory_path() / ("velkaro-window-bench-" + std::to_string(getpid())));
+  const bool costs = args.Flag("--costs");
+  const bool preview = args.Flag("--preview");
   const fs::path pristine = work / "site";
   const fs::path config = work / "config";
   bench::GenerateSite(pristine, pages, folders);
