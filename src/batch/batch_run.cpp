@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <future>
 #include <memory>
@@ -83,6 +84,7 @@ class Run {
       };
     }
     if (pagesAtOnce_ > 1) workers_.emplace(pagesAtOnce_);
+    if (!options.dryRun) syncer_.emplace(1);
   }
 
   void File(const std::string& name, const std::string& folder) {
@@ -196,7 +198,7 @@ class Run {
   }
 
   bool InHand(const std::string& path, const std::optional<FileIdentity>& identity) const {
-    for (const auto* rows : {&group_, &pending_}) {
+    for (const auto* rows : {&syncing_, &group_, &pending_}) {
       for (const auto& pending : *rows) {
         if (pending->row.path == path || (identity && pending->identity == identity)) return true;
       }
@@ -218,6 +220,7 @@ class Run {
   void EndEarly(PendingRow& pending, const std::vector<std::string>& messages) {
     while (!pending_.empty() && pending_.front().get() != &pending) JoinGroup();
     CommitGroup();
+    FinishSyncing();
     SyncRenames();
     ResultRow& row = pending.row;
     CopyingFeedback rowFeedback(feedback_, row.messages);
@@ -230,12 +233,16 @@ class Run {
   void CompleteAll() {
     while (!pending_.empty()) JoinGroup();
     CommitGroup();
+    FinishSyncing();
   }
 
   // Reports the first row in hand: its group is committed, and with it the rows before it.
   void CompleteFirst() {
-    if (group_.empty()) JoinGroup();
-    CommitGroup();
+    if (!synced_.valid()) {
+      if (group_.empty()) JoinGroup();
+      CommitGroup();
+    }
+    FinishSyncing();
   }
 
   // The first row in hand, once its page is prepared and staged, joins the group; a full group
@@ -252,54 +259,73 @@ class Run {
     groupBytes_ += pending_.front()->write.Bytes();
     group_.push_back(std::move(pending_.front()));
     pending_.pop_front();
+    // The group before is renamed and reported as soon as its sync is done.
+    if (synced_.valid() && synced_.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+      FinishSyncing();
     if (options_.dryRun || group_.size() >= kGroupPages || groupBytes_ >= kGroupBytes) {
       CommitGroup();
     }
   }
 
-  // The group's pages on the disk with one sync, which also makes the renames of the group
-  // before durable (and the journal's records of them with one more), then checked and renamed
-  // in row order, and the rows reported.
+  // The group's pages go to the disk with one sync, which also makes the renames of the groups
+  // before durable, and the journal's records of the group with one more. The sync runs on a
+  // thread of its own while the pages behind the group are prepared; the group before is
+  // finished first, so groups are renamed and reported in row order.
   void CommitGroup() {
+    FinishSyncing();
     if (group_.empty()) return;
-    if (!options_.dryRun) {
-      std::vector<int> fds;
-      for (const auto& pending : group_) {
-        for (const int fd : pending->write.Fds()) fds.push_back(fd);
-      }
-      FileStatus synced = SyncFilesAndFolders(fds, {renamedIn_.begin(), renamedIn_.end()});
-      if (synced.ok()) {
-        renamedIn_.clear();
-        synced = SyncJournal();
-      }
-      for (const auto& pending : group_) {
-        if (!synced.ok() && !pending->write.Fds().empty()) pending->write.Fail(synced);
-        if (options_.seams.beforeCommit) options_.seams.beforeCommit(pending->row.path);
-        pending->written = pending->write.Commit(pending->run->Snapshot(), &releaser_);
-        for (const std::string& folder : pending->write.Folders()) renamedIn_.insert(folder);
-      }
-    }
-    while (!group_.empty()) {
-      std::unique_ptr<PendingRow> pending = std::move(group_.front());
-      group_.pop_front();
-      Report(*pending);
-    }
     groupBytes_ = 0;
-  }
-
-  // The journal's records of the group's pages durable once, before their renames; a failing
-  // sync keeps every page of the group.
-  FileStatus SyncJournal() {
+    if (options_.dryRun) {
+      ReportAll(group_);
+      return;
+    }
+    std::vector<int> fds;
+    for (const auto& pending : group_) {
+      for (const int fd : pending->write.Fds()) fds.push_back(fd);
+    }
+    std::vector<std::string> folders(renamedIn_.begin(), renamedIn_.end());
     const bool recorded = std::any_of(group_.begin(), group_.end(),
                                       [](const auto& pending) { return pending->recorded; });
-    return recorded ? options_.journal->Sync() : FileStatus::Ok();
+    syncing_.swap(group_);
+    synced_ = syncer_->Submit([this, fds = std::move(fds), folders = std::move(folders), recorded] {
+      groupSync_.status = SyncFilesAndFolders(fds, folders);
+      groupSync_.renamesDurable = groupSync_.status.ok();
+      if (groupSync_.status.ok() && recorded) groupSync_.status = options_.journal->Sync();
+    });
+  }
+
+  // Waits for the sync of the group that has one running; then its pages are checked and
+  // renamed in row order (none where the sync failed) and reported.
+  void FinishSyncing() {
+    if (!synced_.valid()) return;
+    synced_.get();
+    const GroupSync sync = groupSync_;
+    if (sync.renamesDurable) renamedIn_.clear();
+    for (const auto& pending : syncing_) {
+      if (!sync.status.ok() && !pending->write.Fds().empty()) pending->write.Fail(sync.status);
+      if (options_.seams.beforeCommit) options_.seams.beforeCommit(pending->row.path);
+      pending->written = pending->write.Commit(pending->run->Snapshot(), &releaser_);
+      for (const std::string& folder : pending->write.Folders()) renamedIn_.insert(folder);
+    }
+    ReportAll(syncing_);
+  }
+
+  void ReportAll(std::deque<std::unique_ptr<PendingRow>>& rows) {
+    while (!rows.empty()) {
+      std::unique_ptr<PendingRow> pending = std::move(rows.front());
+      rows.pop_front();
+      Report(*pending);
+    }
   }
 
   // The folders renamed in since the last sync, with one sync per file system. The contents
   // are safe by then; a failure can only lose a rename, which leaves the old page.
   void SyncRenames() {
-    if (!renamedIn_.empty()) SyncFolders({renamedIn_.begin(), renamedIn_.end()});
+    if (renamedIn_.empty()) return;
+    std::vector<std::string> folders(renamedIn_.begin(), renamedIn_.end());
     renamedIn_.clear();
+    // On the thread of the groups' syncs, as one more of them.
+    syncer_->Submit([folders = std::move(folders)] { SyncFolders(folders); }).get();
   }
 
   void Report(PendingRow& pending) {
@@ -343,8 +369,18 @@ class Run {
   // Room for the two buffers of each page in hand, up to a quarter of the budget. Declared
   // before the rows, whose pages give their buffers back when they go.
   PageBuffers buffers_{budget_ / 4, 2 * static_cast<std::size_t>(pagesAtOnce_) + 2};
-  // The rows in hand in row order: first the group, prepared and staged, waiting for its
-  // commit; then the rows still being prepared.
+  // The rows in hand in row order: first the group whose sync runs, then the group prepared
+  // and staged, waiting for its commit, then the rows still being prepared.
+  std::deque<std::unique_ptr<PendingRow>> syncing_;
+  struct GroupSync {
+    FileStatus status = FileStatus::Ok();
+    bool renamesDurable = false;  // the renames of the groups before are on the disk
+  };
+  GroupSync groupSync_;
+  std::future<void> synced_;
+  // The one thread the groups' syncs run on, in a real run; declared behind the group it
+  // syncs, so that it has finished before the group's files go.
+  std::optional<PageWorkers> syncer_;
   std::deque<std::unique_ptr<PendingRow>> group_;
   std::size_t groupBytes_ = 0;
   std::set<std::string> renamedIn_;  // folders of renames not yet made durable

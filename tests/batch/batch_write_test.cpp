@@ -4,7 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -213,6 +216,51 @@ TEST_F(BatchRunTest, TheJournalHearsOfEveryPageBeforeItsRenameAndOfNothingInADry
   EXPECT_THAT(unsyncedSink.rows[1].messages,
               ElementsAre("Konnte " + same + " nicht öffnen oder schreiben!"));
   EXPECT_EQ(test::FolderNames(dir.Path()).size(), 2u);
+}
+
+// The sync of a group runs while the pages behind it are prepared, further ahead than the pages
+// in hand alone would go; no page of the group is renamed before its sync returns.
+TEST_F(BatchRunTest, AGroupIsSyncedWhileThePagesBehindItArePrepared) {
+  ListedRows<> rows(Pages(dir, 70, "\xE4"));
+  const std::string lastPage = dir.File("p69.htm");
+  std::mutex mutex;
+  std::condition_variable seen;
+  bool lastPrepared = false;
+  class WaitingJournal : public RunJournal {
+   public:
+    std::function<void()> onFirstSync;
+    FileStatus Record(const Page&) override { return FileStatus::Ok(); }
+    FileStatus Sync() override {
+      if (syncs_++ == 0) onFirstSync();
+      return FileStatus::Ok();
+    }
+
+   private:
+    int syncs_ = 0;
+  } journal;
+  bool preparedDuringSync = false;
+  std::string firstPageDuringSync;
+  journal.onFirstSync = [&] {
+    std::unique_lock<std::mutex> lock(mutex);
+    preparedDuringSync =
+        seen.wait_for(lock, std::chrono::seconds(20), [&] { return lastPrepared; });
+    firstPageDuringSync = ReadFile(dir.File("p0.htm"));
+  };
+  BatchOptions options;
+  options.pagesAtOnce = 2;
+  options.journal = &journal;
+  options.seams.afterPrepare = [&](const std::string& path) {
+    if (path != lastPage) return;
+    std::lock_guard<std::mutex> lock(mutex);
+    lastPrepared = true;
+    seen.notify_all();
+  };
+  RunBatch(Flags(1), rows, sink, feedback, options);
+  EXPECT_TRUE(preparedDuringSync);
+  EXPECT_EQ(firstPageDuringSync, "\xE4");
+  ASSERT_EQ(sink.rows.size(), 70u);
+  for (int i = 0; i < 70; ++i)
+    EXPECT_EQ(ReadFile(dir.File("p" + std::to_string(i) + ".htm")), "&auml;");
 }
 
 }  // namespace

@@ -80,9 +80,9 @@ class PipelineTest : public MainWindowTest {
         {"site/empty.htm", ""},
         {"locked/c.htm", "<p>Gr\xE4n zz</p>"},
     };
-    // More pages than a group of pages committed together and the pages in hand, so that rows
-    // are reported while others are not reached yet.
-    for (int i = 0; i < 120; ++i) {
+    // More pages than two groups of pages committed together (one syncing while the next
+    // fills) and the pages in hand, so that rows are reported while others are not reached yet.
+    for (int i = 0; i < 220; ++i) {
       pages_["site/p" + std::to_string(100 + i) + ".htm"] =
           "<p>Seite " + std::to_string(i) + " \xFC" + "ber  zz</p>\r\n" + std::string(i * 50, ' ');
     }
@@ -172,7 +172,7 @@ TEST_F(PipelineTest, PagesUntickedWhileTheRunGoesOnAreNeverWritten) {
   ResultsView* results = Results(*window);
   ShellListView* list = FileList(*window);
   const int rows = list->RowCount();
-  ASSERT_GT(rows, 120);
+  ASSERT_GT(rows, 220);
   const std::string lastName = list->Name(rows - 1);
   // The last row unticked as soon as the run starts; every row not yet reached once the first
   // row is reported, by "Alle abwählen".

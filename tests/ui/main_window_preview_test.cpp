@@ -72,11 +72,10 @@ class CancelPreviewTest : public MainWindowTest {
   std::unique_ptr<TVKMain> window_;
 };
 
-// Forty pages of 20 bytes, each losing its "zz" to the replacement: more than the run has in
-// hand at once.
-// More than a group of pages committed together and the pages in hand, so that the first rows
-// are reported while others are not reached yet.
-constexpr int kPages = 120;
+// Pages of 20 bytes, each losing its "zz" to the replacement: more than two groups of pages
+// committed together (one syncing while the next fills) and the pages in hand, so that the
+// first rows are reported while others are not reached yet.
+constexpr int kPages = 220;
 const std::string kPage = std::string(18, 'a') + "zz";
 
 std::string PageName(int i) { return "p" + std::to_string(i) + ".htm"; }
