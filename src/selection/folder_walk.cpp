@@ -53,9 +53,12 @@ class FolderReader {
   struct stat info_ {};
 };
 
-// The identity of the folder an entry leads to; false when the entry is no folder (or a link
-// that leads nowhere). A plain folder entry costs no lookup: it lives on its parent's device
-// under the entry's inode number. Only links and entries of unknown type are looked up.
+// The identity of the folder an entry leads to; false when the entry is no folder, a link that
+// leads nowhere, or a link the rule for links refuses: it is followed only when it belongs to
+// the user or to the owner of the folder it leads to, so nobody can lead the walk into a folder
+// of someone else's through a link of their own. A plain folder entry costs no lookup: it lives
+// on its parent's device under the entry's inode number. Only links and entries of unknown type
+// are looked up.
 bool EntryFolderId(const FolderReader& parent, const dirent& entry, FolderId& id) {
   if (entry.d_type == DT_DIR) {
     id = {parent.Id().device, entry.d_ino};
@@ -63,7 +66,13 @@ bool EntryFolderId(const FolderReader& parent, const dirent& entry, FolderId& id
   }
   if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return false;
   struct stat info {};
-  if (fstatat(parent.Fd(), entry.d_name, &info, 0) != 0 || !S_ISDIR(info.st_mode)) return false;
+  if (fstatat(parent.Fd(), entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  if (S_ISLNK(info.st_mode)) {
+    const uid_t linkOwner = info.st_uid;
+    if (fstatat(parent.Fd(), entry.d_name, &info, 0) != 0) return false;
+    if (linkOwner != geteuid() && linkOwner != info.st_uid) return false;
+  }
+  if (!S_ISDIR(info.st_mode)) return false;
   id = {info.st_dev, info.st_ino};
   return true;
 }

@@ -12,7 +12,8 @@ namespace vk {
 
 // Replaces `folders` by `start` (which ends with a separator) and every folder below it that
 // may be entered: no name beginning with "." (hidden on Linux), never a folder already visited
-// through a link. Breadth-first; at the end sorted by the whole path, ignoring case, in the
+// through a link, and no folder behind a link that belongs neither to the user nor to the
+// folder's owner. Breadth-first; at the end sorted by the whole path, ignoring case, in the
 // user's locale collation; the start stays first. Calls feedback.Yield() before each folder
 // is read and for each of its entries (files included, so a folder of many files stays
 // responsive), and feedback.Status("Lese Ordnerstruktur: " + path)

@@ -196,5 +196,35 @@ TEST(Symlinks, RootOverAFolderAnotherUserOwnsFollowsOnlyLinksThatMayLeadThere) {
   EXPECT_EQ(TemporaryFilesBelow(dir.Path()), std::vector<std::string>{});
 }
 
+// The walk through the subfolders follows a folder link by the same rule: the other user's
+// link into a folder of root's is not walked, that user's link to a folder of their own and
+// root's own link are.
+TEST(Symlinks, TheSubfolderWalkFollowsOnlyFolderLinksThatMayLeadThere) {
+  if (!test::RunningAsRoot()) GTEST_SKIP() << "links of a second user need root";
+  TempDir dir;
+  for (const char* folder : {"shared", "outside", "nobodys", "roots"}) {
+    std::filesystem::create_directories(dir.File(folder));
+    WriteFile(dir.File(std::string(folder) + "/page.htm"), kPage);
+  }
+  for (const char* owned : {"shared", "shared/page.htm", "nobodys", "nobodys/page.htm"}) {
+    ASSERT_EQ(chown(dir.File(owned).c_str(), kNobody, kNobody), 0) << owned;
+  }
+  LinkOf(kNobody, "../outside", dir.File("shared/theirs"));
+  LinkOf(kNobody, "../nobodys", dir.File("shared/own"));
+  LinkOf(0, dir.File("roots"), dir.File("shared/mine"));
+
+  WriteFile(dir.File("empty.ini"), "");
+  const ChildResult run =
+      RunBatchProgram({"-o", "1", "-r", "-s", dir.File("empty.ini"), dir.File("shared")});
+  ASSERT_TRUE(run.exited);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.out.find("3 Datei(en)"), std::string::npos) << run.out;
+  EXPECT_EQ(ReadFile(dir.File("outside/page.htm")), kPage);
+  for (const char* page : {"shared/page.htm", "nobodys/page.htm", "roots/page.htm"}) {
+    EXPECT_EQ(ReadFile(dir.File(page)), kConverted) << page;
+  }
+}
+
 }  // namespace
 }  // namespace vk
