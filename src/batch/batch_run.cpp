@@ -10,6 +10,8 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "batch/page_run.h"
@@ -51,6 +53,7 @@ struct PendingRow {
   std::optional<FileIdentity> identity;
   std::size_t bytesInHand = 0;
   std::int64_t order = 0;              // the row's place in the run
+  bool again = false;                  // its file was reached before in this run
   bool recorded = false;               // the journal holds the page
   std::future<void> done;              // valid when a helper has the page
   std::optional<WriteResult> written;  // how its commit ended; none in a dry run
@@ -105,6 +108,12 @@ class Run {
 
     pending->job = job_;
     pending->order = rowsStarted_++;
+    // A file reached again under another name (a link to it, the same path twice) is rewritten
+    // once per run: its later rows run no step and show it as it is then.
+    if (!reached_.insert(ReachedAs(folder, row.name, row.path)).second) {
+      pending->again = true;
+      pending->job.flags = ProcessFlags{};
+    }
     pending->bytesInHand = PageRun::BytesInHand(row.bytesBefore);
     // A page bigger than the budget waits until it is the only one in hand.
     while (bytesInHand_ > 0 && bytesInHand_ + pending->bytesInHand > budget_) CompleteFirst();
@@ -142,7 +151,7 @@ class Run {
     run.Prepare(feedback);
     if (options_.seams.afterPrepare) options_.seams.afterPrepare(pending.row.path);
     if (options_.dryRun) return;
-    if (options_.createBak && run.WasRead())
+    if (options_.createBak && run.WasRead() && !pending.again)
       pending.write.StageBackup(run.Snapshot(), run.Original());
     if (run.NeedsWrite()) {
       pending.write.StagePage(run.Snapshot(), run.Content());
@@ -195,6 +204,16 @@ class Run {
       SilentFeedback helper;  // messages are kept by the run; yields are not passed on here
       Prepare(pending, helper);
     });
+  }
+
+  // The file a row leads to, as a path free of links: a folder is resolved once, a page only
+  // where it is a link itself.
+  std::string ReachedAs(const std::string& folder, const std::string& name,
+                        const std::string& path) {
+    if (IsLink(path)) return ResolvedPath(path);
+    auto [entry, fresh] = resolvedFolders_.try_emplace(folder);
+    if (fresh) entry->second = ResolvedPath(folder);
+    return entry->second + '/' + name;
   }
 
   bool InHand(const std::string& path, const std::optional<FileIdentity>& identity) const {
@@ -390,6 +409,8 @@ class Run {
   // Declared after the rows it works on, so it is stopped (its work finished) before they go.
   std::optional<PageWorkers> workers_;
   std::set<std::string> cleanedFolders_;
+  std::unordered_set<std::string> reached_;  // the files of the rows so far, free of links
+  std::unordered_map<std::string, std::string> resolvedFolders_;
   std::int64_t oldTotal_ = 0;
   std::int64_t newTotal_ = 0;
   std::int64_t specialSum_ = 0;

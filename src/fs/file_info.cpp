@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
+
 namespace vk {
 
 std::optional<FileInfo> InfoOf(const std::string& path) {
@@ -21,6 +23,19 @@ std::optional<FileInfo> InfoOf(const std::string& path) {
 bool EntryExists(const std::string& path) {
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool IsLink(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+std::string ResolvedPath(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return path;
+  std::string result(resolved);
+  std::free(resolved);
+  return result;
 }
 
 std::int64_t FileSizeOf(const std::string& path) {

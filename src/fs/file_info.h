@@ -26,6 +26,13 @@ std::optional<FileInfo> InfoOf(const std::string& path);
 // True when `path` names an entry of any kind, a link that leads nowhere included.
 bool EntryExists(const std::string& path);
 
+// True when `path` itself is a symbolic link.
+bool IsLink(const std::string& path);
+
+// The path of the entry `path` leads to, free of links, "." and ".."; `path` itself where that
+// cannot be found out.
+std::string ResolvedPath(const std::string& path);
+
 // Size in bytes from the directory entry, so a file another program holds open is measured
 // too; -1 when there is no file or the path names a folder.
 std::int64_t FileSizeOf(const std::string& path);

@@ -52,6 +52,54 @@ TEST_F(BatchRunTest, RowsAddedDuringTheRunAreNotReached) {
   EXPECT_THAT(sink.events, ElementsAre("clear", "start a.htm", "row a.htm", "sums"));
 }
 
+// A file reached again in one run, through a link or the same path twice, is rewritten once:
+// its later rows run no step, make no backup (which would replace the first one's) and show it
+// as it is then. A hard link is a name of its own: the rewrite gives the page a file of its
+// own, so the other name is rewritten too. A preview shows the same.
+TEST_F(BatchRunTest, AFileReachedUnderAnotherNameIsRewrittenOncePerRun) {
+  for (const bool dryRun : {true, false}) {
+    SCOPED_TRACE(dryRun);
+    test::TempDir site;
+    std::filesystem::create_directory(site.File("sub"));
+    WriteFile(site.File("home.htm"), "<b>x</b>");
+    std::filesystem::create_symlink("home.htm", site.File("index.htm"));
+    std::filesystem::create_hard_link(site.File("home.htm"), site.File("hard.htm"));
+    std::filesystem::create_directory_symlink("..", site.File("sub/up"));
+    ListedRows<> rows({{true, "home.htm", site.Path()},
+                       {true, "index.htm", site.Path()},
+                       {true, "home.htm", site.Path() + "/"},
+                       {true, "home.htm", site.File("sub/up")},
+                       {true, "hard.htm", site.Path()}});
+    BatchOptions options;
+    options.dryRun = dryRun;
+    options.createBak = true;
+    options.pagesAtOnce = 4;
+    options.loadHtmlCodeList = test::SharedList([](Feedback&) {
+      return HtmlCodeList{{"<b>"}, {"<b><i>"}};
+    });
+    test::RecordingSink recorded;
+    RunBatch(Flags(0), rows, recorded, feedback, options);
+    const std::string seen = dryRun ? "8 Byte" : "11 Byte";
+    std::vector<Row> cells;
+    for (const ResultRow& row : recorded.rows) cells.push_back(Cells(row));
+    EXPECT_EQ(cells, (std::vector<Row>{{"home.htm", "8 Byte", "11 Byte", "-37", "0", "1"},
+                                       {"index.htm", seen, seen, "0", "0", "0"},
+                                       {"home.htm", seen, seen, "0", "0", "0"},
+                                       {"home.htm", seen, seen, "0", "0", "0"},
+                                       {"hard.htm", "8 Byte", "11 Byte", "-37", "0", "1"}}));
+    for (const ResultRow& row : recorded.rows) EXPECT_THAT(row.messages, ElementsAre()) << row.path;
+    const std::string changed = dryRun ? "<b>x</b>" : "<b><i>x</b>";
+    EXPECT_EQ(ReadFile(site.File("home.htm")), changed);
+    EXPECT_EQ(ReadFile(site.File("hard.htm")), changed);
+    EXPECT_TRUE(std::filesystem::is_symlink(site.File("index.htm")));
+    EXPECT_EQ(std::filesystem::exists(site.File("home.htm.bak")), !dryRun);
+    if (!dryRun) {
+      EXPECT_EQ(ReadFile(site.File("home.htm.bak")), "<b>x</b>");
+    }
+    EXPECT_FALSE(std::filesystem::exists(site.File("index.htm.bak")));
+  }
+}
+
 TEST_F(BatchRunTest, TwoFilesOfTheSameNameKeepTheirOwnPaths) {
   std::filesystem::create_directory(dir.File("one"));
   std::filesystem::create_directory(dir.File("two"));
