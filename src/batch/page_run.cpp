@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -115,6 +116,14 @@ HtmlCodeListLoader PageRun::LoaderFor(Feedback& feedback) {
 PageOutcome PageRun::RunSteps(Feedback& feedback, FileAccess& files, MemoryPage* page) {
   PageOutcome outcome;
   outcome.encoding = encoding_;
+  // Replacing and compressing leave a page with NUL bytes as it is, and say so; the conversion
+  // of the same operation leaves it too, so that the message holds.
+  if (job_.flags.convert && (job_.flags.replace || job_.flags.compress) &&
+      std::memchr(original_.data(), 0, original_.size()) != nullptr) {
+    if (job_.flags.replace) LoaderFor(feedback)();
+    feedback.Error(NulBytesMessage(path_));
+    return outcome;
+  }
   if (job_.flags.replace) {
     outcome.htmlCount = ReplaceHtmlCode(path_, LoaderFor(feedback), feedback, files, encoding_);
     if (page != nullptr) LetGoOfOld(*page);

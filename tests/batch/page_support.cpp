@@ -39,6 +39,14 @@ PageOutcome ProcessPageStepByStep(const std::string& path, const PageJob& job, F
   // The encoding is decided once, on the page as it is before the first step.
   std::string before;
   if (disk.Read(path, &before).ok()) outcome.encoding = DecidePageEncoding(before);
+  // A page with NUL bytes: the conversion leaves it too where another step refuses it.
+  if (job.flags.convert && (job.flags.replace || job.flags.compress) &&
+      before.find('\0') != std::string::npos) {
+    if (job.flags.replace && job.loadList) job.loadList(feedback);
+    feedback.Error(NulBytesMessage(path));
+    outcome.sizeAfter = FileSizeOf(path);
+    return outcome;
+  }
   if (job.flags.replace) {
     const HtmlCodeListLoader load = [&job, &feedback] {
       return job.loadList ? job.loadList(feedback) : SharedHtmlCodeList();
