@@ -55,8 +55,6 @@ constexpr const char* kNoRun =
     QT_TRANSLATE_NOOP("vk::UndoRun", "Es gibt keinen Lauf, der rückgängig gemacht werden kann!");
 constexpr const char* kUnknownRun =
     QT_TRANSLATE_NOOP("vk::UndoRun", "Einen Lauf %1 gibt es nicht!");
-constexpr const char* kAlreadyUndone =
-    QT_TRANSLATE_NOOP("vk::UndoRun", "Der Lauf %1 wurde schon rückgängig gemacht!");
 constexpr const char* kBusy = QT_TRANSLATE_NOOP(
     "vk::UndoRun", "Der Lauf %1 ist noch nicht beendet oder wird gerade rückgängig gemacht!");
 constexpr const char* kUnreadable =
@@ -207,8 +205,7 @@ class Undo {
     if (!runsBytes) {
       if (size == page.oldSize && current == old) {
         row.outcome = Outcome::kWasRestored;
-        row.sizeBefore = page.newSize;
-        row.sizeAfter = page.oldSize;
+        row.sizeBefore = row.sizeAfter = size;
       } else {
         Left(row, kChanged, size);
       }
@@ -330,11 +327,8 @@ UndoResult UndoRun(const std::string& runsFolder, const std::optional<std::strin
   }
   result.run = reader.Run();
   result.run.file = path;
-  if (result.run.undone) {
-    result.status = Status::kAlreadyUndone;
-    result.message = Text(kAlreadyUndone, result.run.id);
-    return result;
-  }
+  // A run named that was undone before is undone again: pages that hold its bytes once more
+  // (a run undone before the one that changed them after it) get their old bytes.
 
   const std::vector<JournalPage>& pages = reader.Pages();
   std::vector<std::size_t> order(pages.size());

@@ -42,13 +42,12 @@ class UndoObserver {
 
 struct UndoResult {
   enum class Status {
-    kUndone,         // every page restored, or restored already
-    kPagesLeft,      // some pages left or failed; each had its message
-    kNoRun,          // no run that is not undone
-    kUnknownRun,     // no run with the id given
-    kAlreadyUndone,  // the run named was undone already
-    kBusy,           // the run is still at work, or being undone elsewhere
-    kUnreadable,     // the journal cannot be read
+    kUndone,      // every page restored, or restored already
+    kPagesLeft,   // some pages left or failed; each had its message
+    kNoRun,       // no run that is not undone
+    kUnknownRun,  // no run with the id given
+    kBusy,        // the run is still at work, or being undone elsewhere
+    kUnreadable,  // the journal cannot be read
   };
   Status status = Status::kNoRun;
   RunSummary run;       // the run taken (empty for kNoRun and kUnknownRun)
@@ -61,7 +60,8 @@ struct UndoResult {
 };
 
 // Undoes the run `id` of `runsFolder`, or without one the newest run not undone. Pages are taken
-// backwards in the run's order (a page the run reached twice goes back in two steps).
+// backwards in the run's order (a page the run reached twice goes back in two steps). A run
+// named that was undone before is undone again, for the pages that hold its bytes once more.
 UndoResult UndoRun(const std::string& runsFolder, const std::optional<std::string>& id,
                    UndoObserver& observer);
 

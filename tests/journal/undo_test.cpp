@@ -240,7 +240,8 @@ TEST(UndoRun, PagesTheRunDidNotReplaceCountAsRestored) {
   EXPECT_TRUE(result.markedUndone);
   ASSERT_EQ(recorder.pages.size(), 3u);
   EXPECT_EQ(recorder.pages[0].outcome, Outcome::kWasRestored);
-  EXPECT_EQ(recorder.pages[0].sizeBefore, 1);  // the size the run would have given it
+  // Its row shows the page as it is: "Größe" is the size before the undo.
+  EXPECT_EQ(recorder.pages[0].sizeBefore, 7);
   EXPECT_EQ(recorder.pages[0].sizeAfter, 7);
   EXPECT_EQ(recorder.pages[1].outcome, Outcome::kWasRestored);
   EXPECT_EQ(recorder.pages[2].outcome, Outcome::kRestored);
@@ -279,6 +280,31 @@ TEST(UndoRun, APageThatCannotBeWrittenNowIsTriedAgainNextTime) {
   EXPECT_EQ(ReadFile(b), "alt b");
 }
 
+// An older run named before the newer one that changed its pages since leaves them; once the
+// newer run is undone, the older one named again takes its pages back.
+TEST(UndoRun, ARunUndoneOutOfOrderCanBeUndoneAgainOnceTheLaterRunIsUndone) {
+  TempDir dir;
+  const std::string runs = dir.File("runs");
+  const std::string page = dir.File("seite.htm");
+  WriteFile(page, "erste Fassung");
+  const test::JournaledRun older = JournalAndRewrite(runs, {{page, "zweite Fassung"}}, At(1000));
+  JournalAndRewrite(runs, {{page, "dritte"}}, At(2000, 2));
+  Recorder recorder;
+  UndoResult result = UndoRun(runs, older.id, recorder);
+  EXPECT_EQ(result.status, Status::kPagesLeft);
+  EXPECT_EQ(ReadFile(page), "dritte");
+  result = UndoRun(runs, std::nullopt, recorder);
+  EXPECT_EQ(result.status, Status::kUndone);
+  EXPECT_EQ(ReadFile(page), "zweite Fassung");
+  EXPECT_EQ(NewestRunToUndo(runs), std::nullopt);
+  Recorder again;
+  result = UndoRun(runs, older.id, again);
+  EXPECT_EQ(result.status, Status::kUndone);
+  ASSERT_EQ(again.pages.size(), 1u);
+  EXPECT_EQ(again.pages[0].outcome, Outcome::kRestored);
+  EXPECT_EQ(ReadFile(page), "erste Fassung");
+}
+
 TEST(UndoRun, RunsGoBackNewestFirst) {
   TempDir dir;
   const std::string runs = dir.File("runs");
@@ -295,9 +321,13 @@ TEST(UndoRun, RunsGoBackNewestFirst) {
   EXPECT_EQ(ReadFile(page), "zweite Fassung");
   ASSERT_EQ(NewestRunToUndo(runs)->id, older.id);
 
-  result = UndoRun(runs, newer.id, recorder);
-  EXPECT_EQ(result.status, Status::kAlreadyUndone);
-  EXPECT_EQ(result.message, "Der Lauf " + newer.id + " wurde schon rückgängig gemacht!");
+  // Named again, an undone run finds its page holding the old bytes already.
+  Recorder again;
+  result = UndoRun(runs, newer.id, again);
+  EXPECT_EQ(result.status, Status::kUndone);
+  ASSERT_EQ(again.pages.size(), 1u);
+  EXPECT_EQ(again.pages[0].outcome, Outcome::kWasRestored);
+  EXPECT_EQ(ReadFile(page), "zweite Fassung");
   result = UndoRun(runs, "20000101-000000-beef", recorder);
   EXPECT_EQ(result.status, Status::kUnknownRun);
   EXPECT_EQ(result.message, "Einen Lauf 20000101-000000-beef gibt es nicht!");
