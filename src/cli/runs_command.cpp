@@ -10,6 +10,7 @@
 #include "cli/json_output.h"
 #include "cli/results_collector.h"
 #include "cli/stderr_feedback.h"
+#include "cli/stop_signals.h"
 #include "cli/table_output.h"
 #include "engine/my_tools.h"
 #include "engine/texts.h"
@@ -24,6 +25,8 @@ constexpr const char* kContext = "vk::cli::ListRunsCommand";
 constexpr const char* kNoFolder = QT_TRANSLATE_NOOP(
     "vk::cli::ListRunsCommand",
     "Es gibt keinen Ordner für die Protokolle der Läufe (HOME ist nicht gesetzt)!");
+constexpr const char* kUndoStopped = QT_TRANSLATE_NOOP(
+    "vk::cli::ListRunsCommand", "Das Rückgängigmachen wurde nach %1 von %2 Datei(en) abgebrochen.");
 
 std::string StateText(const RunSummary& run) {
   std::vector<std::string> states;
@@ -126,14 +129,14 @@ int UndoCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
   if (line.json) {
     out << "{\"undo\": " << (target ? RunObject(*target) : "null") << ",\n \"result\": ";
     JsonPrinter printer(out, target ? target->operation : 0, false);
-    result = UndoRunToSink(folder, id, printer, feedback);
+    result = UndoRunToSink(folder, id, printer, feedback, &StopRequested());
     printer.Finish();
     out << " , \"undone\": " << Bool(result.markedUndone)
         << ", \"error\": " << (result.message.empty() ? "null" : JsonString(result.message))
         << "}\n";
   } else {
     ResultsCollector results;
-    result = UndoRunToSink(folder, id, results, feedback);
+    result = UndoRunToSink(folder, id, results, feedback, &StopRequested());
     if (result.status == UndoResult::Status::kUndone ||
         result.status == UndoResult::Status::kPagesLeft) {
       out << result.run.id << ": " << RunDescription(result.run) << ", " << result.run.folder
@@ -143,6 +146,13 @@ int UndoCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
   }
   out.flush();
   if (!result.message.empty()) err << result.message << '\n';
+  if (result.stopped) {
+    err << FormatText(
+               Translate(kContext, kUndoStopped),
+               {std::to_string(result.restored + result.left), std::to_string(result.run.pages)})
+        << '\n';
+    return StopExitStatus();
+  }
   switch (result.status) {
     case UndoResult::Status::kUndone:
       return feedback.Count() > 0 ? kExitProblems : kExitOk;

@@ -337,14 +337,20 @@ UndoResult UndoRun(const std::string& runsFolder, const std::optional<std::strin
     return pages[a].order != pages[b].order ? pages[a].order > pages[b].order : a > b;
   });
   Undo undo(reader, observer);
-  for (const std::size_t index : order) undo.Page(pages[index]);
+  for (const std::size_t index : order) {
+    if (observer.Stopped()) {
+      result.stopped = true;
+      break;
+    }
+    undo.Page(pages[index]);
+  }
   undo.Flush();
   undo.SyncRenames();
 
   result.restored = undo.restored();
   result.left = undo.left();
   result.status = undo.left() == 0 ? Status::kUndone : Status::kPagesLeft;
-  if (!undo.failed() && MarkUndone(fd.get(), reader.ValidEnd()).ok()) {
+  if (!result.stopped && !undo.failed() && MarkUndone(fd.get(), reader.ValidEnd()).ok()) {
     result.markedUndone = true;
     result.run.undone = true;
   }

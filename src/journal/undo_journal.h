@@ -24,8 +24,7 @@ struct UndoPage {
   };
   Outcome outcome = Outcome::kFailed;
   std::string path;
-  // The page's size before the undo and after it; -1 for a page that is not there. A page
-  // restored already shows the sizes of restoring it: the run's size, then the old one.
+  // The page's size before the undo and after it; -1 for a page that is not there.
   std::int64_t sizeBefore = -1;
   std::int64_t sizeAfter = -1;
   std::string message;  // German, as the user reads it; empty for the first two outcomes
@@ -38,6 +37,9 @@ class UndoObserver {
   virtual void PageStarted(const std::string& /*path*/) {}
   // Once its outcome is known (after its group's renames), in the order the pages are taken.
   virtual void PageDone(const UndoPage& page) = 0;
+  // Asked before each page: once true, the pages not reached yet are left as they are and the
+  // run stays to be undone, so that the next undo finishes it.
+  virtual bool Stopped() const { return false; }
 };
 
 struct UndoResult {
@@ -50,10 +52,11 @@ struct UndoResult {
     kUnreadable,  // the journal cannot be read
   };
   Status status = Status::kNoRun;
-  RunSummary run;       // the run taken (empty for kNoRun and kUnknownRun)
-  std::string message;  // German, for every status but the first two
-  int restored = 0;     // kRestored and kWasRestored
-  int left = 0;         // kLeft and kFailed
+  RunSummary run;        // the run taken (empty for kNoRun and kUnknownRun)
+  std::string message;   // German, for every status but the first two
+  int restored = 0;      // kRestored and kWasRestored
+  int left = 0;          // kLeft and kFailed
+  bool stopped = false;  // the observer stopped it before every page was reached
   // Marked undone: no page failed (pages left for good do not stand in the way), so the next
   // undo takes the next older run. After a failure the run stays as it is, to be tried again.
   bool markedUndone = false;

@@ -127,6 +127,9 @@ void TVKMain::RunOperation(int index, bool preview) {
                                        : PageChanges::Redo());
     const RunEnd end = vk::RunBatch(flags, rows, sink, feedback_, options);
     lv_->setUpdatesEnabled(true);
+    // The bar ends at the files done out of the files ticked, ticks changed meanwhile counted.
+    progress_->setRange(0, std::max(end.filesTicked, 1));
+    progress_->setValue(end.filesDone);
     // When the user closed the window meanwhile, the completion box closes by itself.
     if (!closeRequested_) Dialogs().Information(this, CompletionText(end));
   }

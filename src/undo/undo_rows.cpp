@@ -10,7 +10,10 @@ namespace {
 
 class RowsObserver : public UndoObserver {
  public:
-  RowsObserver(BatchSink& sink, Feedback& feedback) : sink_(sink), feedback_(feedback) {}
+  RowsObserver(BatchSink& sink, Feedback& feedback, const std::atomic<bool>* stop)
+      : sink_(sink), feedback_(feedback), stop_(stop) {}
+
+  bool Stopped() const override { return stop_ != nullptr && stop_->load(); }
 
   void PageStarted(const std::string& path) override {
     sink_.FileStarted(NameOf(path));
@@ -52,6 +55,7 @@ class RowsObserver : public UndoObserver {
 
   BatchSink& sink_;
   Feedback& feedback_;
+  const std::atomic<bool>* stop_;
   int rows_ = 0;
   std::int64_t oldTotal_ = 0;
   std::int64_t newTotal_ = 0;
@@ -60,9 +64,9 @@ class RowsObserver : public UndoObserver {
 }  // namespace
 
 UndoResult UndoRunToSink(const std::string& runsFolder, const std::optional<std::string>& id,
-                         BatchSink& sink, Feedback& feedback) {
+                         BatchSink& sink, Feedback& feedback, const std::atomic<bool>* stop) {
   sink.ClearResults();
-  RowsObserver observer(sink, feedback);
+  RowsObserver observer(sink, feedback, stop);
   UndoResult result = UndoRun(runsFolder, id, observer);
   if (result.status == UndoResult::Status::kUndone ||
       result.status == UndoResult::Status::kPagesLeft) {

@@ -305,6 +305,46 @@ TEST(UndoRun, ARunUndoneOutOfOrderCanBeUndoneAgainOnceTheLaterRunIsUndone) {
   EXPECT_EQ(ReadFile(page), "erste Fassung");
 }
 
+// An undo stopped before a page leaves the pages not reached as the run left them and the run
+// to be undone; the next undo finishes it, counting the pages restored before as done.
+TEST(UndoRun, AStoppedUndoLeavesTheRestForTheNextOne) {
+  TempDir dir;
+  const std::string runs = dir.File("runs");
+  std::vector<test::RunPage> pages;
+  for (int i = 0; i < 300; ++i) {
+    const std::string page = dir.File("p" + std::to_string(i) + ".htm");
+    WriteFile(page, "alt " + std::to_string(i));
+    pages.push_back({page, "neu " + std::to_string(i)});
+  }
+  const test::JournaledRun run = JournalAndRewrite(runs, pages);
+  // Stopped once the first group of pages is back.
+  class Stopping : public Recorder {
+   public:
+    bool Stopped() const override { return pages.size() >= 256; }
+  } stopping;
+  UndoResult result = UndoRun(runs, std::nullopt, stopping);
+  EXPECT_TRUE(result.stopped);
+  EXPECT_FALSE(result.markedUndone);
+  EXPECT_EQ(result.restored, 256);
+  // Pages go back newest first: the first 44 pages are the ones not reached.
+  for (int i = 0; i < 300; ++i) {
+    EXPECT_EQ(ReadFile(dir.File("p" + std::to_string(i) + ".htm")),
+              (i < 44 ? "neu " : "alt ") + std::to_string(i));
+  }
+  ASSERT_EQ(NewestRunToUndo(runs)->id, run.id);
+  Recorder rest;
+  result = UndoRun(runs, std::nullopt, rest);
+  EXPECT_FALSE(result.stopped);
+  EXPECT_TRUE(result.markedUndone);
+  EXPECT_EQ(result.restored, 300);
+  ASSERT_EQ(rest.pages.size(), 300u);
+  EXPECT_EQ(rest.pages[0].outcome, Outcome::kWasRestored);
+  EXPECT_EQ(rest.pages[299].outcome, Outcome::kRestored);
+  for (int i = 0; i < 300; ++i) {
+    EXPECT_EQ(ReadFile(dir.File("p" + std::to_string(i) + ".htm")), "alt " + std::to_string(i));
+  }
+}
+
 TEST(UndoRun, RunsGoBackNewestFirst) {
   TempDir dir;
   const std::string runs = dir.File("runs");

@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProgressBar>
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
@@ -185,6 +186,11 @@ TEST_F(PipelineTest, PagesUntickedWhileTheRunGoesOnAreNeverWritten) {
   const int done = results->RowCount() - 2;
   EXPECT_GE(done, 1);
   EXPECT_LT(done, rows - 1);
+  // The bar ends at the files done out of the files ticked, the ticks taken away counted.
+  const QProgressBar* bar = window->findChild<QProgressBar*>();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->maximum(), done);
+  EXPECT_EQ(bar->value(), done);
   for (int row = 0; row < rows; ++row) {
     const std::string name = "site/" + list->Name(row);
     const bool reported = row < done;

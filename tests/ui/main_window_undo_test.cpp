@@ -3,11 +3,14 @@
 // with its message; a run whose pages may not all be kept asks before it starts.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QMenu>
+#include <QPushButton>
 #include <QRegularExpression>
 
 #include "main_window_support.h"
+#include "ui/results_view.h"
 #include "ui/vk_main.h"
 
 namespace vk::test {
@@ -74,6 +77,79 @@ TEST_F(UndoTest, RestoresTheRunsPagesAndLeavesAPageEditedSince) {
                    "**Summen**|||||", "2 Datei(en)|918 Byte|1.018 Byte|-10||"}));
   EXPECT_EQ(boxes_.informations, QStringList{QStringLiteral("Aktion abgeschlossen!")});
   // The run counts as undone: nothing older is left.
+  EXPECT_FALSE(Undo()->isEnabled());
+}
+
+// Many pages changed since the run: their messages come in one box, the first ten of them and
+// how many more, not in a box each.
+TEST_F(UndoTest, ThePagesLeftAreNamedInOneBox) {
+  QStringList paths;
+  for (int i = 0; i < 13; ++i) {
+    const std::string name = "web/p" + std::to_string(10 + i) + ".htm";
+    File(name, "xzz");
+    paths << At(name);
+  }
+  window_ = ShowWindow();
+  DropFiles(*window_, paths);
+  window_->RunOperation(0);
+  for (int i = 0; i < 13; ++i)
+    WriteFile(root_.File("web/p" + std::to_string(10 + i) + ".htm"), "y");
+  boxes_.answers = {true};
+  boxes_.errors.clear();
+  Undo()->trigger();
+  ASSERT_EQ(boxes_.errors.size(), 1);
+  const QStringList lines = boxes_.errors[0].split(QLatin1Char('\n'));
+  ASSERT_EQ(lines.size(), 11);
+  // Backwards through the run: the last page first.
+  EXPECT_EQ(lines[0].toStdString(), "Die Datei " + root_.File("web/p22.htm") +
+                                        " wurde nach dem Lauf geändert und wird nicht "
+                                        "wiederhergestellt!");
+  EXPECT_EQ(lines[10], QStringLiteral("… und 3 weitere Meldung(en)."));
+}
+
+// "Abbrechen" stops an undo before its next page: the pages not reached keep what the run
+// wrote, the run is still there to undo, and the next undo finishes it.
+TEST_F(UndoTest, AbbrechenStopsTheUndoAndTheNextOneFinishesIt) {
+  QStringList paths;
+  for (int i = 0; i < 300; ++i) {
+    const std::string name = "web/q" + std::to_string(1000 + i) + ".htm";
+    File(name, "xzz");
+    paths << At(name);
+  }
+  window_ = ShowWindow();
+  DropFiles(*window_, paths);
+  window_->RunOperation(0);
+  ResultsView* results = Results(*window_);
+  QPushButton* cancel = window_->findChild<QPushButton*>(QStringLiteral("CancelBtn"));
+  bool offered = false;
+  const QMetaObject::Connection clicking =
+      QObject::connect(results->model(), &QAbstractItemModel::rowsInserted, window_.get(), [&] {
+        if (results->RowCount() != 1) return;
+        offered = cancel->isVisible() && cancel->isEnabled();
+        cancel->click();
+      });
+  boxes_.answers = {true};
+  boxes_.informations.clear();
+  Undo()->trigger();
+  QObject::disconnect(clicking);
+  EXPECT_TRUE(offered);
+  ASSERT_EQ(boxes_.informations.size(), 1);
+  EXPECT_TRUE(boxes_.informations[0].startsWith(QStringLiteral("Aktion nach ")))
+      << boxes_.informations[0].toStdString();
+  EXPECT_TRUE(boxes_.informations[0].endsWith(QStringLiteral(" von 300 Dateien abgebrochen!")));
+  int stillNew = 0;
+  for (int i = 0; i < 300; ++i) {
+    stillNew += ReadFile(root_.File("web/q" + std::to_string(1000 + i) + ".htm")) == "x";
+  }
+  EXPECT_GT(stillNew, 0);
+  EXPECT_LT(stillNew, 300);
+  EXPECT_TRUE(Undo()->isEnabled());
+
+  boxes_.answers = {true};
+  Undo()->trigger();
+  for (int i = 0; i < 300; ++i) {
+    EXPECT_EQ(ReadFile(root_.File("web/q" + std::to_string(1000 + i) + ".htm")), "xzz") << i;
+  }
   EXPECT_FALSE(Undo()->isEnabled());
 }
 
