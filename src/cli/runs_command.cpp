@@ -67,7 +67,7 @@ std::string RunsTable(const std::vector<RunSummary>& runs) {
   for (const RunSummary& run : runs) {
     lines.push_back({run.id, RunTimeText(run.timeNs), std::to_string(run.operation),
                      std::to_string(run.pages), MyTools().SizeText(run.bytes), StateText(run),
-                     run.folder});
+                     ShownName(run.folder)});
   }
   return AlignColumns(lines, right);
 }
@@ -139,8 +139,8 @@ int UndoCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
     result = UndoRunToSink(folder, id, results, feedback, &StopRequested());
     if (result.status == UndoResult::Status::kUndone ||
         result.status == UndoResult::Status::kPagesLeft) {
-      out << result.run.id << ": " << RunDescription(result.run) << ", " << result.run.folder
-          << "\n"
+      out << result.run.id << ": " << RunDescription(result.run) << ", "
+          << ShownName(result.run.folder) << "\n"
           << RenderTable(results);
     }
   }

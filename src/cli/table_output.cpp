@@ -15,9 +15,13 @@ namespace {
 constexpr std::size_t kColumns = 6;
 using Line = std::vector<std::string>;
 
-// A name as the table prints it: UTF-8 when its bytes are, else its Windows-1252 characters (as
-// the window shows it), and no control character raw, so a name cannot move the cursor,
-// colour the terminal or break the line. A backslash is doubled, so every escape reads back.
+Line CellsOf(const ResultRow& row) {
+  return {ShownName(row.name), row.sizeBefore,   row.sizeAfter,
+          row.saving,          row.specialChars, row.htmlCode};
+}
+
+}  // namespace
+
 std::string ShownName(const std::string& name) {
   const std::string text = IsWellFormedUtf8(name) ? name : Cp1252ToUtf8(name);
   std::string out;
@@ -47,13 +51,6 @@ std::string ShownName(const std::string& name) {
   }
   return out;
 }
-
-Line CellsOf(const ResultRow& row) {
-  return {ShownName(row.name), row.sizeBefore,   row.sizeAfter,
-          row.saving,          row.specialChars, row.htmlCode};
-}
-
-}  // namespace
 
 std::string RenderTable(const ResultsCollector& results) {
   std::vector<Line> lines;

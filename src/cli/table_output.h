@@ -14,6 +14,12 @@ namespace vk::cli {
 // backslash doubled.
 std::string RenderTable(const ResultsCollector& results);
 
+// A name or path as a table prints it: UTF-8 when its bytes are, else its Windows-1252
+// characters (as the window shows it), and no control character raw, so a name cannot move the
+// cursor, colour the terminal or break the line. A backslash is doubled, so every escape reads
+// back.
+std::string ShownName(const std::string& name);
+
 // Lines of cells as text: each column as wide as its widest cell (in characters), two blanks
 // between columns, right-aligned where `rightAligned` says, no blanks at the end of a line.
 std::string AlignColumns(const std::vector<std::vector<std::string>>& lines,

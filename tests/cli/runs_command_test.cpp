@@ -69,7 +69,9 @@ TEST_F(RunsCommandTest, ListsTheRunsNewestFirst) {
                            "  Größe  Zustand  Ordner\n" + newer.id +
                            "  14.11.2023 23:13:20          2        1  " + newerSize +
                            " Byte           " +
-                           dir.File("site/Gr\xFC\xDF"
+                           // The folder's Windows-1252 name as its characters, as the window
+                           // shows it.
+                           dir.File("site/Gr\xC3\xBC\xC3\x9F"
                                     "e") +
                            "\n" + older.id + "  14.11.2023 22:13:20          6        1  " +
                            olderSize + " Byte           " + dir.File("site") + "\n");
