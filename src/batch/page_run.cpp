@@ -32,6 +32,8 @@ constexpr const char* kAttributesLost =
     QT_TRANSLATE_NOOP("vk::RunBatch",
                       "Konnte die erweiterten Attribute (Zugriffsrechte) von %1 nicht übernehmen! "
                       "Die Datei wird nicht verändert!");
+constexpr const char* kGroupLost = QT_TRANSLATE_NOOP(
+    "vk::RunBatch", "Konnte die Gruppe von %1 nicht übernehmen! Die Datei wird nicht verändert!");
 constexpr const char* kBackupFailed = QT_TRANSLATE_NOOP(
     "vk::RunBatch", "Konnte die Bak-Datei %1 nicht schreiben! Die Datei %2 wird nicht verändert!");
 
@@ -56,6 +58,8 @@ std::string RefusalMessage(const std::string& path, const FileStatus& status) {
       return Text(kNoNewFile, {path});
     case Code::kAttributesLost:
       return Text(kAttributesLost, {path});
+    case Code::kGroupLost:
+      return Text(kGroupLost, {path});
     default:
       return std::string();
   }

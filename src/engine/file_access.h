@@ -29,7 +29,8 @@ class FileStatus {
     kChanged,
     kLinkRefused,
     kNoNewFile,
-    kAttributesLost
+    kAttributesLost,
+    kGroupLost
   };
 
   static FileStatus Ok() { return FileStatus(Code::kOk, 0); }

@@ -15,10 +15,16 @@ namespace {
 using Code = FileStatus::Code;
 
 // Gives the new file the old one's owner and group, or at least its group. Where neither is
-// allowed the new file stays the user's; its mode and attributes are still the old file's.
-void KeepOwner(int fd, const FileSnapshot& like) {
-  if (::fchown(fd, like.owner, like.group) == 0) return;
-  ::fchown(fd, static_cast<uid_t>(-1), like.group);
+// allowed the new file stays the user's and takes the user's group: refused (kGroupLost) where
+// the old group had rights the others lack, which its members would lose.
+FileStatus KeepOwner(int fd, const FileSnapshot& like) {
+  if (::fchown(fd, like.owner, like.group) == 0) return FileStatus::Ok();
+  if (::fchown(fd, static_cast<uid_t>(-1), like.group) == 0) return FileStatus::Ok();
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return FileStatus::FromErrno(errno);
+  const mode_t groupOnly = (like.mode >> 3) & 07 & ~like.mode & 07;
+  if (st.st_gid == like.group || groupOnly == 0) return FileStatus::Ok();
+  return FileStatus::Error(Code::kGroupLost, EPERM);
 }
 
 }  // namespace
@@ -45,8 +51,8 @@ FileStatus StagedFile::Stage(const std::string& target, std::string_view content
   }
   if (status.ok() && like != nullptr) {
     // Owner first: giving the file away clears its set-id bits, which the mode below restores.
-    KeepOwner(file_.fd(), *like);
-    status = GiveAttributes(file_.fd(), like->attributes);
+    status = KeepOwner(file_.fd(), *like);
+    if (status.ok()) status = GiveAttributes(file_.fd(), like->attributes);
     // The mode last: it is the old file's, whatever an ACL inherited from the folder said.
     if (status.ok() && ::fchmod(file_.fd(), like->mode) != 0) status = FileStatus::FromErrno(errno);
   }

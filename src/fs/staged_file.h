@@ -38,7 +38,8 @@ class StagedFile {
   // owner and group (where the system lets the user give a file away; otherwise it keeps the
   // group where the user may set it), its mode and exactly its extended attributes; without,
   // it gets `newMode` less the umask. Fails with kNoNewFile when the folder lets the user create
-  // no file, kAttributesLost when an extended attribute cannot be given, else with the errno of
+  // no file, kAttributesLost when an extended attribute cannot be given, kGroupLost when the
+  // group cannot be kept and had rights the others lack, else with the errno of
   // the failing call (kTooLarge at the file size limit). On failure nothing is left.
   FileStatus Stage(const std::string& target, std::string_view content, const FileSnapshot* like,
                    mode_t newMode = 0666);

@@ -132,5 +132,44 @@ TEST_F(Attributes, APageWhoseAttributesCannotBeKeptIsLeftAsItIs) {
   EXPECT_EQ(TemporaryFilesBelow(dir.Path()), std::vector<std::string>{});
 }
 
+// Run by a user who may write the page but is not in its group, the new file cannot keep the
+// group: a page whose group has rights the others lack is left as it is, since its members
+// would lose them; a page whose group has no more rights than anybody is rewritten.
+TEST(Group, APageIsLeftWhereItsGroupCannotBeKeptAndHadRightsOfItsOwn) {
+  if (!test::RunningAsRoot()) GTEST_SKIP() << "a second user needs root";
+  TempDir dir;
+  std::filesystem::create_directories(dir.File("site"));
+  ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
+  ASSERT_EQ(chmod(dir.File("site").c_str(), 0777), 0);
+  WriteFile(dir.File("empty.ini"), "");
+  ASSERT_EQ(chmod(dir.File("empty.ini").c_str(), 0666), 0);
+  const std::string shared = dir.File("site/shared.htm");
+  const std::string open = dir.File("site/open.htm");
+  for (const auto& [page, mode] : {std::pair{shared, 0660}, std::pair{open, 0644}}) {
+    WriteFile(page, kPage);
+    ASSERT_EQ(chown(page.c_str(), kNobody, 0), 0);  // group root, which nobody is not in
+    ASSERT_EQ(chmod(page.c_str(), static_cast<mode_t>(mode)), 0);
+  }
+  ChildSetup asNobody;
+  asNobody.user = kNobody;
+  const ChildResult probe = RunBatchProgram({"--version"}, asNobody);
+  if (!probe.exited || probe.exitCode != 0) {
+    GTEST_SKIP() << "user " << kNobody << " cannot run " << VELKARO_BATCH_EXE;
+  }
+  const ChildResult run =
+      RunBatchProgram({"-o", "1", "-s", dir.File("empty.ini"), dir.File("site")}, asNobody);
+  ASSERT_TRUE(run.exited);
+  EXPECT_EQ(run.err, "Konnte die Gruppe von " + shared +
+                         " nicht übernehmen! Die Datei wird nicht verändert!\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(OldOrNew(shared, kPage, kConverted), "old");
+  EXPECT_EQ(OldOrNew(open, kPage, kConverted), "new");
+  struct stat st {};
+  ASSERT_EQ(stat(shared.c_str(), &st), 0);
+  EXPECT_EQ(st.st_gid, 0u);
+  EXPECT_EQ(st.st_mode & 07777, 0660u);
+  EXPECT_EQ(TemporaryFilesBelow(dir.Path()), std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace vk
