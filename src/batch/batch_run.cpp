@@ -173,7 +173,7 @@ class Run {
     if (status.ok()) {
       pending.recorded = true;
     } else {
-      pending.write.Fail(status);
+      pending.write.Fail(FileStatus::Error(FileStatus::Code::kNotJournaled, status.err()));
     }
   }
 
@@ -309,7 +309,12 @@ class Run {
     synced_ = syncer_->Submit([this, fds = std::move(fds), folders = std::move(folders), recorded] {
       groupSync_.status = SyncFilesAndFolders(fds, folders);
       groupSync_.renamesDurable = groupSync_.status.ok();
-      if (groupSync_.status.ok() && recorded) groupSync_.status = options_.journal->Sync();
+      if (groupSync_.status.ok() && recorded) {
+        const FileStatus journaled = options_.journal->Sync();
+        if (!journaled.ok()) {
+          groupSync_.status = FileStatus::Error(FileStatus::Code::kNotJournaled, journaled.err());
+        }
+      }
     });
   }
 

@@ -34,6 +34,10 @@ constexpr const char* kAttributesLost =
                       "Die Datei wird nicht verändert!");
 constexpr const char* kGroupLost = QT_TRANSLATE_NOOP(
     "vk::RunBatch", "Konnte die Gruppe von %1 nicht übernehmen! Die Datei wird nicht verändert!");
+constexpr const char* kNotJournaled =
+    QT_TRANSLATE_NOOP("vk::RunBatch",
+                      "Konnte die alte Fassung von %1 nicht für Rückgängig aufheben! Die Datei "
+                      "wird nicht verändert!");
 constexpr const char* kBackupFailed = QT_TRANSLATE_NOOP(
     "vk::RunBatch", "Konnte die Bak-Datei %1 nicht schreiben! Die Datei %2 wird nicht verändert!");
 
@@ -60,6 +64,8 @@ std::string RefusalMessage(const std::string& path, const FileStatus& status) {
       return Text(kAttributesLost, {path});
     case Code::kGroupLost:
       return Text(kGroupLost, {path});
+    case Code::kNotJournaled:
+      return Text(kNotJournaled, {path});
     default:
       return std::string();
   }

@@ -141,7 +141,7 @@ class PageRun {
 };
 
 // The message for a write that a refusal of its own kept from the page (kChanged, kLinkRefused,
-// kNoNewFile, kAttributesLost, kGroupLost); empty for any other status.
+// kNoNewFile, kAttributesLost, kGroupLost, kNotJournaled); empty for any other status.
 std::string RefusalMessage(const std::string& path, const FileStatus& status);
 
 // "Konnte die Bak-Datei ... nicht schreiben! ... wird nicht verändert!"

@@ -30,7 +30,8 @@ class FileStatus {
     kLinkRefused,
     kNoNewFile,
     kAttributesLost,
-    kGroupLost
+    kGroupLost,
+    kNotJournaled  // the undo journal could not take the page's old bytes
   };
 
   static FileStatus Ok() { return FileStatus(Code::kOk, 0); }

@@ -201,7 +201,8 @@ TEST_F(BatchRunTest, TheJournalHearsOfEveryPageBeforeItsRenameAndOfNothingInADry
   RunBatch(Flags(1), rows, refused, feedback, options);
   EXPECT_EQ(ReadFile(changed), "\xE4");
   EXPECT_THAT(refused.rows[0].messages,
-              ElementsAre("Konnte " + changed + " nicht öffnen oder schreiben!"));
+              ElementsAre("Konnte die alte Fassung von " + changed +
+                          " nicht für Rückgängig aufheben! Die Datei wird nicht verändert!"));
 
   // A journal whose sync fails keeps every page of the group as it is, each reported.
   WriteFile(same, "\xF6");
@@ -214,7 +215,8 @@ TEST_F(BatchRunTest, TheJournalHearsOfEveryPageBeforeItsRenameAndOfNothingInADry
   EXPECT_EQ(ReadFile(same), "\xF6");
   ASSERT_EQ(unsyncedSink.rows.size(), 2u);
   EXPECT_THAT(unsyncedSink.rows[1].messages,
-              ElementsAre("Konnte " + same + " nicht öffnen oder schreiben!"));
+              ElementsAre("Konnte die alte Fassung von " + same +
+                          " nicht für Rückgängig aufheben! Die Datei wird nicht verändert!"));
   EXPECT_EQ(test::FolderNames(dir.Path()).size(), 2u);
 }
 
