@@ -17,6 +17,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
+#include <QToolBar>
 #include <QUrl>
 #include <algorithm>
 #include <cerrno>
@@ -81,6 +83,7 @@ void TVKMain::FormCreate() {
   for (QAction* operation : operations_) optCB_->addItem(operation->text());
   optCB_->setCurrentIndex(0);
   FitOperationBox();
+  FitFirstSize();
   HandleCommandLine();
   iniFile_.SetIniLocation(TIniLocation::loDefUser);
   iniFile_.SetDefFilePath(EnsureSettingsFolder());
@@ -94,6 +97,14 @@ void TVKMain::FitOperationBox() {
   optCB_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   const int needed = optCB_->sizeHint().width();
   optCB_->setFixedWidth(std::max(ScaledPixels(optCB_->fontMetrics(), 497), needed));
+}
+
+void TVKMain::FitFirstSize() {
+  // Wide enough for the upper toolbar whole, where the screen has room: its operation box is as
+  // wide as its longest caption. A placement saved before is restored over this.
+  int room = toolBar_->sizeHint().width();
+  if (const QScreen* shown = screen()) room = std::min(room, shown->availableGeometry().width());
+  if (width() < room) resize(room, height());
 }
 
 void TVKMain::HandleCommandLine() {

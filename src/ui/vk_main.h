@@ -134,6 +134,7 @@ class TVKMain : public QMainWindow {
   void HandleCommandLine();
   // Widens the operation box so that its longest caption shows whole.
   void FitOperationBox();
+  void FitFirstSize();
   void ReadOptions();
   void WriteOptions();
   // Window placement: restored at the end of FormCreate, saved in FormDestroy.
