@@ -38,6 +38,10 @@ std::string StateText(const RunSummary& run) {
     states.push_back(
         Translate(kContext, QT_TRANSLATE_NOOP("vk::cli::ListRunsCommand", "in Arbeit")));
   }
+  if (run.damaged > 0) {
+    states.push_back(
+        Translate(kContext, QT_TRANSLATE_NOOP("vk::cli::ListRunsCommand", "beschädigt")));
+  }
   if (!run.complete) {
     states.push_back(Translate(
         kContext, QT_TRANSLATE_NOOP("vk::cli::ListRunsCommand", "nicht alles aufgehoben")));

@@ -99,40 +99,68 @@ FileStatus JournalReader::Read(int fd, bool wholeJournal) {
   bool haveRun = false;
   std::uint64_t offset = magic.size();
   Window window(fd);
-  std::string_view header;
   std::string_view piece;
-  std::string head;
   Sha256Stream hash;
-  for (;;) {
-    validEnd_ = offset;
-    if (fileSize - offset < journal::kHeaderSize + journal::kCheckSize) break;
-    if (!window.Get(offset, journal::kHeaderSize, &header).ok()) break;
+  // The record at `at`: whether its header is one a writer could have made, and whether the
+  // whole record passes its check; its type, body length and the first piece of its body.
+  struct Record {
+    bool plausible = false;
+    bool valid = false;
+    std::uint8_t type = 0;
+    std::uint64_t bodyLength = 0;
+    std::string head;
+  };
+  const auto recordAt = [&](std::uint64_t at) {
+    Record record;
+    std::string_view header;
+    if (fileSize - at < journal::kHeaderSize + journal::kCheckSize) return record;
+    if (!window.Get(at, journal::kHeaderSize, &header).ok()) return record;
     journal::BodyReader fields(header);
-    const std::uint64_t bodyLength = fields.U64();
-    const std::uint8_t type = fields.U8();
+    record.bodyLength = fields.U64();
+    record.type = fields.U8();
     const std::string_view padding = fields.Raw(7);
-    if (!journal::KnownType(type) || padding.find_first_not_of('\0') != std::string_view::npos ||
-        bodyLength > fileSize - offset - journal::kHeaderSize - journal::kCheckSize) {
-      break;
+    if (!journal::KnownType(record.type) ||
+        padding.find_first_not_of('\0') != std::string_view::npos ||
+        record.bodyLength > fileSize - at - journal::kHeaderSize - journal::kCheckSize) {
+      return record;
     }
+    record.plausible = true;
     hash.Update(header);
-    head.clear();
     bool readable = true;
-    for (std::uint64_t done = 0; done < bodyLength && readable;) {
+    for (std::uint64_t done = 0; done < record.bodyLength && readable;) {
       const std::size_t size =
-          static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, bodyLength - done));
-      readable = window.Get(offset + journal::kHeaderSize + done, size, &piece).ok();
+          static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, record.bodyLength - done));
+      readable = window.Get(at + journal::kHeaderSize + done, size, &piece).ok();
       hash.Update(piece);
-      if (done == 0) head = piece;
+      if (done == 0) record.head = piece;
       done += size;
     }
     std::string_view check;
     const Sha256Digest digest = hash.Finish();
-    if (!readable ||
-        !window.Get(offset + journal::kHeaderSize + bodyLength, journal::kCheckSize, &check).ok() ||
-        std::memcmp(check.data(), digest.data(), journal::kCheckSize) != 0) {
-      break;
+    record.valid =
+        readable &&
+        window.Get(at + journal::kHeaderSize + record.bodyLength, journal::kCheckSize, &check)
+            .ok() &&
+        std::memcmp(check.data(), digest.data(), journal::kCheckSize) == 0;
+    return record;
+  };
+  for (;;) {
+    validEnd_ = offset;
+    Record record = recordAt(offset);
+    const std::uint64_t next =
+        offset + journal::kHeaderSize + record.bodyLength + journal::kCheckSize;
+    if (!record.valid) {
+      // A record cut short by a kill, or zeros after a power cut, end the journal. A record
+      // that fails its check with a whole record behind it was damaged where it lies: it is
+      // counted and passed over.
+      if (!haveRun || !record.plausible || !recordAt(next).valid) break;
+      ++run_.damaged;
+      offset = next;
+      continue;
     }
+    const std::uint8_t type = record.type;
+    const std::uint64_t bodyLength = record.bodyLength;
+    const std::string& head = record.head;
 
     journal::BodyReader body(head);
     const auto recordType = static_cast<RecordType>(type);
@@ -147,7 +175,7 @@ FileStatus JournalReader::Read(int fd, bool wholeJournal) {
       if (!body.ok()) break;
       haveRun = true;
       if (!wholeJournal) {
-        validEnd_ = offset + journal::kHeaderSize + bodyLength + journal::kCheckSize;
+        validEnd_ = next;
         break;
       }
     } else if (recordType == RecordType::kUndone) {
@@ -166,7 +194,7 @@ FileStatus JournalReader::Read(int fd, bool wholeJournal) {
       run_.pageBytes += page.oldSize;
       pages_.push_back(std::move(page));
     }
-    offset += journal::kHeaderSize + bodyLength + journal::kCheckSize;
+    offset = next;
   }
   if (!haveRun) return FileStatus::Error(Code::kIoError, EINVAL);
   return FileStatus::Ok();

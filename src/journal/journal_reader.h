@@ -25,6 +25,7 @@ struct RunSummary {
   bool complete = true;        // the old bytes of every page were kept
   bool undone = false;         // a complete undo has taken the run back
   bool busy = false;           // the run, or an undo of it, is still at work (ListRuns)
+  int damaged = 0;             // records that fail their check in the middle of the journal
 };
 
 // One page of a run.

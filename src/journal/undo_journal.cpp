@@ -57,6 +57,10 @@ constexpr const char* kUnknownRun =
     QT_TRANSLATE_NOOP("vk::UndoRun", "Einen Lauf %1 gibt es nicht!");
 constexpr const char* kBusy = QT_TRANSLATE_NOOP(
     "vk::UndoRun", "Der Lauf %1 ist noch nicht beendet oder wird gerade rückgängig gemacht!");
+constexpr const char* kDamagedJournal =
+    QT_TRANSLATE_NOOP("vk::UndoRun",
+                      "Das Protokoll des Laufs %1 ist beschädigt: %2 Datei(en) darin können nicht "
+                      "wiederhergestellt werden!");
 constexpr const char* kUnreadable =
     QT_TRANSLATE_NOOP("vk::UndoRun", "Das Protokoll des Laufs %1 kann nicht gelesen werden!");
 
@@ -350,6 +354,12 @@ UndoResult UndoRun(const std::string& runsFolder, const std::optional<std::strin
   result.restored = undo.restored();
   result.left = undo.left();
   result.status = undo.left() == 0 ? Status::kUndone : Status::kPagesLeft;
+  if (result.run.damaged > 0) {
+    // The pages of the damaged records are not known, so they cannot even be named.
+    result.status = Status::kPagesLeft;
+    result.message = FormatText(Translate(kContext, kDamagedJournal),
+                                {result.run.id, std::to_string(result.run.damaged)});
+  }
   if (!result.stopped && !undo.failed() && MarkUndone(fd.get(), reader.ValidEnd()).ok()) {
     result.markedUndone = true;
     result.run.undone = true;

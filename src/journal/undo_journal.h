@@ -45,7 +45,7 @@ class UndoObserver {
 struct UndoResult {
   enum class Status {
     kUndone,      // every page restored, or restored already
-    kPagesLeft,   // some pages left or failed; each had its message
+    kPagesLeft,   // some pages left or failed, each with its message; or a damaged journal
     kNoRun,       // no run that is not undone
     kUnknownRun,  // no run with the id given
     kBusy,        // the run is still at work, or being undone elsewhere
@@ -53,7 +53,7 @@ struct UndoResult {
   };
   Status status = Status::kNoRun;
   RunSummary run;        // the run taken (empty for kNoRun and kUnknownRun)
-  std::string message;   // German, for every status but the first two
+  std::string message;   // German, for every status but the first two, and a damaged journal
   int restored = 0;      // kRestored and kWasRestored
   int left = 0;          // kLeft and kFailed
   bool stopped = false;  // the observer stopped it before every page was reached

@@ -115,6 +115,7 @@ void TVKMain::UndoLastRun() {
         result.status != UndoResult::Status::kPagesLeft) {
       Dialogs().Error(this, QString::fromStdString(result.message));
     } else if (!closeRequested_) {
+      if (!result.message.empty()) kept.messages.push_back(result.message);
       if (!kept.messages.empty()) Dialogs().Error(this, MessagesText(kept.messages));
       const int done = result.restored + result.left;
       Dialogs().Information(

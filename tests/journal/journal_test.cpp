@@ -257,7 +257,7 @@ TEST(JournalWriter, CutAnywhereInItsLastRecordReadsBackEveryRecordBeforeIt) {
   EXPECT_EQ(ListRuns(dir.Path()).size(), 0u);
 }
 
-TEST(JournalWriter, ADamagedRecordEndsTheJournalThere) {
+TEST(JournalWriter, ATornTailEndsTheJournalAndADamagedRecordIsPassedOver) {
   TempDir dir;
   WriteFile(dir.File("a.htm"), "alt a");
   WriteFile(dir.File("b.htm"), "alt b");
@@ -279,14 +279,29 @@ TEST(JournalWriter, ADamagedRecordEndsTheJournalThere) {
   ReadBack back = ReadJournal(file);
   EXPECT_EQ(back.pages.size(), 2u);
   EXPECT_EQ(back.validEnd, std::filesystem::file_size(file) - 4096);
+  EXPECT_EQ(back.run.damaged, 0);
 
-  // One byte of the first page's record changed: neither it nor anything after it counts.
+  // One byte of the first page's record changed, with a whole record behind it: damage, not a
+  // torn tail. The record is passed over and counted; the one behind it still counts.
   std::string bytes = ReadFile(file);
   bytes[afterFirst - 12] = static_cast<char>(bytes[afterFirst - 12] ^ 0x01);
   WriteFile(file, bytes);
   back = ReadJournal(file);
   ASSERT_TRUE(back.status.ok());
-  EXPECT_EQ(back.pages.size(), 0u);
+  EXPECT_EQ(back.run.damaged, 1);
+  ASSERT_EQ(back.pages.size(), 1u);
+  EXPECT_EQ(back.pages[0].path, dir.File("b.htm"));
+  EXPECT_EQ(back.oldBytes[0], "alt b");
+
+  // The last page's record changed: nothing whole follows, so it reads as a torn tail.
+  bytes = ReadFile(file);
+  bytes[afterFirst - 12] = static_cast<char>(bytes[afterFirst - 12] ^ 0x01);
+  const std::size_t lastBody = bytes.size() - 4096 - 12;
+  bytes[lastBody] = static_cast<char>(bytes[lastBody] ^ 0x01);
+  WriteFile(file, bytes);
+  back = ReadJournal(file);
+  EXPECT_EQ(back.run.damaged, 0);
+  EXPECT_EQ(back.pages.size(), 1u);
 }
 
 TEST(JournalWriter, SeveralThreadsRecordAtOnce) {

@@ -1,5 +1,6 @@
 // Undo from a journal as the run will write it: byte for byte back, owner, mode and extended
 // attributes kept, later edits never lost, a failed page tried again, runs taken newest first.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -9,8 +10,10 @@
 #include <cstring>
 #include <filesystem>
 
+#include "fs/fd.h"
 #include "fs/file_snapshot.h"
 #include "fs/replace_group.h"
+#include "journal/journal_reader.h"
 #include "journal/journal_writer.h"
 #include "journal/runs_folder.h"
 #include "journal/undo_journal.h"
@@ -343,6 +346,41 @@ TEST(UndoRun, AStoppedUndoLeavesTheRestForTheNextOne) {
   for (int i = 0; i < 300; ++i) {
     EXPECT_EQ(ReadFile(dir.File("p" + std::to_string(i) + ".htm")), "alt " + std::to_string(i));
   }
+}
+
+// A journal damaged in the middle: the pages of its whole records go back, and the undo says
+// how many records it could not read (their pages cannot even be named).
+TEST(UndoRun, ADamagedJournalSaysSo) {
+  TempDir dir;
+  const std::string runs = dir.File("runs");
+  std::vector<test::RunPage> pages;
+  for (const char* name : {"a.htm", "b.htm", "c.htm"}) {
+    WriteFile(dir.File(name), std::string("alt ") + name);
+    pages.push_back({dir.File(name), std::string("neu ") + name});
+  }
+  const test::JournaledRun run = JournalAndRewrite(runs, pages);
+  std::uint64_t damageAt = 0;
+  {
+    Fd fd(::open(run.journal.c_str(), O_RDONLY | O_CLOEXEC));
+    JournalReader reader;
+    ASSERT_TRUE(reader.Read(fd.get()).ok());
+    ASSERT_EQ(reader.Pages().size(), 3u);
+    damageAt = reader.Pages()[1].frameOffset + 2;
+  }
+  std::string bytes = ReadFile(run.journal);
+  bytes[damageAt] = static_cast<char>(bytes[damageAt] ^ 0x10);
+  WriteFile(run.journal, bytes);
+
+  Recorder recorder;
+  const UndoResult result = UndoRun(runs, std::nullopt, recorder);
+  EXPECT_EQ(result.status, Status::kPagesLeft);
+  EXPECT_EQ(result.message, "Das Protokoll des Laufs " + run.id +
+                                " ist beschädigt: 1 Datei(en) darin können nicht "
+                                "wiederhergestellt werden!");
+  EXPECT_EQ(result.restored, 2);
+  EXPECT_EQ(ReadFile(dir.File("a.htm")), "alt a.htm");
+  EXPECT_EQ(ReadFile(dir.File("b.htm")), "neu b.htm");
+  EXPECT_EQ(ReadFile(dir.File("c.htm")), "alt c.htm");
 }
 
 TEST(UndoRun, RunsGoBackNewestFirst) {
