@@ -323,7 +323,7 @@ class Run {
   void FinishSyncing() {
     if (!synced_.valid()) return;
     synced_.get();
-    const GroupSync sync = groupSync_;
+    const GroupSync& sync = groupSync_;
     if (sync.renamesDurable) renamedIn_.clear();
     for (const auto& pending : syncing_) {
       if (!sync.status.ok() && !pending->write.Fds().empty()) pending->write.Fail(sync.status);

@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <string>
+#include <vector>
 
 #include "main_window_support.h"
 #include "ui/results_view.h"
@@ -36,6 +38,22 @@ class UndoTest : public MainWindowTest {
   }
 
   std::string Web(const char* name) const { return root_.Path() + "/web/" + name; }
+  // `count` pages of "xzz" (web/q1000.htm on), dropped on a new window and run through the
+  // replacement, which leaves "x"; their paths.
+  std::vector<std::string> RunOverPages(int count) {
+    std::vector<std::string> pages;
+    QStringList dropped;
+    for (int i = 0; i < count; ++i) {
+      const std::string name = "web/q" + std::to_string(1000 + i) + ".htm";
+      File(name, "xzz");
+      pages.push_back(root_.File(name));
+      dropped << At(name);
+    }
+    window_ = ShowWindow();
+    DropFiles(*window_, dropped);
+    window_->RunOperation(0);
+    return pages;
+  }
   QAction* Undo() {
     return window_->findChild<QAction*>(QStringLiteral("LetztenLaufRueckgaengig1"));
   }
@@ -83,17 +101,8 @@ TEST_F(UndoTest, RestoresTheRunsPagesAndLeavesAPageEditedSince) {
 // Many pages changed since the run: their messages come in one box, the first ten of them and
 // how many more, not in a box each.
 TEST_F(UndoTest, ThePagesLeftAreNamedInOneBox) {
-  QStringList paths;
-  for (int i = 0; i < 13; ++i) {
-    const std::string name = "web/p" + std::to_string(10 + i) + ".htm";
-    File(name, "xzz");
-    paths << At(name);
-  }
-  window_ = ShowWindow();
-  DropFiles(*window_, paths);
-  window_->RunOperation(0);
-  for (int i = 0; i < 13; ++i)
-    WriteFile(root_.File("web/p" + std::to_string(10 + i) + ".htm"), "y");
+  const std::vector<std::string> pages = RunOverPages(13);
+  for (const std::string& page : pages) WriteFile(page, "y");
   boxes_.answers = {true};
   boxes_.errors.clear();
   Undo()->trigger();
@@ -101,7 +110,7 @@ TEST_F(UndoTest, ThePagesLeftAreNamedInOneBox) {
   const QStringList lines = boxes_.errors[0].split(QLatin1Char('\n'));
   ASSERT_EQ(lines.size(), 11);
   // Backwards through the run: the last page first.
-  EXPECT_EQ(lines[0].toStdString(), "Die Datei " + root_.File("web/p22.htm") +
+  EXPECT_EQ(lines[0].toStdString(), "Die Datei " + pages.back() +
                                         " wurde nach dem Lauf geändert und wird nicht "
                                         "wiederhergestellt!");
   EXPECT_EQ(lines[10], QStringLiteral("… und 3 weitere Meldung(en)."));
@@ -110,15 +119,7 @@ TEST_F(UndoTest, ThePagesLeftAreNamedInOneBox) {
 // "Abbrechen" stops an undo before its next page: the pages not reached keep what the run
 // wrote, the run is still there to undo, and the next undo finishes it.
 TEST_F(UndoTest, AbbrechenStopsTheUndoAndTheNextOneFinishesIt) {
-  QStringList paths;
-  for (int i = 0; i < 300; ++i) {
-    const std::string name = "web/q" + std::to_string(1000 + i) + ".htm";
-    File(name, "xzz");
-    paths << At(name);
-  }
-  window_ = ShowWindow();
-  DropFiles(*window_, paths);
-  window_->RunOperation(0);
+  const std::vector<std::string> pages = RunOverPages(300);
   ResultsView* results = Results(*window_);
   QPushButton* cancel = window_->findChild<QPushButton*>(QStringLiteral("CancelBtn"));
   bool offered = false;
@@ -138,18 +139,14 @@ TEST_F(UndoTest, AbbrechenStopsTheUndoAndTheNextOneFinishesIt) {
       << boxes_.informations[0].toStdString();
   EXPECT_TRUE(boxes_.informations[0].endsWith(QStringLiteral(" von 300 Dateien abgebrochen!")));
   int stillNew = 0;
-  for (int i = 0; i < 300; ++i) {
-    stillNew += ReadFile(root_.File("web/q" + std::to_string(1000 + i) + ".htm")) == "x";
-  }
+  for (const std::string& page : pages) stillNew += ReadFile(page) == "x";
   EXPECT_GT(stillNew, 0);
   EXPECT_LT(stillNew, 300);
   EXPECT_TRUE(Undo()->isEnabled());
 
   boxes_.answers = {true};
   Undo()->trigger();
-  for (int i = 0; i < 300; ++i) {
-    EXPECT_EQ(ReadFile(root_.File("web/q" + std::to_string(1000 + i) + ".htm")), "xzz") << i;
-  }
+  for (const std::string& page : pages) EXPECT_EQ(ReadFile(page), "xzz") << page;
   EXPECT_FALSE(Undo()->isEnabled());
 }
 
